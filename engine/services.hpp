@@ -1,0 +1,34 @@
+// What the engine needs from whoever runs it: a way to tell the user something,
+// a busy pointer, and a way to ask for the program to end. The engine never
+// exits the process itself; the front end decides what "ending" means.
+#pragma once
+
+#include <optional>
+#include <string_view>
+
+namespace tesra {
+
+// Shown by message boxes that carry no title of their own.
+inline constexpr std::string_view application_title = "Tesra_ascii";
+// The completion message and the parameter-file messages carry this one.
+inline constexpr std::string_view program_title = "Velmar - Tesra_ascii";
+
+enum class Pointer { normal, busy };
+
+class Services {
+public:
+    virtual ~Services() = default;
+
+    // Modal, OK button only, no icon. Without a title the front end shows
+    // application_title. Texts are UTF-8; returns when dismissed.
+    virtual void message_box(std::string_view prompt,
+                             std::optional<std::string_view> title = std::nullopt) = 0;
+
+    virtual void set_pointer(Pointer pointer) = 0;
+
+    // Asks the front end to close the main window, which ends the program.
+    // Must return: the engine finishes its own clean-up after calling it.
+    virtual void end_program() = 0;
+};
+
+}  // namespace tesra
