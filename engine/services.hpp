@@ -24,6 +24,12 @@ public:
     virtual void message_box(std::string_view prompt,
                              std::optional<std::string_view> title = std::nullopt) = 0;
 
+    // The message that closes a successful job ("Criado o ficheiro: ...").
+    // A message box like any other unless the front end has a better place.
+    virtual void completion_message(std::string_view prompt, std::string_view title) {
+        message_box(prompt, title);
+    }
+
     virtual void set_pointer(Pointer pointer) = 0;
 
     // Asks the front end to close the main window, which ends the program.
