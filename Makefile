@@ -3,7 +3,7 @@
 BUILD_DIR ?= build
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build run test bench clean
+.PHONY: all deps configure build run test bench clean test-sanitize fuzz
 
 all: build
 
@@ -22,5 +22,22 @@ run: build
 test: build
 	@ctest --test-dir $(BUILD_DIR) --output-on-failure -j2
 
+# The whole test suite again, built with AddressSanitizer and
+# UndefinedBehaviorSanitizer in a build directory of its own.
+SANITIZE_DIR ?= build-sanitize
+SANITIZE_ENV = ASAN_OPTIONS=detect_leaks=1:detect_stack_use_after_return=1:check_initialization_order=1:strict_init_order=1 \
+	UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+
+test-sanitize: deps
+	@cmake -S . -B $(SANITIZE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+		-DTESRA_SANITIZE=ON -DTESRA_GUI=OFF >/dev/null
+	@cmake --build $(SANITIZE_DIR)
+	@$(SANITIZE_ENV) ctest --test-dir $(SANITIZE_DIR) --output-on-failure -j2
+
+# Each libFuzzer target for FUZZ_SECONDS on its committed corpus (clang, build-fuzz/).
+FUZZ_SECONDS ?= 60
+fuzz: deps
+	@tools/fuzz $(FUZZ_SECONDS)
+
 clean:
-	rm -rf $(BUILD_DIR)
+	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) build-fuzz
