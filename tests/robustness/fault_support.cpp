@@ -1,0 +1,201 @@
+#include "fault_support.hpp"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <csignal>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+#include "grid.hpp"
+
+namespace fs = std::filesystem;
+
+namespace tesra::robust {
+
+ScratchDir::ScratchDir() {
+    const char* tmp = std::getenv("TMPDIR");
+    std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/tesra-robust-XXXXXX";
+    if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+    path_ = pattern;
+}
+
+ScratchDir::~ScratchDir() {
+    std::error_code ec;
+    fs::remove_all(path_, ec);  // removes links, never what they point to
+}
+
+void write_file(const std::string& path, std::string_view bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (!out.flush()) throw std::runtime_error("cannot write " + path);
+}
+
+std::string read_file(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw std::runtime_error("cannot read " + path);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+void make_dir(const std::string& path) { fs::create_directory(path); }
+void make_symlink(const std::string& target, const std::string& link) { fs::create_symlink(target, link); }
+void make_hard_link(const std::string& existing, const std::string& link) { fs::create_hard_link(existing, link); }
+
+namespace {
+
+std::string describe_file(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::uint64_t hash = 14695981039346656037ull;  // FNV-1a
+    std::uint64_t size = 0;
+    char chunk[1 << 16];
+    while (in) {
+        in.read(chunk, sizeof chunk);
+        const auto n = static_cast<std::size_t>(in.gcount());
+        for (std::size_t i = 0; i < n; ++i) {
+            hash ^= static_cast<unsigned char>(chunk[i]);
+            hash *= 1099511628211ull;
+        }
+        size += n;
+    }
+    char text[64];
+    std::snprintf(text, sizeof text, "file %llu bytes #%016llx", static_cast<unsigned long long>(size),
+                  static_cast<unsigned long long>(hash));
+    return text;
+}
+
+}  // namespace
+
+std::vector<std::string> snapshot(const std::string& root) {
+    std::vector<std::string> lines;
+    for (auto it = fs::recursive_directory_iterator(root); it != fs::recursive_directory_iterator(); ++it) {
+        const fs::path& path = it->path();
+        const std::string name = fs::relative(path, root).string();
+        const fs::file_status st = fs::symlink_status(path);
+        if (fs::is_symlink(st)) {
+            lines.push_back(name + ": link -> " + fs::read_symlink(path).string());
+        } else if (fs::is_directory(st)) {
+            lines.push_back(name + ": directory");
+        } else if (fs::is_regular_file(st)) {
+            lines.push_back(name + ": " + describe_file(path));
+        } else {
+            lines.push_back(name + ": other");
+        }
+    }
+    std::sort(lines.begin(), lines.end());
+    return lines;
+}
+
+namespace {
+
+// Reads both pipes to their ends without letting either fill up.
+void drain(int out_fd, int err_fd, std::string& out, std::string& err) {
+    pollfd fds[2] = {{out_fd, POLLIN, 0}, {err_fd, POLLIN, 0}};
+    std::string* sinks[2] = {&out, &err};
+    int open_count = 2;
+    char chunk[1 << 16];
+    while (open_count > 0) {
+        if (::poll(fds, 2, -1) < 0) {
+            if (errno == EINTR) continue;
+            throw std::runtime_error("poll failed");
+        }
+        for (int i = 0; i < 2; ++i) {
+            if (fds[i].fd < 0 || fds[i].revents == 0) continue;
+            const ssize_t n = ::read(fds[i].fd, chunk, sizeof chunk);
+            if (n > 0) {
+                sinks[i]->append(chunk, static_cast<std::size_t>(n));
+            } else if (n == 0 || errno != EINTR) {
+                ::close(fds[i].fd);
+                fds[i].fd = -1;
+                --open_count;
+            }
+        }
+    }
+}
+
+}  // namespace
+
+CliRun run_cli(const std::string& cwd, const std::vector<std::string>& args, const CliLimits& limits) {
+    std::vector<char*> argv;
+    std::string program = TESRA_CLI;
+    argv.push_back(program.data());
+    std::vector<std::string> copies(args);
+    for (std::string& a : copies) argv.push_back(a.data());
+    argv.push_back(nullptr);
+
+    // Pipes, not files: a file-size limit must not cut the messages short.
+    int out_pipe[2], err_pipe[2];
+    if (::pipe2(out_pipe, O_CLOEXEC) != 0 || ::pipe2(err_pipe, O_CLOEXEC) != 0) throw std::runtime_error("pipe");
+    const pid_t pid = ::fork();
+    if (pid < 0) throw std::runtime_error("fork failed");
+    if (pid == 0) {
+        if (::dup2(out_pipe[1], 1) < 0 || ::dup2(err_pipe[1], 2) < 0 || ::chdir(cwd.c_str()) != 0) _exit(120);
+        if (limits.file_size) {
+            // Without the signal a write past the limit fails with EFBIG.
+            std::signal(SIGXFSZ, SIG_IGN);
+            const rlimit limit{*limits.file_size, *limits.file_size};
+            if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(121);
+        }
+        ::execv(argv[0], argv.data());
+        _exit(122);
+    }
+    ::close(out_pipe[1]);
+    ::close(err_pipe[1]);
+    CliRun run;
+    drain(out_pipe[0], err_pipe[0], run.out, run.err);
+    int wstatus = 0;
+    while (::waitpid(pid, &wstatus, 0) < 0) {
+    }
+    run.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : 128 + WTERMSIG(wstatus);
+    return run;
+}
+
+void write_grid(const std::string& path, const std::function<double(int, int)>& value) {
+    std::string text;
+    char number[400];  // the largest double has 309 digits
+    for (int r = 1; r <= grid_rows; ++r) {
+        for (int c = 1; c <= grid_columns; ++c) {
+            std::snprintf(number, sizeof number, c == 1 ? "%.3f" : " %.3f", value(r, c));
+            text += number;
+        }
+        text += "\r\n";
+    }
+    write_file(path, text);
+}
+
+void write_shift_grids(const std::string& dir, std::string_view m_file, std::string_view p_file) {
+    write_grid(dir + "/" + std::string(m_file),
+               [](int, int c) { return grid_west + (c - 1) * grid_spacing + shift_m; });
+    write_grid(dir + "/" + std::string(p_file),
+               [](int r, int) { return grid_north - (r - 1) * grid_spacing + shift_p; });
+}
+
+std::string parameter_text(std::string_view marker, const std::vector<std::string>& numbers) {
+    std::string text = "Sistema de origem\r\nSistema de destino\r\n";
+    text += marker;
+    text += "\r\n";
+    for (const std::string& n : numbers) text += n + "\r\n";
+    return text;
+}
+
+std::string identity_x_parameters() {
+    return parameter_text("X", {"0", "0", "0", "0", "1", "1", "0", "1", "0", "0", "0", "0"});
+}
+
+std::string identity_y_parameters() {
+    return parameter_text("Y", {"0", "0", "0", "0", "1", "1", "0", "0", "1", "0", "0", "0"});
+}
+
+}  // namespace tesra::robust

@@ -1,0 +1,99 @@
+// Helpers of the fault-injection tests: a scratch directory whose whole
+// contents can be compared before and after a job, tesra-cli run as a child
+// process, a services fake that records what the engine shows, and the
+// small files (point, parameter and grid files) the cases are made of.
+#pragma once
+
+#include <sys/resource.h>
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "services.hpp"
+
+namespace tesra::robust {
+
+// A fresh directory under $TMPDIR (or /tmp), removed with everything in it
+// when the object goes. Links inside it are removed, never followed.
+class ScratchDir {
+public:
+    ScratchDir();
+    ~ScratchDir();
+    ScratchDir(const ScratchDir&) = delete;
+    ScratchDir& operator=(const ScratchDir&) = delete;
+
+    [[nodiscard]] const std::string& path() const noexcept { return path_; }
+    [[nodiscard]] std::string operator/(std::string_view name) const { return path_ + "/" + std::string(name); }
+
+private:
+    std::string path_;
+};
+
+void write_file(const std::string& path, std::string_view bytes);
+[[nodiscard]] std::string read_file(const std::string& path);
+void make_dir(const std::string& path);
+void make_symlink(const std::string& target, const std::string& link);
+void make_hard_link(const std::string& existing, const std::string& link);
+
+// One line per entry under root, sorted: its relative path and what it is
+// (a regular file with its size and a hash of its bytes, a link with its
+// target, a directory, something else). Two equal snapshots mean nothing
+// was created, removed, replaced or changed.
+[[nodiscard]] std::vector<std::string> snapshot(const std::string& root);
+
+struct CliRun {
+    int status = -1;  // exit status, or 128 + signal number
+    std::string out;  // standard output
+    std::string err;  // standard error
+};
+
+struct CliLimits {
+    std::optional<rlim_t> file_size;  // RLIMIT_FSIZE, writes past it fail with EFBIG
+};
+
+// Runs tesra-cli with args in the directory cwd; its output is captured
+// outside cwd so that cwd holds only what the program itself leaves.
+[[nodiscard]] CliRun run_cli(const std::string& cwd, const std::vector<std::string>& args,
+                             const CliLimits& limits = {});
+
+// A services fake: every message, completion, pointer change and request
+// to end, in order.
+class RecordingServices final : public Services {
+public:
+    struct Message {
+        std::string prompt;
+        std::optional<std::string> title;
+    };
+    void message_box(std::string_view prompt, std::optional<std::string_view> title) override {
+        messages.push_back({std::string(prompt), title ? std::optional<std::string>(*title) : std::nullopt});
+    }
+    void completion_message(std::string_view prompt, std::string_view) override {
+        completions.emplace_back(prompt);
+    }
+    void set_pointer(Pointer pointer) override { pointers.push_back(pointer); }
+    void end_program() override { ++end_requests; }
+
+    std::vector<Message> messages;
+    std::vector<std::string> completions;
+    std::vector<Pointer> pointers;
+    int end_requests = 0;
+};
+
+// Grid files of the real 123 x 66 geometry: value(row, column), both from 1.
+void write_grid(const std::string& path, const std::function<double(int, int)>& value);
+// The two grids of a plain shift: M + 100 and P - 50 at every node.
+void write_shift_grids(const std::string& dir, std::string_view m_file, std::string_view p_file);
+inline constexpr double shift_m = 100.0;
+inline constexpr double shift_p = -50.0;
+
+// A parameter file of the generic transformation: the three text items and
+// the twelve numbers, one item per line, CR LF.
+std::string parameter_text(std::string_view marker, const std::vector<std::string>& numbers);
+// The generic transformation that gives every point back unchanged.
+std::string identity_x_parameters();
+std::string identity_y_parameters();
+
+}  // namespace tesra::robust
