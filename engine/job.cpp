@@ -15,6 +15,20 @@ namespace tesra {
 
 namespace {
 
+// The path a link leads to, followed to its end even when the file it
+// names does not exist yet (a link to an intermediate file, say).
+std::string follow_links(std::string path) {
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat st {};
+        if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) break;
+        std::error_code ec;
+        const std::filesystem::path target = std::filesystem::read_symlink(path, ec);
+        if (ec) break;
+        path = target.is_absolute() ? target.string() : (std::filesystem::path(path).parent_path() / target).string();
+    }
+    return path;
+}
+
 // Whether two path texts name the same file, however spelt: the same inode
 // when both exist, else the same normalised absolute path.
 bool same_file(const std::string& a, const std::string& b) {
@@ -23,8 +37,8 @@ bool same_file(const std::string& a, const std::string& b) {
         return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
     }
     std::error_code ec1, ec2;
-    const auto ca = std::filesystem::weakly_canonical(std::filesystem::absolute(a, ec1), ec1);
-    const auto cb = std::filesystem::weakly_canonical(std::filesystem::absolute(b, ec2), ec2);
+    const auto ca = std::filesystem::weakly_canonical(std::filesystem::absolute(follow_links(a), ec1), ec1);
+    const auto cb = std::filesystem::weakly_canonical(std::filesystem::absolute(follow_links(b), ec2), ec2);
     return !ec1 && !ec2 && ca == cb;
 }
 

@@ -138,6 +138,18 @@ std::vector<FaultCase> output_cases() {
         {"OutputIsTheIntermediateThroughParent",
          then(normal, [](const ScratchDir& d) { make_dir(d / "sub"); }),
          madeira_args("./pontos.txt", "sub/../pontos.txt_tmp"), {"ficheiro intermédio"}, JobOutcome::refused},
+        // The link names a file the job has yet to write, and then deletes.
+        {"OutputIsALinkToTheIntermediate",
+         then(normal, [](const ScratchDir& d) { make_symlink("pontos.txt_tmp", d / "atalho"); }),
+         madeira_args("pontos.txt", "atalho"), {"\"atalho\"", "ficheiro intermédio"}, JobOutcome::refused},
+        {"OutputIsAChainOfLinksToTheSecondIntermediate",
+         then(normal,
+              [](const ScratchDir& d) {
+                  make_dir(d / "sub");
+                  make_symlink("../pontos.txt_tmp2a", d / "sub/elo");
+                  make_symlink(d / "sub/elo", d / "atalho");
+              }),
+         job_args("tm06", "lisboa", "pontos.txt", "atalho"), {"ficheiro intermédio"}, JobOutcome::refused},
         {"OutputIsTheSecondIntermediate", normal, job_args("tm06", "lisboa", "pontos.txt", "pontos.txt_tmp2a"),
          {"ficheiro intermédio"}, JobOutcome::refused},
         {"OutputIsAParameterFile", normal, generic_args("pontos.txt", "./py.txt"),
