@@ -210,6 +210,13 @@ bool FieldReader::rest_of_line_blank() {
     }
 }
 
+TesraError FieldReader::extra_fields_error(long line, std::string_view first) const {
+    return file_error(path_, line,
+                      "há campos a mais no fim da linha, a partir de " + quote_excerpt(first) +
+                          " (um número escrito com vírgula decimal? Nos ficheiros de pontos o separador decimal "
+                          "é o ponto)");
+}
+
 bool FieldReader::read_record(PointRecord& record) {
     while (!eof()) {
         const std::string_view name = read_text();
@@ -223,10 +230,22 @@ bool FieldReader::read_record(PointRecord& record) {
             }
             continue;
         }
+        // A record that starts on the line where the previous one ended
+        // must end there too. Records one per line, two per line or one
+        // field per line all keep to this; a line such as 101,320655,420,
+        // 3614050,180 (decimal commas) does not, and would otherwise be read
+        // as records made of the wrong fields.
+        const bool shares_line = field_line_ == record_end_line_;
+        const long name_line = field_line_;
         const std::uint64_t name_start = base_ + static_cast<std::size_t>(name.data() - buf_.data());
         KeepGuard keep(*this, name_start);
+        if (shares_line && last_separator_ == Separator::line_end) throw extra_fields_error(name_line, name);
         record.m = read_number("M");
+        if (shares_line && last_separator_ == Separator::line_end) {
+            throw extra_fields_error(name_line, view(name_start, name.size()));
+        }
         record.p = read_number("P");
+        record_end_line_ = last_separator_ == Separator::comma ? field_line_ : 0;
         record.name = view(name_start, name.size());
         return true;
     }

@@ -68,6 +68,7 @@ private:
     void skip_line_end();   // at CR or LF: consumes CR LF, CR or LF
     void skip_separator();  // one comma or one line end, if next
     bool rest_of_line_blank();
+    [[nodiscard]] TesraError extra_fields_error(long line, std::string_view first) const;
     template <class Stop>
     std::size_t scan(Stop stop);  // moves pos_ to the first byte stop() accepts
     [[nodiscard]] std::uint64_t offset() const noexcept { return base_ + pos_; }
@@ -86,6 +87,7 @@ private:
     Separator last_separator_ = Separator::end_of_file;
     long line_ = 1;
     long field_line_ = 1;
+    long record_end_line_ = 0;  // line of the last record's P when a comma followed it
 };
 
 // A buffered output file, created or emptied at construction. Either close()

@@ -204,8 +204,19 @@ std::vector<FaultCase> input_cases() {
         {"NumberIsHexFloat", input("Funchal,320655.420,3614050.180\r\nMachico,0x1p3,3624060.910\r\n"),
          madeira_args(), {"linha 2", "o valor de M não é um número: \"0x1p3\""}},
         {"NumberIsMissing", input("Funchal,,3614050.180\r\n"), madeira_args(), {"linha 1", "falta o valor de M"}},
-        {"NumberWithDecimalCommaInP", input("Funchal,320655.420,3614050,180\r\nMachico,334010.330,3624060.910\r\n"),
-         madeira_args(), {"\"pontos.txt\", linha 2", "o valor de M não é um número: \"Machico\""}},
+        // "1,5" reads as two fields, so a decimal comma leaves fields over at
+        // the end of its line; with numeric point names the fields that
+        // follow would otherwise read as records of the wrong values.
+        {"DecimalCommaInP", input("Funchal,320655.420,3614050,180\r\nMachico,334010.330,3624060.910\r\n"),
+         madeira_args(), {"\"pontos.txt\", linha 1", "campos a mais no fim da linha, a partir de \"180\""}},
+        {"DecimalCommaInM", input("Funchal,320655,420,3614050.180\r\n"), madeira_args(),
+         {"\"pontos.txt\", linha 1", "campos a mais no fim da linha, a partir de \"3614050.180\"", "vírgula"}},
+        {"DecimalCommasWithNumericNames",
+         input("101,320655,420,3614050,180\r\n102,322510,900,3621330,070\r\n103,293100,250,3637780,600\r\n"),
+         madeira_args(), {"\"pontos.txt\", linha 1", "a partir de \"3614050\"", "vírgula decimal"}},
+        {"DecimalCommaOnALaterLine",
+         input("101,320655.420,3614050.180\r\n102,322510.900,3621330.070,103\r\n104,1,2\r\n"), madeira_args(),
+         {"\"pontos.txt\", linha 2", "a partir de \"103\""}},
         {"LineStartsWithAComma", input("Funchal,320655.420,3614050.180\r\n,334010.330,3624060.910\r\n"),
          madeira_args(), {"\"pontos.txt\", linha 2", "começa por uma vírgula"}},
         {"OverflowInThePolynomial", input("Funchal,1e300,3614050.180\r\n"), madeira_args(),

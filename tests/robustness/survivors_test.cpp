@@ -67,6 +67,16 @@ TEST(Survivor, EveryKindOfLineEndGivesTheSameReport) {
     }
 }
 
+// The reader works field by field: a record may stand on three lines, a
+// line may hold two records, and blank fields between records are skipped.
+TEST(Survivor, RecordsSpreadOverLinesReadAsOnePerLine) {
+    const std::string expected = header("Qualquer", "") + report_line("101", "1,500", "2,500") +
+                                 report_line("102", "3,000", "4,000") + report_line("103", "5,000", "6,000") +
+                                 report_line("104", "7,000", "8,000") + report_line("105", "9,000", "10,000");
+    Job job("101\r\n1.5\r\n2.5\r\n102,3,4,103,5,6\r\n104,7,8,\r\n\"105\",9,10,  ,\r\n");
+    EXPECT_EQ(job.run(), expected);
+}
+
 // Fifty megabytes of records on a single line: the reader works field by
 // field, in constant memory, so this is an ordinary file of many points.
 TEST(Survivor, FiftyMegabyteLineOfRecords) {
