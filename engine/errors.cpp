@@ -61,7 +61,8 @@ std::string quote_excerpt(std::string_view text) {
     constexpr std::size_t limit = 40;
     const bool cut = text.size() > limit;
     std::string out = "\"";
-    out += cp1252_to_utf8(text.substr(0, limit));
+    // Control bytes (a NUL in a damaged file, say) would cut or garble the message.
+    for (char c : cp1252_to_utf8(text.substr(0, limit))) out += static_cast<unsigned char>(c) < 0x20 ? '?' : c;
     out += cut ? "...\"" : "\"";
     return out;
 }

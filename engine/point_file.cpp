@@ -230,6 +230,13 @@ bool FieldReader::read_record(PointRecord& record) {
             }
             continue;
         }
+        // Text never holds a NUL byte; a damaged file (the zeros a crash
+        // leaves at its end) or a binary one does.
+        if (name.find('\0') != std::string_view::npos) {
+            throw file_error(path_, field_line_,
+                             "o nome do ponto " + quote_excerpt(name) +
+                                 " contém bytes nulos (o ficheiro está danificado ou não é um ficheiro de texto)");
+        }
         // A record that starts on the line where the previous one ended
         // must end there too. Records one per line, two per line or one
         // field per line all keep to this; a line such as 101,320655,420,
