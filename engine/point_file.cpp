@@ -274,7 +274,8 @@ OutputFile::OutputFile(std::string path) : path_(std::move(path)) {
 }
 
 OutputFile::~OutputFile() {
-    if (fd_ >= 0) discard();
+    // Also after a failed close (fd_ == -2): what the file holds is not to be trusted.
+    if (fd_ != -1) discard();
 }
 
 void OutputFile::flush() {
