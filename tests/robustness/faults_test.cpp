@@ -177,6 +177,13 @@ std::vector<FaultCase> input_cases() {
          madeira_args(), {"\"pontos.txt\"", "o ficheiro não existe"}},
         {"InputIsADirectory", then(input(""), [](const ScratchDir& d) { make_dir(d / "pasta"); }),
          madeira_args("pasta"), {"\"pasta\"", "é uma pasta"}},
+        {"InputIsALinkToAnEndlessDevice",
+         then(input(""), [](const ScratchDir& d) { make_symlink("/dev/zero", d / "zeros"); }),
+         madeira_args("zeros"), {"\"zeros\", linha 1", "mais de 1048576 caracteres"}},
+        // A name of 252 bytes is allowed; with "_tmp" it is one byte too long.
+        {"InputNameLeavesNoRoomForTheIntermediate",
+         then(input(""), [](const ScratchDir& d) { write_file(d / std::string(252, 'n'), madeira_points); }),
+         madeira_args(std::string(252, 'n')), {"_tmp\"", "o nome é demasiado longo"}},
         {"InputIsBinaryGarbage", input(garbage(64 * 1024)), madeira_args(), {"\"pontos.txt\"", ", linha "}},
         {"InputHasNulInANumber", input(std::string("Funchal,320655.4\0""20,3614050.180\r\n"sv)), madeira_args(),
          {"\"pontos.txt\", linha 1", "o valor de M não é um número: \"320655.4?20\""}},
