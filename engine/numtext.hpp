@@ -27,6 +27,10 @@ inline constexpr std::size_t number_text_capacity = 32;
 // at out and returns the end.
 char* write_number(char* out, double value) noexcept;
 
+// The largest magnitude whose written form reads back: the 15-digit decimal
+// of anything larger rounds past the largest double (1.79769313486232e+308).
+inline constexpr double largest_written_number = 1.79769313486231e308;
+
 // Enough room for any text write_fixed3 produces (the largest double has
 // 309 digits before the separator).
 inline constexpr std::size_t fixed3_text_capacity = 320;

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "errors.hpp"
+#include "numtext.hpp"
 
 namespace tesra {
 
@@ -160,7 +161,10 @@ LoopEnd transform_point_file(const std::string& fich1, const std::string& fich2,
             out.close();
             return LoopEnd::stopped;
         }
-        if (!std::isfinite(m) || !std::isfinite(p)) throw not_finite_error(in, record.name);
+        // Also refuses what the intermediate file could not carry (NaN fails both tests).
+        if (!(std::fabs(m) <= largest_written_number) || !(std::fabs(p) <= largest_written_number)) {
+            throw not_finite_error(in, record.name);
+        }
         write_record(out, record.name, m, p);
     }
     out.close();

@@ -288,6 +288,9 @@ std::vector<FaultCase> parameter_cases() {
          {"\"pontos.txt\", linha 1", "\"Funchal\"", "não são números finitos"}},
         {"ConstYZero", y_file(y_with(5, "0.0")), generic_args(),
          {"\"pontos.txt\", linha 1", "\"Funchal\"", "não são números finitos"}},
+        // Its 15-digit written form would round past the largest double.
+        {"ValueTooLargeForTheIntermediate", with_input("Funchal,1,1.7976931348623157e308\r\n"), generic_args(),
+         {"\"pontos.txt\", linha 1", "\"Funchal\"", "não são números finitos"}},
         {"CoefficientOverflows", y_file(y_with(11, "1e308")), generic_args(),
          {"\"pontos.txt\", linha 1", "\"Funchal\"", "não são números finitos"}},
     };
