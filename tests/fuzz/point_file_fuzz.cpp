@@ -1,0 +1,126 @@
+// Point files: the record reader, the point loop through an intermediate
+// file and back, and the whole job, on any bytes.
+#include <cmath>
+#include <cstring>
+#include <string>
+
+#include "fuzz_support.hpp"
+#include "job.hpp"
+#include "numtext.hpp"
+#include "point_file.hpp"
+
+namespace tesra::fuzz {
+namespace {
+
+bool blank(std::string_view name) { return name.find_first_not_of(' ') == std::string_view::npos; }
+
+// What the written form keeps of a value: its 15-significant-digit decimal.
+double kept(double value) {
+    char text[number_text_capacity];
+    char* end = write_number(text, value);
+    double back = 0;
+    require(parse_number({text, static_cast<std::size_t>(end - text)}, back), "a written number reads back");
+    return back;
+}
+
+bool same_bits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+
+bool message_names(const std::string& message, const std::string& path) {
+    return message.find("\"" + path + "\"") != std::string::npos;
+}
+
+class QuietServices final : public Services {
+public:
+    void message_box(std::string_view prompt, std::optional<std::string_view>) override {
+        ++messages;
+        last = prompt;
+    }
+    void completion_message(std::string_view, std::string_view) override { ++completions; }
+    void set_pointer(Pointer p) override { pointer = p; }
+    void end_program() override { ++ends; }
+    int messages = 0, completions = 0, ends = 0;
+    std::string last;
+    Pointer pointer = Pointer::normal;
+};
+
+}  // namespace
+}  // namespace tesra::fuzz
+
+using namespace tesra;
+using namespace tesra::fuzz;
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::string in = scratch().write("pontos", data, size);
+    const std::string mid = scratch().path("pontos_tmp");
+    const std::string report = scratch().path("relatorio");
+
+    // The reader alone: every record it gives has a name and finite values;
+    // every refusal names the file.
+    long records = 0;
+    bool writable = true;  // every value small enough for the written form
+    try {
+        FieldReader reader(in);
+        PointRecord r;
+        while (reader.read_record(r)) {
+            require(!blank(r.name), "a record with a blank name");
+            require(r.name.find('\0') == std::string_view::npos, "a name with a NUL byte");
+            require(std::isfinite(r.m) && std::isfinite(r.p), "a value that is not finite");
+            writable = writable && std::fabs(r.m) <= largest_written_number && std::fabs(r.p) <= largest_written_number;
+            ++records;
+        }
+    } catch (const TesraError& e) {
+        require(message_names(e.what(), in), "a reader message without the file");
+        records = -1;
+    }
+
+    // The loop through an intermediate file and back: the same names, and the
+    // values at 15 significant digits.
+    try {
+        transform_point_file(in, mid, [](double m, double p, double& m_out, double& p_out) {
+            m_out = m;
+            p_out = p;
+            return true;
+        });
+        require(records >= 0 && writable, "the loop accepts what the reader refused, or what it cannot write");
+        FieldReader original(in);
+        FieldReader copy(mid);
+        PointRecord a, b;
+        long n = 0;
+        while (original.read_record(a)) {
+            const std::string name(a.name);
+            const double m = a.m, p = a.p;
+            require(copy.read_record(b), "the intermediate file lost a record");
+            // A name holding a double quote has no written form that reads back whole.
+            if (name.find('"') == std::string::npos) require(b.name == name, "a name changed on the way");
+            require(same_bits(b.m, kept(m)) && same_bits(b.p, kept(p)), "a value changed beyond 15 digits");
+            ++n;
+        }
+        require(!copy.read_record(b), "the intermediate file gained a record");
+        require(n == records, "the loop and the reader disagree on the records");
+    } catch (const TesraError&) {
+        require(records < 0 || !writable, "the loop refuses what the reader accepted");
+        require(!exists(mid), "a refused loop left its output");
+    }
+    std::remove(mid.c_str());
+
+    // The whole job: a report and nothing else, or one message and nothing at all.
+    QuietServices services;
+    Environment env{services, scratch().path("sem-grelhas"), ','};
+    const JobOutcome outcome =
+        Command1_Click({"Madeira - UTM 28 Base SE", "UTM 28 ITRF93", in, report, "", ""}, env);
+    require(!exists(mid) && !exists(scratch().path("pontos_tmp2a")), "an intermediate file was left");
+    require(services.pointer == Pointer::normal, "the pointer stayed busy");
+    if (outcome == JobOutcome::completed) {
+        require(records >= 0, "the job accepts what the reader refused");
+        require(exists(report) && services.messages == 0 && services.completions == 1 && services.ends == 1,
+                "a completed job without its report");
+    } else {
+        require(outcome == JobOutcome::failed, "an unexpected outcome");
+        require(records >= 0 || services.last.find("\"" + in + "\"") != std::string::npos,
+                "the job's message does not name the input");
+        require(!exists(report) && services.messages == 1 && services.completions == 0 && services.ends == 0,
+                "a failed job left a report or said too much");
+    }
+    std::remove(report.c_str());
+    return 0;
+}
