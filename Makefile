@@ -3,7 +3,7 @@
 BUILD_DIR ?= build
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build run test bench clean
+.PHONY: all deps configure build run test bench clean screenshots
 
 all: build
 
@@ -21,6 +21,10 @@ run: build
 
 test: build
 	@ctest --test-dir $(BUILD_DIR) --output-on-failure -j2
+
+# Pictures of the desktop program's windows, drawn without a screen.
+screenshots: build
+	@QT_QPA_PLATFORM=offscreen $(BUILD_DIR)/tesra-screenshots $(BUILD_DIR)/screenshots
 
 clean:
 	rm -rf $(BUILD_DIR)
