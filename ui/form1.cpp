@@ -29,9 +29,13 @@ QWidget* make_control(const Control& control, QWidget& window) {
     case Kind::text_box:
         widget = new QLineEdit(&window);
         break;
-    case Kind::button:
-        widget = new QPushButton(qtext(control.caption), &window);
+    case Kind::button: {
+        auto* button = new QPushButton(qtext(control.caption), &window);
+        // Enter on a focused button presses it, as Space does.
+        button->setAutoDefault(true);
+        widget = button;
         break;
+    }
     case Kind::label: {
         auto* label = new QLabel(qtext(control.caption), &window);
         label->setTextFormat(Qt::PlainText);

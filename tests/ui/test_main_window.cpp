@@ -66,22 +66,6 @@ private slots:
         QCOMPARE(visible_parameter_rows(window), QStringList());
     }
 
-    void captions() {
-        MainWindow window;
-        QCOMPARE(window.label("Label1")->text(), "Sistema 1");
-        QCOMPARE(window.label("Label2")->text(), "Sistema 2");
-        QCOMPARE(window.label("Label3")->text(), "Mudança de Sistema de Referência em ficheiros de texto - ASCII");
-        QCOMPARE(window.label("Label4")->text(), "Ficheiro ASCII no Sistema 1  ( Formato : Nome , M , P )");
-        QCOMPARE(window.label("Label5")->text(), "Ficheiro ASCII no Sistema 2");
-        QCOMPARE(window.label("Label6")->text(), "Ficheiro de Parâmetros - X");
-        QCOMPARE(window.label("Label7")->text(), "Ficheiro de Parâmetros - Y");
-        QCOMPARE(window.button("Command1")->text(), "OK");
-        QCOMPARE(window.button("Command2")->text(), "Cancelar");
-        QCOMPARE(window.button("Command5")->text(), "Informação");
-        for (const char* browse : {"Command3", "Command4", "Command6", "Command7"})
-            QCOMPARE(window.button(browse)->text(), "Procurar...");
-    }
-
     void fonts_and_colours() {
         MainWindow window;
         // The design's faces resolve to the metric-compatible Liberation Sans.
@@ -306,14 +290,6 @@ private slots:
         QVERIFY(info->isVisible());
         QTest::mouseClick(window.button("Command2"), Qt::LeftButton);
         QVERIFY(!window.form->isVisible());
-        QTRY_VERIFY(info.isNull());
-    }
-
-    void close_box_closes_both_windows() {
-        MainWindow window;
-        window.form->Command5_Click();
-        QPointer<tesra::ui::Form2> info = window.form->information_window();
-        window.form->close();
         QTRY_VERIFY(info.isNull());
     }
 };

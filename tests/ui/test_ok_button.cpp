@@ -118,15 +118,18 @@ private slots:
     }
 
     void completed_job_writes_report_and_ends_program_data() {
+        QTest::addColumn<bool>("by_keyboard");
         QTest::addColumn<char>("separator");
         QTest::addColumn<QByteArray>("point_line");
-        QTest::newRow("comma") << ',' << QByteArray("P1            499684,655    4200321,092\r\n");
-        QTest::newRow("period") << '.' << QByteArray("P1            499684.655    4200321.092\r\n");
+        QTest::newRow("mouse") << false << ',' << QByteArray("P1            499684,655    4200321,092\r\n");
+        QTest::newRow("keyboard") << true << '.' << QByteArray("P1            499684.655    4200321.092\r\n");
     }
 
-    // Browse the input, type the output, press OK. The folder's name has
-    // blanks and accents, which must reach the file system unchanged.
+    // Pick the source, give the input (browsed with the mouse, typed on the
+    // keyboard), type the output, press OK. The folder's name has blanks and
+    // accents, which must reach the file system unchanged.
     void completed_job_writes_report_and_ends_program() {
+        QFETCH(bool, by_keyboard);
         QFETCH(char, separator);
         QFETCH(QByteArray, point_line);
         QTemporaryDir tmp;
@@ -136,12 +139,26 @@ private slots:
         const QString output = dir.filePath("pontos itrf93.txt");
         QVERIFY(write_file(input, "P1,500000,4200000\r\n"));
         MainWindow window(separator);
-        window.picker.answers = {input};
 
-        QVERIFY(pick_with_mouse(window.combo("Combo1"), "Madeira - UTM 28 Base SE"));
-        QTest::mouseClick(window.button("Command3"), Qt::LeftButton);
-        type_into(window.text("Text2"), output);
-        QTest::mouseClick(window.button("Command1"), Qt::LeftButton);
+        if (by_keyboard) {
+            QVERIFY(QTest::qWaitForWindowActive(window.form.get()));
+            const auto press = [](Qt::Key key) { QTest::keyClick(QApplication::focusWidget(), key); };
+            QCOMPARE(QApplication::focusWidget(), window.combo("Combo1"));
+            for (int i = 0; i < 11; ++i) press(Qt::Key_Down);
+            press(Qt::Key_Tab);
+            press(Qt::Key_Tab);
+            QTest::keyClicks(QApplication::focusWidget(), input);
+            press(Qt::Key_Tab);
+            QTest::keyClicks(QApplication::focusWidget(), output);
+            press(Qt::Key_Tab);
+            press(Qt::Key_Return);
+        } else {
+            window.picker.answers = {input};
+            QVERIFY(pick_with_mouse(window.combo("Combo1"), "Madeira - UTM 28 Base SE"));
+            QTest::mouseClick(window.button("Command3"), Qt::LeftButton);
+            type_into(window.text("Text2"), output);
+            QTest::mouseClick(window.button("Command1"), Qt::LeftButton);
+        }
 
         const std::string created = "Criado o ficheiro: " + output.toStdString();
         QCOMPARE(window.services.messages, (Messages{{created, "Velmar - Tesra_ascii"}}));
