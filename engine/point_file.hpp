@@ -68,6 +68,7 @@ private:
     void skip_line_end();   // at CR or LF: consumes CR LF, CR or LF
     void skip_separator();  // one comma or one line end, if next
     bool rest_of_line_blank();
+    std::size_t checked_length(std::size_t length) const;
     template <class Stop>
     std::size_t scan(Stop stop);  // moves pos_ to the first byte stop() accepts
     [[nodiscard]] std::uint64_t offset() const noexcept { return base_ + pos_; }
