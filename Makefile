@@ -3,7 +3,7 @@
 BUILD_DIR ?= build
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build run test bench clean test-sanitize fuzz
+.PHONY: all deps configure build run test bench package clean screenshots test-sanitize fuzz
 
 all: build
 
@@ -21,6 +21,14 @@ run: build
 
 test: build
 	@ctest --test-dir $(BUILD_DIR) --output-on-failure -j2
+
+# A Debian package of the programs with their grid files, in $(BUILD_DIR)/.
+package: build
+	@cmake --build $(BUILD_DIR) --target package
+
+# Pictures of the desktop program's windows, drawn without a screen.
+screenshots: build
+	@QT_QPA_PLATFORM=offscreen $(BUILD_DIR)/tesra-screenshots $(BUILD_DIR)/screenshots
 
 # The whole test suite again, built with AddressSanitizer and
 # UndefinedBehaviorSanitizer in a build directory of its own.

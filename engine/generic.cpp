@@ -52,12 +52,7 @@ RoutineStatus qualquer(TransformationJob& job, Environment& env) {
         if (!marker_is(read_parameter_file(job.fich_par_p, ParameterAxis::y, set), 'Y')) {
             return give_up("Erro! Esperado 'Y' no ficheiro de parâmetros -Y");
         }
-        transform_point_file(job.fich1, job.fich2, [&set](double m, double p, double& m_out, double& p_out) {
-            const PlanarPoint r = evaluate_polynomial(set, m, p);
-            m_out = r.m;
-            p_out = r.p;
-            return true;
-        });
+        transform_with_polynomial(set, job);
     } catch (const TesraError& e) {
         return give_up(e.what());
     }

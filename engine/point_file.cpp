@@ -91,6 +91,14 @@ bool FieldReader::fill() {
     }
 }
 
+std::size_t FieldReader::checked_length(std::size_t length) const {
+    if (length > max_field) {
+        throw file_error(path_, field_line_, "um campo com mais de " + std::to_string(max_field) +
+                                                 " caracteres (não parece um ficheiro de pontos)");
+    }
+    return length;
+}
+
 int FieldReader::peek() {
     if (pos_ == end_ && !fill()) return -1;
     return static_cast<unsigned char>(buf_[pos_]);
@@ -153,7 +161,7 @@ std::string_view FieldReader::read_text() {
     KeepGuard keep(*this, start);
     std::size_t length = 0;
     if (quoted) {
-        length = scan([](char ch) { return ch == '"'; });
+        length = checked_length(scan([](char ch) { return ch == '"'; }));
         // A quoted name may run over line ends; count them.
         const std::string_view text = view(start, length);
         for (std::size_t i = 0; i < text.size(); ++i) {
@@ -162,7 +170,7 @@ std::string_view FieldReader::read_text() {
         if (peek() == '"') ++pos_;
         scan([](char ch) { return ch == ',' || is_line_end(ch); });
     } else {
-        length = scan([](char ch) { return ch == ',' || is_line_end(ch); });
+        length = checked_length(scan([](char ch) { return ch == ',' || is_line_end(ch); }));
         const std::string_view text = view(start, length);
         while (length > 0 && text[length - 1] == ' ') --length;
     }
@@ -178,15 +186,17 @@ double FieldReader::read_number(std::string_view what, bool skip_line_ends) {
             else skip_line_end();
         }
     }
-    field_line_ = line_;
     if (peek() < 0) {
-        throw file_error(path_, line_, "o ficheiro termina antes do valor de " + std::string(what));
+        // Named by the line of the field before, where the cut record starts.
+        throw file_error(path_, field_line_, "o ficheiro termina antes do valor de " + std::string(what));
     }
+    field_line_ = line_;
     const std::uint64_t start = offset();
     double value = 0;
     {
         KeepGuard keep(*this, start);
-        const std::size_t length = scan([](char ch) { return ch == ',' || ch == ' ' || is_line_end(ch); });
+        const std::size_t length =
+            checked_length(scan([](char ch) { return ch == ',' || ch == ' ' || is_line_end(ch); }));
         const std::string_view token = view(start, length);
         if (token.empty()) throw file_error(path_, field_line_, "falta o valor de " + std::string(what));
         if (!parse_number(token, value)) {
@@ -348,6 +358,12 @@ TesraError not_finite_error(const FieldReader& in, std::string_view name) {
                       "o ponto " + quote_excerpt(name) +
                           " dá coordenadas que não são números finitos (parâmetros inválidos ou "
                           "valores demasiado grandes)");
+}
+
+TesraError quoted_name_error(const FieldReader& in, std::string_view name) {
+    return file_error(in.path(), in.line(),
+                      "o nome do ponto " + quote_excerpt(name) +
+                          " contém aspas (\"), que o programa não consegue guardar; retire-as do nome");
 }
 
 }  // namespace tesra

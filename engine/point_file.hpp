@@ -70,6 +70,7 @@ private:
     void skip_separator();  // one comma or one line end, if next
     bool rest_of_line_blank();
     [[nodiscard]] TesraError extra_fields_error(long line, std::string_view first) const;
+    std::size_t checked_length(std::size_t length) const;
     template <class Stop>
     std::size_t scan(Stop stop);  // moves pos_ to the first byte stop() accepts
     [[nodiscard]] std::uint64_t offset() const noexcept { return base_ + pos_; }
@@ -148,6 +149,7 @@ enum class LoopEnd { completed, stopped };
 // coordinate that is not finite, throws TesraError after discarding fich2.
 
 [[nodiscard]] TesraError not_finite_error(const FieldReader& in, std::string_view name);
+[[nodiscard]] TesraError quoted_name_error(const FieldReader& in, std::string_view name);
 
 template <class Compute>
 LoopEnd transform_point_file(const std::string& fich1, const std::string& fich2,
@@ -165,6 +167,9 @@ LoopEnd transform_point_file(const std::string& fich1, const std::string& fich2,
         if (!(std::fabs(m) <= largest_written_number) || !(std::fabs(p) <= largest_written_number)) {
             throw not_finite_error(in, record.name);
         }
+        // The written form has no escape for a quote: such a name would come
+        // back cut short from the intermediate file.
+        if (record.name.find('"') != std::string_view::npos) throw quoted_name_error(in, record.name);
         write_record(out, record.name, m, p);
     }
     out.close();

@@ -6,6 +6,15 @@
 
 namespace tesra {
 
+void transform_with_polynomial(const PolynomialParameterSet& set, const TransformationJob& job) {
+    transform_point_file(job.fich1, job.fich2, [&set](double m, double p, double& m_out, double& p_out) {
+        const PlanarPoint r = evaluate_polynomial(set, m, p);
+        m_out = r.m;
+        p_out = r.p;
+        return true;
+    });
+}
+
 namespace {
 
 // The official routines leave the busy pointer on; the job restores it.
@@ -13,12 +22,7 @@ RoutineStatus run_official(OfficialSet which, TransformationJob& job, Environmen
     env.services.set_pointer(Pointer::busy);
     const PolynomialParameterSet set = official_set(which);
     try {
-        transform_point_file(job.fich1, job.fich2, [&set](double m, double p, double& m_out, double& p_out) {
-            const PlanarPoint r = evaluate_polynomial(set, m, p);
-            m_out = r.m;
-            p_out = r.p;
-            return true;
-        });
+        transform_with_polynomial(set, job);
     } catch (const TesraError& e) {
         env.services.message_box(e.what());
         env.services.set_pointer(Pointer::normal);

@@ -276,7 +276,7 @@ std::vector<FaultCase> parameter_cases() {
          generic_args(), {"\"px.txt\"", "é uma pasta"}},
         {"ParameterFileEmpty", x_file(""), generic_args(), {"\"px.txt\", linha 1", "termina antes da descrição"}},
         {"ParameterFileShort", y_file(parameter_text("Y", {"0", "0", "0", "0", "1", "1", "0", "0"})),
-         generic_args(), {"\"py.txt\", linha 12", "termina antes do valor de coef_p (2)"}},
+         generic_args(), {"\"py.txt\", linha 11", "termina antes do valor de coef_p (2)"}},
         {"ParameterFileNonNumeric", y_file(y_with(4, "um")), generic_args(),
          {"\"py.txt\", linha 8", "o valor de Const_X não é um número: \"um\""}},
         {"ParameterFileNan", x_file(parameter_text("X", {"0", "0", "0", "nan"})), generic_args(),
