@@ -31,13 +31,14 @@ screenshots: build
 	@QT_QPA_PLATFORM=offscreen $(BUILD_DIR)/tesra-screenshots $(BUILD_DIR)/screenshots
 
 # The whole test suite again, built with AddressSanitizer and
-# UndefinedBehaviorSanitizer in a build directory of its own.
+# UndefinedBehaviorSanitizer in a build directory of its own (assertions on,
+# light optimisation: it builds in half the time of -O2 and runs as fast).
 SANITIZE_DIR ?= build-sanitize
 SANITIZE_ENV = ASAN_OPTIONS=detect_leaks=1:detect_stack_use_after_return=1:check_initialization_order=1:strict_init_order=1 \
 	UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 
 test-sanitize: deps
-	@cmake -S . -B $(SANITIZE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	@cmake -S . -B $(SANITIZE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g1" \
 		-DTESRA_SANITIZE=ON -DTESRA_GUI=OFF >/dev/null
 	@cmake --build $(SANITIZE_DIR)
 	@$(SANITIZE_ENV) ctest --test-dir $(SANITIZE_DIR) --output-on-failure -j2
