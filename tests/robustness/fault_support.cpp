@@ -82,7 +82,7 @@ std::vector<std::string> snapshot(const std::string& root) {
     std::vector<std::string> lines;
     for (auto it = fs::recursive_directory_iterator(root); it != fs::recursive_directory_iterator(); ++it) {
         const fs::path& path = it->path();
-        const std::string name = fs::relative(path, root).string();
+        const std::string name = path.lexically_relative(root).string();  // links not followed
         const fs::file_status st = fs::symlink_status(path);
         if (fs::is_symlink(st)) {
             lines.push_back(name + ": link -> " + fs::read_symlink(path).string());

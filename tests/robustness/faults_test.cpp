@@ -82,6 +82,8 @@ struct FaultCase {
     JobOutcome outcome = JobOutcome::failed;
     std::vector<std::string> left_behind = {};  // entries the job leaves, as specified
     std::optional<rlim_t> file_size_limit = std::nullopt;
+    // Files the job empties as it starts the report: the target of an output link.
+    std::vector<std::string> emptied = {};
 };
 
 void PrintTo(const FaultCase& c, std::ostream* os) { *os << c.name; }
@@ -117,6 +119,17 @@ std::vector<FaultCase> output_cases() {
          madeira_args("pontos.txt", "pasta"), {"\"pasta\"", "é uma pasta"}},
         {"OutputPastFileSizeLimit", normal, madeira_args(), {"\"relatorio.txt\"", "excede o tamanho"},
          JobOutcome::failed, {}, 200},
+        // The link stays, and so does the file it leads to, emptied when the
+        // report was started; neither is removed.
+        {"OutputLinkToAUserFileWhenTheWriteFails",
+         then(normal,
+              [](const ScratchDir& d) {
+                  make_dir(d / "sub");
+                  write_file(d / "sub/antigo.txt", "relatório antigo\r\n");
+                  make_symlink("sub/antigo.txt", d / "saida");
+              }),
+         madeira_args("pontos.txt", "saida"), {"\"saida\"", "excede o tamanho"}, JobOutcome::failed, {}, 200,
+         {"sub/antigo.txt"}},
         {"IntermediatePastFileSizeLimit", normal, madeira_args(), {"\"pontos.txt_tmp\"", "excede o tamanho"},
          JobOutcome::failed, {}, 40},
         {"OutputIsTheInput", normal, madeira_args("pontos.txt", "pontos.txt"), {"próprio ficheiro de entrada"},
@@ -404,7 +417,13 @@ protected:
                                     [&](const std::string& line) { return line.rfind(name + ": file", 0) == 0; }))
                 << name << " should stay";
         }
-        EXPECT_EQ(without(after, GetParam().left_behind), before_);
+        std::vector<std::string> expected = before_;
+        for (const std::string& name : GetParam().emptied) {
+            std::replace_if(
+                expected.begin(), expected.end(), [&](const std::string& line) { return line.rfind(name + ": ", 0) == 0; },
+                name + ": file 0 bytes #cbf29ce484222325");  // the hash of no bytes
+        }
+        EXPECT_EQ(without(after, GetParam().left_behind), expected);
         struct stat st {};
         ASSERT_EQ(::stat("/dev/full", &st), 0);
         EXPECT_TRUE(S_ISCHR(st.st_mode)) << "/dev/full is no longer a device";
