@@ -4,7 +4,7 @@ BUILD_DIR ?= build
 BENCH_DIR ?= build-bench
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build run test bench bench-build bench-micro clean
+.PHONY: all deps configure build run test bench bench-build bench-micro package clean
 
 all: build
 
@@ -35,6 +35,10 @@ bench: bench-build
 
 bench-micro: bench-build
 	@$(BENCH_DIR)/tesra-micro-bench
+
+# A Debian package of the programs with their grid files, in $(BUILD_DIR)/.
+package: build
+	@cmake --build $(BUILD_DIR) --target package
 
 clean:
 	rm -rf $(BUILD_DIR) $(BENCH_DIR)

@@ -27,6 +27,10 @@ inline constexpr std::size_t number_text_capacity = 32;
 // at out and returns the end.
 char* write_number(char* out, double value) noexcept;
 
+// Enough room for any text write_fixed3 produces (the largest double has
+// 309 digits before the separator).
+inline constexpr std::size_t fixed3_text_capacity = 320;
+
 // The report's "0.000": the value's 15-significant-digit decimal rounded to
 // three places with halves away from zero; "-" whenever the value is below
 // zero (so -0.0004 gives "-0.000"); at least one digit before the separator.

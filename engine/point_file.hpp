@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -22,7 +23,7 @@ struct PointRecord {
 
 // Reads comma- and line-delimited fields. A line end is CR LF, CR or LF.
 // Every failure (cannot open, not a number, file ends inside a record, a field
-// longer than the buffer) throws TesraError naming the file and the line.
+// longer than max_field) throws TesraError naming the file and the line.
 class FieldReader {
 public:
     explicit FieldReader(std::string path);
@@ -41,33 +42,51 @@ public:
 
     // A numeric field (grammar of parse_number). It ends at a comma, a blank
     // or a line end; blanks after it and then one comma or line end are
-    // passed over. `what` names the field in the message ("M", "P", ...).
-    double read_number(std::string_view what);
+    // passed over. `what` names the field in messages ("M", "P", ...).
+    // With skip_line_ends, line ends before the number are passed over too
+    // (grid files spread their values over lines freely).
+    double read_number(std::string_view what, bool skip_line_ends = false);
+
+    // The next record, skipping records whose name is blank. Returns false
+    // at the end of the file. The name stays valid until the next read.
+    bool read_record(PointRecord& record);
 
     // Line (from 1) on which the last field read started.
     [[nodiscard]] long line() const noexcept { return field_line_; }
     [[nodiscard]] const std::string& path() const noexcept { return path_; }
 
-    // Largest field the reader accepts; a longer one is reported, not read.
+    // Largest field (or record) the reader accepts; a longer one is reported.
     static constexpr std::size_t max_field = std::size_t{1} << 20;
 
 private:
+    enum class Separator { comma, line_end, end_of_file };
+    friend class KeepGuard;
+
     bool fill();  // false at end of file
     int peek();   // -1 at end of file
     void skip_blanks();
-    void skip_line_end();  // at CR or LF: consumes CR LF, CR or LF
-    void skip_to_separator();
-    std::string_view take_until_separator(bool stop_at_blank);
+    void skip_line_end();   // at CR or LF: consumes CR LF, CR or LF
+    void skip_separator();  // one comma or one line end, if next
+    bool rest_of_line_blank();
+    std::size_t checked_length(std::size_t length) const;
+    template <class Stop>
+    std::size_t scan(Stop stop);  // moves pos_ to the first byte stop() accepts
+    [[nodiscard]] std::uint64_t offset() const noexcept { return base_ + pos_; }
+    [[nodiscard]] std::string_view view(std::uint64_t start, std::size_t length) const noexcept {
+        return {buf_.data() + (start - base_), length};
+    }
 
     std::string path_;
     int fd_ = -1;
     std::vector<char> buf_;
     std::size_t pos_ = 0;
     std::size_t end_ = 0;
+    std::uint64_t base_ = 0;              // stream offset of buf_[0]
+    std::uint64_t keep_ = UINT64_MAX;     // stream offset fill() must not drop
     bool at_eof_ = false;
+    Separator last_separator_ = Separator::end_of_file;
     long line_ = 1;
     long field_line_ = 1;
-    std::string long_field_;  // a field that straddles two buffer loads
 };
 
 // A buffered output file, created or emptied at construction. Either close()
@@ -117,11 +136,6 @@ bool remove_regular_file(const std::string& path) noexcept;
 // The written form of one record: "name",M,P then CR LF.
 void write_record(OutputFile& out, std::string_view name, double m, double p);
 
-// The next record of a point file, skipping records whose name is blank.
-// Returns false at the end of the file. A line that starts with a comma but
-// carries further fields would shift every later field, so it is refused.
-bool read_record(FieldReader& in, PointRecord& record);
-
 enum class LoopEnd { completed, stopped };
 
 // The loop of every routine: opens fich1 for reading, then creates or empties
@@ -139,7 +153,7 @@ LoopEnd transform_point_file(const std::string& fich1, const std::string& fich2,
     FieldReader in(fich1);
     OutputFile out(fich2);
     PointRecord record;
-    while (read_record(in, record)) {
+    while (in.read_record(record)) {
         double m = 0, p = 0;
         if (!compute(record.m, record.p, m, p)) {
             out.close();

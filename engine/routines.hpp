@@ -31,4 +31,8 @@ RoutineStatus qualquer(TransformationJob& job, Environment& env);
 
 RoutineStatus run_routine(Routine routine, TransformationJob& job, Environment& env);
 
+// The point loop from job.fich1 to job.fich2 with evaluate_polynomial as the
+// per-point computation; throws TesraError like transform_point_file.
+void transform_with_polynomial(const PolynomialParameterSet& set, const TransformationJob& job);
+
 }  // namespace tesra

@@ -1,0 +1,75 @@
+// tesra-cli: the transformation job from the command line, for scripts and
+// batch use. Exit status 0 when the report was written, 1 when the job was
+// refused or failed, 2 for a usage error.
+#include <cstdio>
+#include <exception>
+#include <string>
+#include <vector>
+
+#include "console_services.hpp"
+#include "executable_dir.hpp"
+#include "job.hpp"
+#include "locale_separator.hpp"
+#include "options.hpp"
+#include "routes.hpp"
+
+namespace {
+
+void print_list() {
+    std::puts("Sistemas (abreviatura: nome):");
+    for (const auto& a : tesra::cli::system_aliases()) {
+        std::printf("  %-13s %.*s\n", std::string(a.alias).c_str(), static_cast<int>(a.name.size()), a.name.data());
+    }
+    std::puts("\nTransformações (origem --> destino: rotinas):");
+    int number = 1;
+    for (const tesra::TransformationRoute& r : tesra::route_table) {
+        std::string line = std::to_string(number++) + ". " + std::string(r.source) + " --> " +
+                           (r.any_target ? std::string("(qualquer destino)") : std::string(r.target)) + ": " +
+                           std::string(tesra::routine_name(r.first));
+        if (r.second) line += ", " + std::string(tesra::routine_name(*r.second));
+        std::printf("  %s\n", line.c_str());
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::vector<std::string_view> args(argv + 1, argv + argc);
+    const tesra::cli::ParseResult parsed = tesra::cli::parse_options(args);
+    if (!parsed.options) {
+        std::fprintf(stderr, "tesra-cli: %s\n\n%s", parsed.error.c_str(), tesra::cli::usage_text().c_str());
+        return 2;
+    }
+    const tesra::cli::Options& o = *parsed.options;
+    if (o.help) {
+        std::fputs(tesra::cli::usage_text().c_str(), stdout);
+        return 0;
+    }
+    if (o.version) {
+        std::puts("tesra-cli " TESRA_VERSION);
+        return 0;
+    }
+    if (o.list) {
+        print_list();
+        return 0;
+    }
+
+    tesra::ConsoleServices services;
+    tesra::Environment env{services, o.grid_dir ? *o.grid_dir : tesra::executable_dir(),
+                           o.decimal_separator ? *o.decimal_separator : tesra::locale_decimal_separator()};
+    const tesra::WindowTexts texts{o.from, o.to, o.input, o.output, o.param_x, o.param_y};
+    try {
+        switch (tesra::Command1_Click(texts, env)) {
+        case tesra::JobOutcome::completed: return 0;
+        case tesra::JobOutcome::target_not_served:
+            std::fprintf(stderr, "Não há transformação de \"%s\" para \"%s\".\n", o.from.c_str(), o.to.c_str());
+            return 1;
+        case tesra::JobOutcome::refused:
+        case tesra::JobOutcome::failed:
+        case tesra::JobOutcome::stopped: return 1;
+        }
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "tesra-cli: %s\n", e.what());
+    }
+    return 1;
+}

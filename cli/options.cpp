@@ -1,0 +1,101 @@
+#include "options.hpp"
+
+#include "routes.hpp"
+
+namespace tesra::cli {
+
+const std::vector<SystemAlias>& system_aliases() {
+    static const std::vector<SystemAlias> aliases = {
+        {"tm06", reference_systems[0]},       {"d73", reference_systems[1]},
+        {"lisboa", reference_systems[2]},     {"qualquer", reference_systems[3]},
+        {"sbraz", reference_systems[4]},      {"faial", reference_systems[5]},
+        {"graciosa", reference_systems[6]},   {"pico", reference_systems[7]},
+        {"sjorge", reference_systems[8]},     {"terceira", reference_systems[9]},
+        {"observatorio", reference_systems[10]}, {"madeira", reference_systems[11]},
+        {"utm26", reference_systems[12]},     {"utm25", reference_systems[13]},
+        {"utm28", reference_systems[14]},
+    };
+    return aliases;
+}
+
+std::string resolve_system(std::string_view text) {
+    for (const SystemAlias& a : system_aliases()) {
+        if (a.alias == text) return std::string(a.name);
+    }
+    return std::string(text);
+}
+
+std::string usage_text() {
+    return "Uso: tesra-cli --from SISTEMA1 --to SISTEMA2 [--param-x FICHEIRO --param-y FICHEIRO]\n"
+           "                [--decimal-separator CARÁCTER] [--grid-dir PASTA] ENTRADA SAÍDA\n"
+           "     tesra-cli --list | --help | --version\n"
+           "\n"
+           "Transforma as coordenadas do ficheiro de pontos ENTRADA (Nome, M, P) do SISTEMA1\n"
+           "para o SISTEMA2 e escreve o relatório em SAÍDA.\n"
+           "\n"
+           "  --from, --to            nome exato do sistema, ou a sua abreviatura (ver --list)\n"
+           "  --param-x, --param-y    ficheiros de parâmetros da transformação \"Qualquer\"\n"
+           "  --decimal-separator C   separador decimal do relatório (por omissão, o do locale)\n"
+           "  --grid-dir PASTA        pasta dos ficheiros de grelha (por omissão, a do programa)\n"
+           "  --list                  mostra os sistemas e as transformações disponíveis\n"
+           "\n"
+           "Estado de saída: 0 ficheiro criado; 1 transformação recusada ou falhada; 2 erro de uso.\n";
+}
+
+ParseResult parse_options(const std::vector<std::string_view>& args) {
+    Options o;
+    std::vector<std::string_view> positional;
+    bool only_positional = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        std::string_view arg = args[i];
+        if (only_positional || arg.size() < 2 || arg.substr(0, 2) != "--") {
+            positional.push_back(arg);
+            continue;
+        }
+        if (arg == "--") {
+            only_positional = true;
+            continue;
+        }
+        std::string_view key = arg;
+        std::optional<std::string_view> value;
+        if (const auto eq = arg.find('='); eq != std::string_view::npos) {
+            key = arg.substr(0, eq);
+            value = arg.substr(eq + 1);
+        }
+        if (key == "--help" || key == "--version" || key == "--list") {
+            if (value) return {std::nullopt, "a opção " + std::string(key) + " não leva valor"};
+            (key == "--help" ? o.help : key == "--version" ? o.version : o.list) = true;
+            continue;
+        }
+        const bool known = key == "--from" || key == "--to" || key == "--param-x" || key == "--param-y" ||
+                           key == "--decimal-separator" || key == "--grid-dir";
+        if (!known) return {std::nullopt, "opção desconhecida: " + std::string(key)};
+        if (!value) {
+            if (i + 1 == args.size()) return {std::nullopt, "falta o valor da opção " + std::string(key)};
+            value = args[++i];
+        }
+        if (key == "--from") o.from = resolve_system(*value);
+        else if (key == "--to") o.to = resolve_system(*value);
+        else if (key == "--param-x") o.param_x = *value;
+        else if (key == "--param-y") o.param_y = *value;
+        else if (key == "--grid-dir") o.grid_dir = std::string(*value);
+        else {
+            if (value->size() != 1 || static_cast<unsigned char>((*value)[0]) >= 0x80 ||
+                ((*value)[0] >= '0' && (*value)[0] <= '9') || (*value)[0] == '-') {
+                return {std::nullopt, "o separador decimal deve ser um só carácter, como . ou ,"};
+            }
+            o.decimal_separator = (*value)[0];
+        }
+    }
+    if (o.help || o.version || o.list) return {o, {}};
+    if (o.from.empty()) return {std::nullopt, "falta --from (o sistema de origem)"};
+    if (positional.size() != 2) {
+        return {std::nullopt, positional.size() < 2 ? "faltam os ficheiros de ENTRADA e de SAÍDA"
+                                                    : "há ficheiros a mais: só ENTRADA e SAÍDA"};
+    }
+    o.input = positional[0];
+    o.output = positional[1];
+    return {o, {}};
+}
+
+}  // namespace tesra::cli

@@ -1,0 +1,69 @@
+#include "errors.hpp"
+
+#include <cerrno>
+#include <cstring>
+
+#include "codepage.hpp"
+
+namespace tesra {
+
+namespace {
+
+std::string reason(int errno_value, bool for_writing) {
+    switch (errno_value) {
+    case ENOENT: return for_writing ? "a pasta não existe" : "o ficheiro não existe";
+    case EACCES:
+    case EPERM: return "sem permissão de acesso";
+    case EISDIR: return "é uma pasta, não um ficheiro";
+    case ENOTDIR: return "o caminho passa por algo que não é uma pasta";
+    case ENAMETOOLONG: return "o nome é demasiado longo";
+    case ENOSPC: return "o disco está cheio";
+    case EDQUOT: return "a quota de disco foi excedida";
+    case EROFS: return "o disco só permite leitura";
+    case EIO: return "erro de entrada/saída do disco";
+    case EFBIG: return "o ficheiro excede o tamanho permitido";
+    default: return std::string("erro do sistema (") + std::strerror(errno_value) + ")";
+    }
+}
+
+}  // namespace
+
+TesraError file_error(std::string_view path, long line, std::string_view fault) {
+    std::string text = "Erro no ficheiro \"";
+    text += path;
+    text += "\", linha ";
+    text += std::to_string(line);
+    text += ": ";
+    text += fault;
+    text += ".";
+    return TesraError(text);
+}
+
+TesraError open_error(std::string_view path, int errno_value, bool for_writing) {
+    std::string text = for_writing ? "Não é possível criar o ficheiro \"" : "Não é possível abrir o ficheiro \"";
+    text += path;
+    text += "\": ";
+    text += reason(errno_value, for_writing);
+    text += ".";
+    return TesraError(text);
+}
+
+TesraError write_error(std::string_view path, int errno_value) {
+    std::string text = "Erro ao escrever o ficheiro \"";
+    text += path;
+    text += "\": ";
+    text += reason(errno_value, true);
+    text += ".";
+    return TesraError(text);
+}
+
+std::string quote_excerpt(std::string_view text) {
+    constexpr std::size_t limit = 40;
+    const bool cut = text.size() > limit;
+    std::string out = "\"";
+    out += cp1252_to_utf8(text.substr(0, limit));
+    out += cut ? "...\"" : "\"";
+    return out;
+}
+
+}  // namespace tesra

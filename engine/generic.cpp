@@ -1,0 +1,63 @@
+#include "generic.hpp"
+
+#include "point_file.hpp"
+#include "routines.hpp"
+
+namespace tesra {
+
+std::string read_parameter_file(const std::string& path, ParameterAxis axis, PolynomialParameterSet& set) {
+    FieldReader in(path);
+    auto text = [&](const char* what) {
+        if (in.eof()) throw file_error(path, in.line(), std::string("o ficheiro termina antes ") + what);
+        return std::string(in.read_text());
+    };
+    (void)text("da descrição do sistema 1");
+    (void)text("da descrição do sistema 2");
+    std::string marker = text(axis == ParameterAxis::x ? "do marcador X" : "do marcador Y");
+    set.false_origin_x1 = in.read_number("Falsa origem em X no Sistema 1");
+    set.false_origin_y1 = in.read_number("Falsa origem em Y no Sistema 1");
+    set.false_origin_x2 = in.read_number("Falsa origem em X no Sistema 2");
+    set.false_origin_y2 = in.read_number("Falsa origem em Y no Sistema 2");
+    set.Const_X = in.read_number("Const_X");
+    set.Const_Y = in.read_number("Const_Y");
+    const char* name = axis == ParameterAxis::x ? "coef_m (" : "coef_p (";
+    auto& coef = axis == ParameterAxis::x ? set.coef_m : set.coef_p;
+    for (std::size_t i = 0; i < coef.size(); ++i) {
+        coef[i] = in.read_number(name + std::to_string(i) + ")");
+    }
+    return marker;
+}
+
+namespace {
+
+bool marker_is(std::string_view marker, char letter) {
+    return marker.size() == 1 && (marker[0] == letter || marker[0] == letter - 'A' + 'a');
+}
+
+}  // namespace
+
+RoutineStatus qualquer(TransformationJob& job, Environment& env) {
+    Services& services = env.services;
+    services.set_pointer(Pointer::busy);
+    auto give_up = [&](std::string_view message) {
+        services.message_box(message, program_title);
+        services.set_pointer(Pointer::normal);
+        return RoutineStatus::failed;
+    };
+    try {
+        PolynomialParameterSet set;  // scale_result stays false: values are used unchanged
+        if (!marker_is(read_parameter_file(job.fich_par_m, ParameterAxis::x, set), 'X')) {
+            return give_up("Erro! Esperado 'X' no ficheiro de parâmetros -X");
+        }
+        if (!marker_is(read_parameter_file(job.fich_par_p, ParameterAxis::y, set), 'Y')) {
+            return give_up("Erro! Esperado 'Y' no ficheiro de parâmetros -Y");
+        }
+        transform_with_polynomial(set, job);
+    } catch (const TesraError& e) {
+        return give_up(e.what());
+    }
+    services.set_pointer(Pointer::normal);
+    return RoutineStatus::done;
+}
+
+}  // namespace tesra

@@ -1,0 +1,183 @@
+#include "numtext.hpp"
+
+#include <charconv>
+#include <cmath>
+#include <cstring>
+
+namespace tesra {
+
+namespace {
+
+bool is_digit(char c) noexcept { return c >= '0' && c <= '9'; }
+
+// True when the field is [+-] digits [. digits] [(e|E) [+-] digits] with at
+// least one mantissa digit. std::from_chars alone would also take "inf",
+// "nan" and stop early on hex floats.
+bool has_number_grammar(std::string_view s) noexcept {
+    std::size_t i = 0;
+    const std::size_t n = s.size();
+    if (i < n && (s[i] == '+' || s[i] == '-')) ++i;
+    std::size_t digits = 0;
+    while (i < n && is_digit(s[i])) ++i, ++digits;
+    if (i < n && s[i] == '.') {
+        ++i;
+        while (i < n && is_digit(s[i])) ++i, ++digits;
+    }
+    if (digits == 0) return false;
+    if (i < n && (s[i] == 'e' || s[i] == 'E')) {
+        ++i;
+        if (i < n && (s[i] == '+' || s[i] == '-')) ++i;
+        std::size_t exp_digits = 0;
+        while (i < n && is_digit(s[i])) ++i, ++exp_digits;
+        if (exp_digits == 0) return false;
+    }
+    return i == n;
+}
+
+// The value rounded to 15 significant digits: the digits (trailing zeros
+// dropped, at least one) and the decimal exponent of the first one.
+struct Decimal15 {
+    char digits[16];
+    int count;
+    int exponent;
+};
+
+Decimal15 to_decimal15(double magnitude) noexcept {
+    // "d.dddddddddddddde+XXX": 15 significant digits, correctly rounded.
+    char text[40];
+    auto res = std::to_chars(text, text + sizeof text, magnitude, std::chars_format::scientific, 14);
+    Decimal15 d{};
+    const char* p = text;
+    d.digits[d.count++] = *p++;
+    if (*p == '.') ++p;
+    while (p < res.ptr && *p != 'e') d.digits[d.count++] = *p++;
+    ++p;  // 'e'
+    bool negative = *p == '-';
+    ++p;  // sign
+    int e = 0;
+    while (p < res.ptr) e = e * 10 + (*p++ - '0');
+    d.exponent = negative ? -e : e;
+    while (d.count > 1 && d.digits[d.count - 1] == '0') --d.count;
+    return d;
+}
+
+}  // namespace
+
+bool parse_number(std::string_view field, double& value) noexcept {
+    if (!has_number_grammar(field)) return false;
+    if (field.front() == '+') field.remove_prefix(1);
+    double v = 0;
+    auto res = std::from_chars(field.data(), field.data() + field.size(), v, std::chars_format::general);
+    if (res.ec == std::errc::result_out_of_range) {
+        // Overflow is refused below; an underflow is a value that rounds to
+        // zero (or a subnormal), which the reader keeps as such.
+        char* end = nullptr;
+        std::string copy(field);
+        v = std::strtod(copy.c_str(), &end);
+    } else if (res.ec != std::errc() || res.ptr != field.data() + field.size()) {
+        return false;
+    }
+    if (!std::isfinite(v)) return false;
+    value = v;
+    return true;
+}
+
+char* write_number(char* out, double value) noexcept {
+    if (value == 0 || !std::isfinite(value)) {
+        // Zero of either sign is "0"; non-finite values never reach a file,
+        // but write something the reader refuses rather than a number.
+        if (value == 0) {
+            *out++ = '0';
+        } else {
+            const char* text = std::isnan(value) ? "nan" : (value > 0 ? "inf" : "-inf");
+            std::size_t n = std::strlen(text);
+            std::memcpy(out, text, n);
+            out += n;
+        }
+        return out;
+    }
+    if (value < 0) *out++ = '-';
+    const Decimal15 d = to_decimal15(std::fabs(value));
+    const int e = d.exponent;
+    if (e >= 21 || e < -7) {
+        *out++ = d.digits[0];
+        if (d.count > 1) {
+            *out++ = '.';
+            std::memcpy(out, d.digits + 1, static_cast<std::size_t>(d.count - 1));
+            out += d.count - 1;
+        }
+        *out++ = 'e';
+        *out++ = e < 0 ? '-' : '+';
+        return std::to_chars(out, out + 4, e < 0 ? -e : e).ptr;
+    }
+    if (e < 0) {
+        *out++ = '0';
+        *out++ = '.';
+        for (int i = 0; i < -e - 1; ++i) *out++ = '0';
+        std::memcpy(out, d.digits, static_cast<std::size_t>(d.count));
+        return out + d.count;
+    }
+    // e + 1 digits before the point, padded with zeros past the 15th.
+    for (int i = 0; i <= e; ++i) *out++ = i < d.count ? d.digits[i] : '0';
+    if (d.count > e + 1) {
+        *out++ = '.';
+        std::memcpy(out, d.digits + e + 1, static_cast<std::size_t>(d.count - e - 1));
+        out += d.count - e - 1;
+    }
+    return out;
+}
+
+char* write_fixed3(char* out, double value, char separator) noexcept {
+    if (!std::isfinite(value)) return write_number(out, value);
+    if (value < 0) *out++ = '-';
+    if (value == 0) {
+        *out++ = '0';
+        *out++ = separator;
+        *out++ = '0';
+        *out++ = '0';
+        *out++ = '0';
+        return out;
+    }
+    const Decimal15 d = to_decimal15(std::fabs(value));
+    // The digits of floor(|value| * 1000) in the 15-digit decimal, then the
+    // next digit decides the rounding (halves, and above, away from zero).
+    auto digit = [&](int index) -> int {  // index 0 is the first significant digit
+        return index >= 0 && index < d.count ? d.digits[index] - '0' : 0;
+    };
+    const int last = d.exponent + 3;  // index of the thousandths digit
+    char scaled[330];
+    int n = 0;
+    for (int i = 0; i <= last; ++i) scaled[n++] = static_cast<char>('0' + digit(i));
+    if (digit(last + 1) >= 5) {
+        int i = n - 1;
+        while (i >= 0 && scaled[i] == '9') scaled[i--] = '0';
+        if (i >= 0) {
+            ++scaled[i];
+        } else {
+            std::memmove(scaled + 1, scaled, static_cast<std::size_t>(n));
+            scaled[0] = '1';
+            ++n;
+        }
+    }
+    // At least "0" before the separator and three digits after it.
+    if (n < 4) {
+        std::memmove(scaled + (4 - n), scaled, static_cast<std::size_t>(n));
+        std::memset(scaled, '0', static_cast<std::size_t>(4 - n));
+        n = 4;
+    }
+    std::memcpy(out, scaled, static_cast<std::size_t>(n - 3));
+    out += n - 3;
+    *out++ = separator;
+    std::memcpy(out, scaled + n - 3, 3);
+    return out + 3;
+}
+
+std::string number_for_message(double value) {
+    char text[number_text_capacity + 1];
+    char* p = text;
+    if (!(value < 0)) *p++ = ' ';
+    p = write_number(p, value);
+    return std::string(text, p);
+}
+
+}  // namespace tesra

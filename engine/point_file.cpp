@@ -1,0 +1,336 @@
+#include "point_file.hpp"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#include "numtext.hpp"
+
+namespace tesra {
+
+namespace {
+
+constexpr std::size_t read_chunk = std::size_t{1} << 20;
+constexpr std::size_t write_chunk = std::size_t{1} << 20;
+
+bool is_line_end(char c) noexcept { return c == '\r' || c == '\n'; }
+
+std::string_view trim(std::string_view s) noexcept {
+    while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
+    while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
+    return s;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- reader
+
+// Holds a stretch of the buffer in place while a field or record is read
+// across refills.
+class KeepGuard {
+public:
+    KeepGuard(FieldReader& reader, std::uint64_t from) : reader_(reader), saved_(reader.keep_) {
+        if (from < reader.keep_) reader.keep_ = from;
+    }
+    ~KeepGuard() { reader_.keep_ = saved_; }
+    KeepGuard(const KeepGuard&) = delete;
+    KeepGuard& operator=(const KeepGuard&) = delete;
+
+private:
+    FieldReader& reader_;
+    std::uint64_t saved_;
+};
+
+FieldReader::FieldReader(std::string path) : path_(std::move(path)) {
+    fd_ = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd_ < 0) throw open_error(path_, errno, false);
+    struct stat st {};
+    if (::fstat(fd_, &st) == 0 && S_ISDIR(st.st_mode)) {
+        ::close(fd_);
+        fd_ = -1;
+        throw open_error(path_, EISDIR, false);
+    }
+    buf_.resize(max_field + read_chunk);
+}
+
+FieldReader::~FieldReader() {
+    if (fd_ >= 0) ::close(fd_);
+}
+
+bool FieldReader::fill() {
+    if (at_eof_) return false;
+    const std::uint64_t keep_from = std::min<std::uint64_t>(keep_, offset());
+    const auto drop = static_cast<std::size_t>(keep_from - base_);
+    if (drop > 0) {
+        std::memmove(buf_.data(), buf_.data() + drop, end_ - drop);
+        end_ -= drop;
+        pos_ -= drop;
+        base_ += drop;
+    }
+    if (end_ > max_field) {
+        throw file_error(path_, line_, "um campo ou registo com mais de " + std::to_string(max_field) +
+                                           " caracteres (não parece um ficheiro de pontos)");
+    }
+    for (;;) {
+        const ssize_t n = ::read(fd_, buf_.data() + end_, buf_.size() - end_);
+        if (n > 0) {
+            end_ += static_cast<std::size_t>(n);
+            return true;
+        }
+        if (n == 0) {
+            at_eof_ = true;
+            return false;
+        }
+        if (errno != EINTR) {
+            throw file_error(path_, line_, std::string("erro de leitura (") + std::strerror(errno) + ")");
+        }
+    }
+}
+
+std::size_t FieldReader::checked_length(std::size_t length) const {
+    if (length > max_field) {
+        throw file_error(path_, field_line_, "um campo com mais de " + std::to_string(max_field) +
+                                                 " caracteres (não parece um ficheiro de pontos)");
+    }
+    return length;
+}
+
+int FieldReader::peek() {
+    if (pos_ == end_ && !fill()) return -1;
+    return static_cast<unsigned char>(buf_[pos_]);
+}
+
+bool FieldReader::eof() { return peek() < 0; }
+
+void FieldReader::skip_blanks() {
+    while (peek() == ' ') ++pos_;
+}
+
+void FieldReader::skip_line_end() {
+    const char c = buf_[pos_++];
+    ++line_;
+    if (c == '\r' && peek() == '\n') ++pos_;
+}
+
+void FieldReader::skip_separator() {
+    const int c = peek();
+    if (c == ',') {
+        ++pos_;
+        last_separator_ = Separator::comma;
+    } else if (c == '\r' || c == '\n') {
+        skip_line_end();
+        last_separator_ = Separator::line_end;
+    } else {
+        last_separator_ = Separator::end_of_file;
+    }
+}
+
+template <class Stop>
+std::size_t FieldReader::scan(Stop stop) {
+    const std::uint64_t start = offset();
+    std::size_t i = pos_;
+    for (;;) {
+        while (i < end_ && !stop(buf_[i])) ++i;
+        if (i < end_) break;
+        const std::size_t scanned = i - pos_;
+        if (!fill()) {
+            i = end_;
+            break;
+        }
+        i = pos_ + scanned;
+    }
+    pos_ = i;
+    return static_cast<std::size_t>(offset() - start);
+}
+
+std::string_view FieldReader::read_text() {
+    skip_blanks();
+    field_line_ = line_;
+    const int c = peek();
+    if (c < 0) {
+        last_separator_ = Separator::end_of_file;
+        return {};
+    }
+    const bool quoted = c == '"';
+    if (quoted) ++pos_;
+    const std::uint64_t start = offset();
+    KeepGuard keep(*this, start);
+    std::size_t length = 0;
+    if (quoted) {
+        length = checked_length(scan([](char ch) { return ch == '"'; }));
+        // A quoted name may run over line ends; count them.
+        const std::string_view text = view(start, length);
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            if (text[i] == '\n' || (text[i] == '\r' && (i + 1 == text.size() || text[i + 1] != '\n'))) ++line_;
+        }
+        if (peek() == '"') ++pos_;
+        scan([](char ch) { return ch == ',' || is_line_end(ch); });
+    } else {
+        length = checked_length(scan([](char ch) { return ch == ',' || is_line_end(ch); }));
+        const std::string_view text = view(start, length);
+        while (length > 0 && text[length - 1] == ' ') --length;
+    }
+    skip_separator();
+    return view(start, length);
+}
+
+double FieldReader::read_number(std::string_view what, bool skip_line_ends) {
+    skip_blanks();
+    if (skip_line_ends) {
+        for (int c = peek(); c == '\r' || c == '\n' || c == ' '; c = peek()) {
+            if (c == ' ') ++pos_;
+            else skip_line_end();
+        }
+    }
+    if (peek() < 0) {
+        // Named by the line of the field before, where the cut record starts.
+        throw file_error(path_, field_line_, "o ficheiro termina antes do valor de " + std::string(what));
+    }
+    field_line_ = line_;
+    const std::uint64_t start = offset();
+    double value = 0;
+    {
+        KeepGuard keep(*this, start);
+        const std::size_t length =
+            checked_length(scan([](char ch) { return ch == ',' || ch == ' ' || is_line_end(ch); }));
+        const std::string_view token = view(start, length);
+        if (token.empty()) throw file_error(path_, field_line_, "falta o valor de " + std::string(what));
+        if (!parse_number(token, value)) {
+            throw file_error(path_, field_line_,
+                             "o valor de " + std::string(what) + " não é um número: " + quote_excerpt(token));
+        }
+    }
+    skip_blanks();
+    skip_separator();
+    return value;
+}
+
+bool FieldReader::rest_of_line_blank() {
+    std::size_t i = pos_;
+    for (;;) {
+        while (i < end_ && (buf_[i] == ' ' || buf_[i] == ',')) ++i;
+        if (i < end_) return is_line_end(buf_[i]);
+        const std::size_t scanned = i - pos_;
+        if (scanned >= max_field || !fill()) return true;
+        i = pos_ + scanned;
+    }
+}
+
+bool FieldReader::read_record(PointRecord& record) {
+    while (!eof()) {
+        const std::string_view name = read_text();
+        if (trim(name).empty()) {
+            // A line that starts with a comma but carries further fields
+            // would shift every later field into the wrong column.
+            if (last_separator_ == Separator::comma && !rest_of_line_blank()) {
+                throw file_error(path_, field_line_,
+                                 "a linha começa por uma vírgula, sem nome do ponto; os campos "
+                                 "seguintes ficariam desalinhados");
+            }
+            continue;
+        }
+        const std::uint64_t name_start = base_ + static_cast<std::size_t>(name.data() - buf_.data());
+        KeepGuard keep(*this, name_start);
+        record.m = read_number("M");
+        record.p = read_number("P");
+        record.name = view(name_start, name.size());
+        return true;
+    }
+    return false;
+}
+
+// ---------------------------------------------------------------- writer
+
+OutputFile::OutputFile(std::string path) : path_(std::move(path)) {
+    fd_ = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd_ < 0) throw open_error(path_, errno, true);
+    struct stat st {};
+    if (::fstat(fd_, &st) == 0) {
+        regular_ = S_ISREG(st.st_mode);
+        dev_ = st.st_dev;
+        ino_ = st.st_ino;
+    }
+    buf_.resize(write_chunk);
+}
+
+OutputFile::~OutputFile() {
+    if (fd_ >= 0) discard();
+}
+
+void OutputFile::flush() {
+    std::size_t done = 0;
+    while (done < used_) {
+        const ssize_t n = ::write(fd_, buf_.data() + done, used_ - done);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            throw write_error(path_, errno);
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    used_ = 0;
+}
+
+void OutputFile::flush_for(std::size_t n) {
+    flush();
+    if (n > buf_.size()) buf_.resize(n);
+}
+
+void OutputFile::close() {
+    flush();
+    const int fd = fd_;
+    fd_ = -1;
+    if (::close(fd) != 0 && errno != EINTR) {
+        const int error = errno;
+        fd_ = -2;  // closed, but what it holds is not to be trusted
+        throw write_error(path_, error);
+    }
+}
+
+void OutputFile::discard() noexcept {
+    if (fd_ >= 0) {
+        if (regular_) (void)::ftruncate(fd_, 0);
+        ::close(fd_);
+    }
+    fd_ = -1;
+    used_ = 0;
+    if (!regular_) return;
+    struct stat st {};
+    if (::lstat(path_.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_dev == dev_ && st.st_ino == ino_) {
+        ::unlink(path_.c_str());
+    }
+}
+
+bool remove_regular_file(const std::string& path) noexcept {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+    return ::unlink(path.c_str()) == 0;
+}
+
+void write_record(OutputFile& out, std::string_view name, double m, double p) {
+    char* const start = out.reserve(name.size() + 2 * number_text_capacity + 6);
+    char* w = start;
+    *w++ = '"';
+    std::memcpy(w, name.data(), name.size());
+    w += name.size();
+    *w++ = '"';
+    *w++ = ',';
+    w = write_number(w, m);
+    *w++ = ',';
+    w = write_number(w, p);
+    *w++ = '\r';
+    *w++ = '\n';
+    out.commit(static_cast<std::size_t>(w - start));
+}
+
+TesraError not_finite_error(const FieldReader& in, std::string_view name) {
+    return file_error(in.path(), in.line(),
+                      "o ponto " + quote_excerpt(name) +
+                          " dá coordenadas que não são números finitos (parâmetros inválidos ou "
+                          "valores demasiado grandes)");
+}
+
+}  // namespace tesra

@@ -1,0 +1,39 @@
+#include "options.hpp"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "routes.hpp"
+
+namespace tesra::cli {
+namespace {
+
+TEST(Options, AliasesNameEveryOneOfTheFifteenSystems) {
+    std::vector<std::string> named;
+    for (const SystemAlias& a : system_aliases()) {
+        EXPECT_EQ(resolve_system(a.alias), a.name);
+        for (char c : a.alias) EXPECT_TRUE((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9')) << a.alias;  // plain ASCII to type
+        named.emplace_back(a.name);
+    }
+    for (std::string_view system : reference_systems) {
+        EXPECT_NE(std::find(named.begin(), named.end(), system), named.end()) << system;
+    }
+    EXPECT_EQ(resolve_system("Madeira - UTM 28 Base SE"), "Madeira - UTM 28 Base SE");
+    EXPECT_EQ(resolve_system("MADEIRA"), "MADEIRA");  // no guessing: the job reports it
+}
+
+TEST(Options, ValuesTakenExactlyInBothSpellings) {
+    const ParseResult r = parse_options({"--from=d73", "--to", "tm06", "--decimal-separator=,", "--grid-dir", " g ",
+                                         "--", " in.txt", "--out"});
+    ASSERT_TRUE(r.options) << r.error;
+    EXPECT_EQ(r.options->from, "Hayford-Gauss Datum 73");
+    EXPECT_EQ(r.options->to, "ETRS89 TM06");
+    EXPECT_EQ(r.options->decimal_separator, ',');
+    EXPECT_EQ(r.options->grid_dir, " g ");
+    EXPECT_EQ(r.options->input, " in.txt");
+    EXPECT_EQ(r.options->output, "--out");
+}
+
+}  // namespace
+}  // namespace tesra::cli

@@ -1,0 +1,205 @@
+#include "point_file.hpp"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <string>
+#include <vector>
+
+#include "test_support.hpp"
+
+namespace tesra {
+namespace {
+
+using test::read_file;
+using test::TempDir;
+using test::write_file;
+
+struct Rec {
+    std::string name;
+    double m, p;
+    bool operator==(const Rec&) const = default;
+};
+
+std::vector<Rec> read_all(const std::string& path) {
+    FieldReader in(path);
+    std::vector<Rec> out;
+    PointRecord r;
+    while (in.read_record(r)) out.push_back({std::string(r.name), r.m, r.p});
+    return out;
+}
+
+std::vector<Rec> read_text(std::string_view bytes) {
+    TempDir dir;
+    write_file(dir.file("in.txt"), bytes);
+    return read_all(dir.file("in.txt"));
+}
+
+std::string error_of(std::string_view bytes) {
+    TempDir dir;
+    write_file(dir.file("in.txt"), bytes);
+    try {
+        read_all(dir.file("in.txt"));
+    } catch (const TesraError& e) {
+        return e.what();
+    }
+    return "no error";
+}
+
+TEST(FieldReader, RecordsInEveryLayoutTheFieldRulesAllow) {
+    const std::vector<Rec> two = {{"P1", 100.5, 200.25}, {"P2", -1, 2}};
+    EXPECT_EQ(read_text("P1,100.5,200.25\r\nP2,-1,2\r\n"), two);
+    EXPECT_EQ(read_text("P1 , 100.5 , 200.25\nP2,-1,2"), two);           // blanks around commas, LF, no final end
+    EXPECT_EQ(read_text("P1,100.5,200.25\rP2,-1,2\r"), two);             // CR alone
+    EXPECT_EQ(read_text("P1\r\n100.5\r\n200.25\r\nP2,-1\r\n2\r\n"), two);  // fields on lines of their own
+    EXPECT_EQ(read_text("P1,100.5,200.25,P2,-1,2\r\n"), two);            // two records on one line
+    EXPECT_EQ(read_text("\r\n   \r\nP1,100.5,200.25\r\n\r\nP2,-1,2\r\n\r\n  \r\n"), two);  // blank lines anywhere
+    EXPECT_EQ(read_text("P1,100.5,200.25,\r\nP2,-1,2\r\n"), two);        // a comma after P is an empty name
+}
+
+TEST(FieldReader, NamesAreTakenAsTheFieldRulesSay) {
+    EXPECT_EQ(read_text("\"Marco, norte\",1,2\r\n"), (std::vector<Rec>{{"Marco, norte", 1, 2}}));
+    EXPECT_EQ(read_text("  Marco  norte   ,1,2\r\n"), (std::vector<Rec>{{"Marco  norte", 1, 2}}));
+    EXPECT_EQ(read_text("\"A\" junk,1,2\r\n"), (std::vector<Rec>{{"A", 1, 2}}));
+    EXPECT_EQ(read_text("S\xe9 \xc9vora,1,2\r\n"), (std::vector<Rec>{{"S\xe9 \xc9vora", 1, 2}}));  // bytes pass through
+    EXPECT_TRUE(read_text("    ,\r\n").empty());  // a name of blanks only is skipped
+    EXPECT_TRUE(read_text("").empty());
+}
+
+TEST(FieldReader, RefusesWhatWouldCorruptTheRecordsWithFileAndLine) {
+    const auto has = [](const std::string& message, std::initializer_list<const char*> parts) {
+        for (const char* part : parts) {
+            if (message.find(part) == std::string::npos) return ::testing::AssertionFailure() << message;
+        }
+        return ::testing::AssertionSuccess();
+    };
+    EXPECT_TRUE(has(error_of("P1,1,2\r\n,3,4\r\nP3,5,6\r\n"), {"in.txt", "linha 2", "vírgula"}));
+    EXPECT_TRUE(has(error_of("P1,1,2\r\nP2,3\r\n"), {"linha 2", "termina", "P"}));
+    EXPECT_TRUE(has(error_of("P1,1,2\r\nP2\r\n"), {"linha 2", "termina", "M"}));
+    EXPECT_TRUE(has(error_of("P1,abc,2\r\n"), {"linha 1", "M", "\"abc\""}));
+    EXPECT_TRUE(has(error_of("P1,1,nan\r\n"), {"P", "\"nan\""}));
+    EXPECT_TRUE(has(error_of("P1,0x1p3,2\r\n"), {"\"0x1p3\""}));
+    EXPECT_TRUE(has(error_of("P1,1e999,2\r\n"), {"\"1e999\""}));
+    EXPECT_TRUE(has(error_of("P1,,2\r\n"), {"falta o valor de M"}));
+    EXPECT_TRUE(has(error_of("P1,1,2\rP2,3,4\r\rP4,1,x\r"), {"linha 4"}));  // CR-only line ends count as lines
+}
+
+TEST(FieldReader, FieldsThatStraddleBufferLoadsReadWhole) {
+    // Names long enough that records cross the reader's internal refills.
+    std::string text;
+    std::vector<Rec> expected;
+    for (int i = 0; i < 60; ++i) {
+        std::string name(40000 + i * 7, static_cast<char>('a' + i % 26));
+        text += name + "," + std::to_string(i) + ".25,-" + std::to_string(i) + "\r\n";
+        expected.push_back({name, i + 0.25, -static_cast<double>(i)});
+    }
+    EXPECT_EQ(read_text(text), expected);
+}
+
+TEST(FieldReader, AFieldLargerThanTheLimitIsReportedNotRead) {
+    std::string huge(FieldReader::max_field + 10, 'x');
+    EXPECT_NE(error_of(huge + ",1,2\r\n").find("caracteres"), std::string::npos);
+}
+
+TEST(FieldReader, MissingInputAndDirectoriesAreNamed) {
+    TempDir dir;
+    try {
+        FieldReader in(dir.file("nope.txt"));
+        FAIL();
+    } catch (const TesraError& e) {
+        EXPECT_NE(std::string(e.what()).find("nope.txt\": o ficheiro não existe"), std::string::npos) << e.what();
+    }
+    EXPECT_THROW(FieldReader in(dir.path().string()), TesraError);
+}
+
+TEST(WriteRecord, WrittenFormReadsBackToTheSameNamesAndValues) {
+    TempDir dir;
+    {
+        OutputFile out(dir.file("tmp"));
+        write_record(out, "P1", 1234.5, -98765.25);
+        write_record(out, "Marco, norte", 640030.8131618912, 0.000123);
+        out.close();
+    }
+    EXPECT_EQ(read_file(dir.file("tmp")), "\"P1\",1234.5,-98765.25\r\n\"Marco, norte\",640030.813161891,0.000123\r\n");
+    EXPECT_EQ(read_all(dir.file("tmp")),
+              (std::vector<Rec>{{"P1", 1234.5, -98765.25}, {"Marco, norte", 640030.813161891, 0.000123}}));
+}
+
+TEST(TransformPointFile, OneRecordPerNamedInputRecordInOrder) {
+    TempDir dir;
+    write_file(dir.file("in"), "B,1,2\r\n\r\nA,3,4\r\nB,1,2\r\n");
+    const LoopEnd end = transform_point_file(dir.file("in"), dir.file("out"), [](double m, double p, double& mo, double& po) {
+        mo = m * 10;
+        po = p + 0.5;
+        return true;
+    });
+    EXPECT_EQ(end, LoopEnd::completed);
+    EXPECT_EQ(read_file(dir.file("out")), "\"B\",10,2.5\r\n\"A\",30,4.5\r\n\"B\",10,2.5\r\n");
+}
+
+TEST(TransformPointFile, EmptyInputStillCreatesTheOutput) {
+    TempDir dir;
+    write_file(dir.file("in"), "\r\n  \r\n");
+    transform_point_file(dir.file("in"), dir.file("out"), [](double, double, double&, double&) { return true; });
+    EXPECT_EQ(read_file(dir.file("out")), "");
+}
+
+TEST(TransformPointFile, AFaultRemovesThePartialOutputAndNamesThePoint) {
+    TempDir dir;
+    write_file(dir.file("in"), "A,1,2\r\nB,0,2\r\nC,3,4\r\n");
+    try {
+        transform_point_file(dir.file("in"), dir.file("out"), [](double m, double p, double& mo, double& po) {
+            mo = 1 / m;  // infinite at B
+            po = p;
+            return true;
+        });
+        FAIL();
+    } catch (const TesraError& e) {
+        EXPECT_NE(std::string(e.what()).find("\"B\""), std::string::npos) << e.what();
+        EXPECT_NE(std::string(e.what()).find("linha 2"), std::string::npos) << e.what();
+    }
+    EXPECT_FALSE(test::exists(dir.file("out")));
+    EXPECT_THROW(transform_point_file(dir.file("in"), dir.file("missing/out"),
+                                      [](double, double, double&, double&) { return true; }),
+                 TesraError);
+}
+
+TEST(OutputFile, DiscardNeverRemovesALinkOrItsTarget) {
+    TempDir dir;
+    write_file(dir.file("target"), "precious");
+    ASSERT_EQ(::symlink(dir.file("target").c_str(), dir.file("link").c_str()), 0);
+    {
+        OutputFile out(dir.file("link"));
+        out.write("half");
+        out.discard();
+    }
+    EXPECT_TRUE(test::exists(dir.file("link")));
+    EXPECT_TRUE(test::exists(dir.file("target")));
+    {
+        OutputFile out(dir.file("own"));
+        out.write("half");
+    }  // destroyed without close: discarded
+    EXPECT_FALSE(test::exists(dir.file("own")));
+}
+
+TEST(OutputFile, AFullDeviceIsReportedAtCloseAndTheDeviceLeftAlone) {
+    TempDir dir;
+    ASSERT_EQ(::symlink("/dev/full", dir.file("full").c_str()), 0);
+    OutputFile out(dir.file("full"));
+    out.write("data");
+    try {
+        out.close();
+        FAIL();
+    } catch (const TesraError& e) {
+        EXPECT_NE(std::string(e.what()).find("o disco está cheio"), std::string::npos) << e.what();
+    }
+    out.discard();
+    struct stat st {};
+    EXPECT_EQ(::stat("/dev/full", &st), 0);
+    EXPECT_TRUE(S_ISCHR(st.st_mode));
+    EXPECT_TRUE(test::exists(dir.file("full")));
+}
+
+}  // namespace
+}  // namespace tesra
