@@ -1,7 +1,9 @@
 #include "numtext.hpp"
 
+#include <array>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 
 namespace tesra {
@@ -42,11 +44,71 @@ struct Decimal15 {
     int exponent;
 };
 
+// Every coordinate goes through here twice per routine, so the common
+// magnitudes take an exact integer path instead of the library's general
+// conversion. The double is m / 2^s (m below 2^53); for magnitudes in
+// [1e-7, 1e15) the scaled m * 10^k (k at most 22) stays below 2^128, so
+// the 15-digit quotient and its remainder are exact, and an exact half
+// rounds to even as the library does. Outside that range: false.
+__extension__ typedef unsigned __int128 uint128;
+
+constexpr int max_scale = 22;
+
+constexpr std::array<uint128, max_scale + 1> powers_of_ten = [] {
+    std::array<uint128, max_scale + 1> p{};
+    p[0] = 1;
+    for (int i = 1; i <= max_scale; ++i) p[static_cast<std::size_t>(i)] = p[static_cast<std::size_t>(i) - 1] * 10;
+    return p;
+}();
+
+bool to_decimal15_exact(double magnitude, Decimal15& d) noexcept {
+    if (!(magnitude >= 1e-7 && magnitude < 1e15)) return false;
+    std::uint64_t bits = 0;
+    std::memcpy(&bits, &magnitude, sizeof bits);
+    const std::uint64_t m = (bits & ((std::uint64_t{1} << 52) - 1)) | (std::uint64_t{1} << 52);
+    const int s = 1075 - static_cast<int>(bits >> 52);  // magnitude = m / 2^s, 3 <= s <= 76
+    constexpr std::uint64_t low15 = 100'000'000'000'000;  // 10^14: smallest 15-digit quotient
+    // First guess of the decimal exponent from the binary one, then put right.
+    int exponent = static_cast<int>(std::floor((52 - s) * 0.30102999566398120));
+    uint128 scaled = 0;
+    std::uint64_t q = 0;
+    for (;;) {
+        const int k = 14 - exponent;
+        if (k < 0 || k > max_scale) return false;
+        scaled = static_cast<uint128>(m) * powers_of_ten[static_cast<std::size_t>(k)];
+        const uint128 quotient = scaled >> s;
+        if (quotient < low15) {
+            --exponent;
+        } else if (quotient >= uint128{low15} * 10) {
+            ++exponent;
+        } else {
+            q = static_cast<std::uint64_t>(quotient);
+            break;
+        }
+    }
+    const uint128 remainder = scaled & ((uint128{1} << s) - 1);
+    const uint128 half = uint128{1} << (s - 1);
+    if (remainder > half || (remainder == half && (q & 1) != 0)) ++q;
+    if (q == low15 * 10) {
+        q = low15;
+        ++exponent;
+    }
+    d.exponent = exponent;
+    for (int i = 14; i >= 0; --i) {
+        d.digits[i] = static_cast<char>('0' + q % 10);
+        q /= 10;
+    }
+    d.count = 15;
+    while (d.count > 1 && d.digits[d.count - 1] == '0') --d.count;
+    return true;
+}
+
 Decimal15 to_decimal15(double magnitude) noexcept {
+    Decimal15 d{};
+    if (to_decimal15_exact(magnitude, d)) return d;
     // "d.dddddddddddddde+XXX": 15 significant digits, correctly rounded.
     char text[40];
     auto res = std::to_chars(text, text + sizeof text, magnitude, std::chars_format::scientific, 14);
-    Decimal15 d{};
     const char* p = text;
     d.digits[d.count++] = *p++;
     if (*p == '.') ++p;

@@ -2,9 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
 #include <limits>
+#include <random>
 #include <string>
+#include <vector>
 
 namespace tesra {
 namespace {
@@ -69,6 +75,51 @@ TEST(WriteNumber, ReadsBackToTheSameValueAtFifteenDigits) {
         ASSERT_TRUE(parse_number(written(v), back)) << written(v);
         EXPECT_EQ(written(back), written(v));
     }
+}
+
+// The written form built from the library's correctly rounded 15-digit
+// scientific conversion, for plain-notation magnitudes (1e-7 to 1e21).
+std::string reference_written(double v) {
+    char sci[40];
+    char* end = std::to_chars(sci, sci + sizeof sci, std::fabs(v), std::chars_format::scientific, 14).ptr;
+    std::string digits(1, sci[0]);
+    digits.append(sci + 2, sci + 16);
+    const int e = std::atoi(std::string(sci + 17, end).c_str());
+    while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
+    std::string out = v < 0 ? "-" : "";
+    if (e < 0) return out + "0." + std::string(static_cast<std::size_t>(-e - 1), '0') + digits;
+    const auto whole = static_cast<std::size_t>(e + 1);
+    if (digits.size() <= whole) return out + digits + std::string(whole - digits.size(), '0');
+    return out + digits.substr(0, whole) + "." + digits.substr(whole);
+}
+
+TEST(WriteNumber, AgreesWithTheCorrectlyRoundedConversionEverywhere) {
+    std::vector<double> values;
+    std::mt19937_64 rnd(20240601);
+    // Any bit pattern from 1e-7 to 1e21, and the coordinates of real files.
+    for (int i = 0; i < 200000; ++i) {
+        const double lo = 1e-7, hi = 1e21;
+        std::uint64_t a = 0, b = 0;
+        std::memcpy(&a, &lo, 8);
+        std::memcpy(&b, &hi, 8);
+        const std::uint64_t bits = a + rnd() % (b - a);
+        double v = 0;
+        std::memcpy(&v, &bits, 8);
+        values.push_back(i % 2 ? v : -v);
+        values.push_back(std::uniform_real_distribution<double>(-400000.0, 4400000.0)(rnd));
+    }
+    // Exact halves at the sixteenth digit (which round to even), powers of
+    // ten and their neighbours, and values that round up to a new digit.
+    for (double v : {10000000000000.25, 10000000000000.75, 1234567890123.125, 99999999999999.95,
+                     999999999999999.5, 999999999999999.4, 0.30000000000000004, 1.0000000000000049}) {
+        values.push_back(v);
+    }
+    for (double p = 1e-7; p < 1e21; p *= 10) {
+        values.push_back(p);
+        values.push_back(std::nextafter(p, 0.0));
+        values.push_back(std::nextafter(p, 1e300));
+    }
+    for (double v : values) ASSERT_EQ(written(v), reference_written(v)) << std::hexfloat << v;
 }
 
 TEST(WriteFixed3, RoundsTheFifteenDigitDecimalHalvesAwayFromZero) {
