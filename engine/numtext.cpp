@@ -123,9 +123,47 @@ Decimal15 to_decimal15(double magnitude) noexcept {
     return d;
 }
 
+
+// The fields of point files are plain decimals of at most 15 or 16 digits:
+// "-98765.25", "640030.813161891". Their digits as an integer w below 2^53
+// and their f decimals (f at most 22) give w / 10^f, one correctly rounded
+// division of two exact doubles: the same value as the general conversion.
+// Anything else (an exponent, more digits, a stray character) returns false
+// and goes the general way, which also decides whether it is a number.
+bool parse_plain_decimal(std::string_view field, double& value) noexcept {
+    static constexpr double exact_powers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                              1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                              1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    const char* p = field.data();
+    const char* const end = p + field.size();
+    const bool negative = p < end && *p == '-';
+    if (p < end && (*p == '-' || *p == '+')) ++p;
+    std::uint64_t w = 0;
+    int digits = 0;
+    int decimals = 0;
+    bool point = false;
+    for (; p < end; ++p) {
+        const char c = *p;
+        if (is_digit(c)) {
+            if (++digits > 19) return false;
+            w = w * 10 + static_cast<std::uint64_t>(c - '0');
+            decimals += point;
+        } else if (c == '.' && !point) {
+            point = true;
+        } else {
+            return false;
+        }
+    }
+    if (digits == 0 || w > (std::uint64_t{1} << 53) || decimals > 22) return false;
+    const double v = static_cast<double>(w) / exact_powers[decimals];
+    value = negative ? -v : v;
+    return true;
+}
+
 }  // namespace
 
 bool parse_number(std::string_view field, double& value) noexcept {
+    if (parse_plain_decimal(field, value)) return true;
     if (!has_number_grammar(field)) return false;
     if (field.front() == '+') field.remove_prefix(1);
     double v = 0;

@@ -51,6 +51,32 @@ TEST(ParseNumber, RefusesWhatIsNotAFiniteDecimal) {
     }
 }
 
+TEST(ParseNumber, AgreesWithTheCorrectlyRoundedConversion) {
+    std::vector<std::string> texts = {"9007199254740992", "9007199254740993", "-9007199254740993.5",
+                                      "0.1",  "-0",    "+0.000", "1234567890123456789", "12345678901234567890",
+                                      "0.0000000000000000000001", "0.00000000000000000000001", "5e-324",
+                                      "1.7976931348623157e308"};
+    std::mt19937_64 rnd(7);
+    char text[64];
+    for (int i = 0; i < 100000; ++i) {
+        // The input form (three decimals) and the written form (15 digits).
+        const double v = std::uniform_real_distribution<double>(-400000.0, 4400000.0)(rnd);
+        texts.emplace_back(text, std::to_chars(text, text + sizeof text, v, std::chars_format::fixed, 3).ptr);
+        texts.push_back(written(v * std::pow(10.0, static_cast<int>(rnd() % 30) - 15)));
+        const std::string digits = std::to_string(rnd() % 100000000000000000ULL);
+        const std::size_t point = rnd() % (digits.size() + 1);
+        texts.push_back(digits.substr(0, point) + "." + digits.substr(point));
+    }
+    for (const std::string& t : texts) {
+        double expected = 0, v = 0;
+        const char* begin = t.c_str() + (t[0] == '+');
+        ASSERT_EQ(std::from_chars(begin, t.c_str() + t.size(), expected).ec, std::errc()) << t;
+        ASSERT_TRUE(parse_number(t, v)) << t;
+        ASSERT_EQ(std::signbit(v), std::signbit(expected)) << t;
+        ASSERT_EQ(v, expected) << t;
+    }
+}
+
 TEST(WriteNumber, FifteenSignificantDigitsShortestPlainDecimal) {
     EXPECT_EQ(written(640030.8131618912), "640030.813161891");
     EXPECT_EQ(written(1234.5), "1234.5");
