@@ -61,15 +61,23 @@ constexpr std::array<uint128, max_scale + 1> powers_of_ten = [] {
     return p;
 }();
 
-bool to_decimal15_exact(double magnitude, Decimal15& d) noexcept {
+// The 15-digit integer q (10^14 <= q < 10^15) and the decimal exponent of
+// its first digit: the value rounded is q * 10^(exponent - 14).
+struct Rounded15 {
+    std::uint64_t q;
+    int exponent;
+};
+
+bool round15_exact(double magnitude, Rounded15& r) noexcept {
     if (!(magnitude >= 1e-7 && magnitude < 1e15)) return false;
     std::uint64_t bits = 0;
     std::memcpy(&bits, &magnitude, sizeof bits);
     const std::uint64_t m = (bits & ((std::uint64_t{1} << 52) - 1)) | (std::uint64_t{1} << 52);
     const int s = 1075 - static_cast<int>(bits >> 52);  // magnitude = m / 2^s, 3 <= s <= 76
     constexpr std::uint64_t low15 = 100'000'000'000'000;  // 10^14: smallest 15-digit quotient
-    // First guess of the decimal exponent from the binary one, then put right.
-    int exponent = static_cast<int>(std::floor((52 - s) * 0.30102999566398120));
+    // First guess of the decimal exponent from the binary one (1233 / 4096
+    // is just below log10 2; the shift floors), then put right.
+    int exponent = ((52 - s) * 1233) >> 12;
     uint128 scaled = 0;
     std::uint64_t q = 0;
     for (;;) {
@@ -93,19 +101,50 @@ bool to_decimal15_exact(double magnitude, Decimal15& d) noexcept {
         q = low15;
         ++exponent;
     }
-    d.exponent = exponent;
-    for (int i = 14; i >= 0; --i) {
-        d.digits[i] = static_cast<char>('0' + q % 10);
-        q /= 10;
-    }
-    d.count = 15;
-    while (d.count > 1 && d.digits[d.count - 1] == '0') --d.count;
+    r = {q, exponent};
     return true;
+}
+
+// Two decimal digits at a time: "00" to "99".
+constexpr std::array<char, 200> digit_pairs = [] {
+    std::array<char, 200> t{};
+    for (int i = 0; i < 100; ++i) {
+        t[static_cast<std::size_t>(2 * i)] = static_cast<char>('0' + i / 10);
+        t[static_cast<std::size_t>(2 * i + 1)] = static_cast<char>('0' + i % 10);
+    }
+    return t;
+}();
+
+// Exactly `width` digits of v (the leading ones zeros if v is short),
+// written backwards from out + width.
+void put_digits(char* out, std::uint64_t v, int width) noexcept {
+    char* p = out + width;
+    while (p - out >= 2) {
+        p -= 2;
+        std::memcpy(p, &digit_pairs[static_cast<std::size_t>(2 * (v % 100))], 2);
+        v /= 100;
+    }
+    if (p > out) *--p = static_cast<char>('0' + v % 10);
+}
+
+int digit_count(std::uint64_t v) noexcept {
+    int n = 1;
+    while (v >= 10) {
+        v /= 10;
+        ++n;
+    }
+    return n;
 }
 
 Decimal15 to_decimal15(double magnitude) noexcept {
     Decimal15 d{};
-    if (to_decimal15_exact(magnitude, d)) return d;
+    if (Rounded15 r{}; round15_exact(magnitude, r)) {
+        put_digits(d.digits, r.q, 15);
+        d.count = 15;
+        while (d.count > 1 && d.digits[d.count - 1] == '0') --d.count;
+        d.exponent = r.exponent;
+        return d;
+    }
     // "d.dddddddddddddde+XXX": 15 significant digits, correctly rounded.
     char text[40];
     auto res = std::to_chars(text, text + sizeof text, magnitude, std::chars_format::scientific, 14);
@@ -237,6 +276,31 @@ char* write_fixed3(char* out, double value, char separator) noexcept {
         *out++ = '0';
         *out++ = '0';
         return out;
+    }
+    if (Rounded15 r{}; round15_exact(std::fabs(value), r)) {
+        // q has k decimals; keep three, and the rest decides the rounding
+        // (halves, and above, away from zero).
+        static constexpr std::uint64_t powers[] = {
+            1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000, 1000000000, 10000000000,
+            100000000000, 1000000000000, 10000000000000, 100000000000000, 1000000000000000,
+            10000000000000000, 100000000000000000, 1000000000000000000, 10000000000000000000u};
+        const int k = 14 - r.exponent;  // 0 <= k <= 22
+        std::uint64_t thousandths = 0;
+        if (k >= 3) {
+            const std::uint64_t unit = powers[k - 3];
+            thousandths = r.q / unit;
+            const std::uint64_t rest = r.q % unit;
+            if (rest >= unit - rest) ++thousandths;
+        } else {
+            thousandths = r.q * powers[3 - k];
+        }
+        const std::uint64_t whole = thousandths / 1000;
+        const int n = digit_count(whole);
+        put_digits(out, whole, n);
+        out += n;
+        *out++ = separator;
+        put_digits(out, thousandths % 1000, 3);
+        return out + 3;
     }
     const Decimal15 d = to_decimal15(std::fabs(value));
     // The digits of floor(|value| * 1000) in the 15-digit decimal, then the

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -165,6 +166,44 @@ TEST(WriteFixed3, RoundsTheFifteenDigitDecimalHalvesAwayFromZero) {
     EXPECT_EQ(fixed3(1e20), "100000000000000000000.000");
     EXPECT_EQ(fixed3(-12345.6784, ','), "-12345,678");
     EXPECT_EQ(fixed3(98765.4321, ','), "98765,432");
+}
+
+// "0.000" done by hand on the library's 15-digit decimal: cut after the
+// third decimal, add one when the next digit is 5 or more.
+std::string reference_fixed3(double v) {
+    char sci[40];
+    char* end = std::to_chars(sci, sci + sizeof sci, std::fabs(v), std::chars_format::scientific, 14).ptr;
+    const std::string digits = std::string(1, sci[0]) + std::string(sci + 2, sci + 16);
+    const int e = std::atoi(std::string(sci + 17, end).c_str());
+    // Digit i of the decimal counts from the first significant one; the
+    // thousandths digit has index e + 3.
+    auto digit = [&](int i) { return i >= 0 && i < 15 ? digits[static_cast<std::size_t>(i)] : '0'; };
+    std::string kept;  // every digit down to the thousandths, at least four
+    for (int i = std::min(e, 0); i <= e + 3; ++i) kept += digit(i);
+    if (kept.size() < 4) kept = std::string(4 - kept.size(), '0') + kept;
+    if (digit(e + 4) >= '5') {
+        std::size_t i = kept.size();
+        while (i > 0 && kept[i - 1] == '9') kept[--i] = '0';
+        if (i == 0) kept = std::string(1, '1') + kept;
+        else ++kept[i - 1];
+    }
+    kept.erase(0, std::min(kept.find_first_not_of('0'), kept.size() - 4));
+    std::string text = v < 0 ? "-" : "";
+    text.append(kept, 0, kept.size() - 3).append(".").append(kept, kept.size() - 3);
+    return text;
+}
+
+TEST(WriteFixed3, AgreesWithRoundingTheFifteenDigitDecimalByHand) {
+    std::vector<double> values = {0.0005, 0.00049999999999999, 0.00005, 9.9995, 999999999999.9995,
+                                  99999999999999.95, 1e-8, 1e-7, 123456789012.3455, -0.0625};
+    std::mt19937_64 rnd(11);
+    for (int i = 0; i < 200000; ++i) {
+        values.push_back(std::uniform_real_distribution<double>(-400000.0, 4400000.0)(rnd));
+        values.push_back((rnd() % 2 ? 1 : -1) * std::pow(10.0, std::uniform_real_distribution<double>(-9, 22)(rnd)));
+        // Exact thousandths and halves of them, as in the input files.
+        values.push_back(static_cast<double>(rnd() % 10000000000) / 2000.0);
+    }
+    for (double v : values) ASSERT_EQ(fixed3(v), reference_fixed3(v)) << std::hexfloat << v;
 }
 
 TEST(WriteFixed3, LargestMagnitudeFitsTheBuffer) {
