@@ -197,7 +197,7 @@ void BM_read_record(benchmark::State& state) {
         tesra::FieldReader in(file.path());
         tesra::PointRecord record;
         std::size_t n = 0;
-        while (tesra::read_record(in, record)) {
+        while (in.read_record(record)) {
             benchmark::DoNotOptimize(record);
             ++n;
         }
