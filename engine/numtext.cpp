@@ -1,6 +1,7 @@
 #include "numtext.hpp"
 
 #include <array>
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -127,13 +128,15 @@ void put_digits(char* out, std::uint64_t v, int width) noexcept {
     if (p > out) *--p = static_cast<char>('0' + v % 10);
 }
 
+// Digits of v (one for zero), without a loop whose end the processor
+// would have to guess: the bit width gives the count or one more.
 int digit_count(std::uint64_t v) noexcept {
-    int n = 1;
-    while (v >= 10) {
-        v /= 10;
-        ++n;
-    }
-    return n;
+    static constexpr std::uint64_t powers[] = {
+        1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000, 1000000000, 10000000000,
+        100000000000, 1000000000000, 10000000000000, 100000000000000, 1000000000000000,
+        10000000000000000, 100000000000000000, 1000000000000000000, 10000000000000000000u};
+    const int t = ((64 - std::countl_zero(v | 1)) * 1233) >> 12;
+    return t + 1 - ((v | 1) < powers[t]);
 }
 
 Decimal15 to_decimal15(double magnitude) noexcept {
@@ -177,23 +180,19 @@ bool parse_plain_decimal(std::string_view field, double& value) noexcept {
     const char* const end = p + field.size();
     const bool negative = p < end && *p == '-';
     if (p < end && (*p == '-' || *p == '+')) ++p;
+    // More than 19 digits wrap w around; the count below refuses them.
     std::uint64_t w = 0;
-    int digits = 0;
-    int decimals = 0;
-    bool point = false;
-    for (; p < end; ++p) {
-        const char c = *p;
-        if (is_digit(c)) {
-            if (++digits > 19) return false;
-            w = w * 10 + static_cast<std::uint64_t>(c - '0');
-            decimals += point;
-        } else if (c == '.' && !point) {
-            point = true;
-        } else {
-            return false;
-        }
+    const char* const whole = p;
+    while (p < end && is_digit(*p)) w = w * 10 + static_cast<std::uint64_t>(*p++ - '0');
+    std::ptrdiff_t digits = p - whole;
+    std::ptrdiff_t decimals = 0;
+    if (p < end && *p == '.') {
+        const char* const fraction = ++p;
+        while (p < end && is_digit(*p)) w = w * 10 + static_cast<std::uint64_t>(*p++ - '0');
+        decimals = p - fraction;
+        digits += decimals;
     }
-    if (digits == 0 || w > (std::uint64_t{1} << 53) || decimals > 22) return false;
+    if (p != end || digits == 0 || digits > 19 || w > (std::uint64_t{1} << 53)) return false;
     const double v = static_cast<double>(w) / exact_powers[decimals];
     value = negative ? -v : v;
     return true;
@@ -236,6 +235,26 @@ char* write_number(char* out, double value) noexcept {
         return out;
     }
     if (value < 0) *out++ = '-';
+    if (Rounded15 r{}; round15_exact(std::fabs(value), r)) {
+        // Whole blocks of 16 digits are copied and the end is set after
+        // them; what lies past the end is scratch within the capacity.
+        char digits[32];
+        put_digits(digits, r.q, 15);
+        std::memset(digits + 15, '0', 17);
+        int count = 15;
+        while (digits[count - 1] == '0') --count;
+        const int e = r.exponent;  // -8 <= e <= 14
+        if (e < 0) {
+            std::memcpy(out, "0.000000", 8);
+            std::memcpy(out + 1 - e, digits, 16);
+            return out + 1 - e + count;
+        }
+        std::memcpy(out, digits, 16);
+        if (count <= e + 1) return out + e + 1;
+        out[e + 1] = '.';
+        std::memcpy(out + e + 2, digits + e + 1, 16);
+        return out + count + 1;
+    }
     const Decimal15 d = to_decimal15(std::fabs(value));
     const int e = d.exponent;
     if (e >= 21 || e < -7) {
