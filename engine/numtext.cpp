@@ -166,18 +166,18 @@ Decimal15 to_decimal15(double magnitude) noexcept {
 }
 
 
+}  // namespace
+
 // The fields of point files are plain decimals of at most 15 or 16 digits:
 // "-98765.25", "640030.813161891". Their digits as an integer w below 2^53
 // and their f decimals (f at most 22) give w / 10^f, one correctly rounded
 // division of two exact doubles: the same value as the general conversion.
-// Anything else (an exponent, more digits, a stray character) returns false
-// and goes the general way, which also decides whether it is a number.
-bool parse_plain_decimal(std::string_view field, double& value) noexcept {
+std::size_t parse_plain_decimal_prefix(std::string_view text, double& value) noexcept {
     static constexpr double exact_powers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
                                               1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
                                               1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-    const char* p = field.data();
-    const char* const end = p + field.size();
+    const char* p = text.data();
+    const char* const end = p + text.size();
     const bool negative = p < end && *p == '-';
     if (p < end && (*p == '-' || *p == '+')) ++p;
     // More than 19 digits wrap w around; the count below refuses them.
@@ -192,16 +192,20 @@ bool parse_plain_decimal(std::string_view field, double& value) noexcept {
         decimals = p - fraction;
         digits += decimals;
     }
-    if (p != end || digits == 0 || digits > 19 || w > (std::uint64_t{1} << 53)) return false;
+    if (digits == 0 || digits > 19 || w > (std::uint64_t{1} << 53)) return 0;
     const double v = static_cast<double>(w) / exact_powers[decimals];
     value = negative ? -v : v;
-    return true;
+    return static_cast<std::size_t>(p - text.data());
 }
 
-}  // namespace
-
 bool parse_number(std::string_view field, double& value) noexcept {
-    if (parse_plain_decimal(field, value)) return true;
+    // The common plain decimal first; anything else (an exponent, more
+    // digits, a stray character) goes the general way, which alone decides
+    // what is refused.
+    if (double v = 0; parse_plain_decimal_prefix(field, v) == field.size() && !field.empty()) {
+        value = v;
+        return true;
+    }
     if (!has_number_grammar(field)) return false;
     if (field.front() == '+') field.remove_prefix(1);
     double v = 0;

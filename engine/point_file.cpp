@@ -179,6 +179,32 @@ std::string_view FieldReader::read_text() {
 }
 
 double FieldReader::read_number(std::string_view what, bool skip_line_ends) {
+    // The usual field, a number that starts right here and whose end lies
+    // well inside the buffer, skips the general path's bookkeeping. Anything
+    // else (blanks or a line end first, a long field, the buffer's end, a
+    // field that is not a number) takes the general path from the same place.
+    constexpr std::size_t window = 64;
+    if (end_ - pos_ > window) {
+        const char* const start = buf_.data() + pos_;
+        double value = 0;
+        const std::size_t length = parse_plain_decimal_prefix(std::string_view(start, window), value);
+        const char* const p = start + length;
+        if (length > 0 && (*p == ',' || *p == ' ' || is_line_end(*p))) {
+            field_line_ = line_;
+            pos_ = static_cast<std::size_t>(p - buf_.data());
+            if (*p == ',') {
+                ++pos_;
+                last_separator_ = Separator::comma;
+            } else if (*p == ' ') {
+                skip_blanks();
+                skip_separator();
+            } else {
+                skip_line_end();  // the byte after a CR lies inside the window
+                last_separator_ = Separator::line_end;
+            }
+            return value;
+        }
+    }
     skip_blanks();
     if (skip_line_ends) {
         for (int c = peek(); c == '\r' || c == '\n' || c == ' '; c = peek()) {

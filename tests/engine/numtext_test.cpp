@@ -78,6 +78,28 @@ TEST(ParseNumber, AgreesWithTheCorrectlyRoundedConversion) {
     }
 }
 
+TEST(ParsePlainDecimalPrefix, TakesTheLeadingPlainDecimalAndSaysWhereItStopped) {
+    struct Case {
+        const char* text;
+        std::size_t taken;
+        double value;
+    } cases[] = {
+        {"310585.346,3622721.683", 10, 310585.346}, {"-98765.25\r\n", 9, -98765.25}, {"+5 ", 2, 5},
+        {"5.,", 2, 5},   {".5", 2, 0.5},   {"1e3", 1, 1},   {"12.5.2", 4, 12.5},   {"9007199254740992", 16, 9007199254740992.0},
+    };
+    for (const Case& c : cases) {
+        double v = -1;
+        EXPECT_EQ(parse_plain_decimal_prefix(c.text, v), c.taken) << c.text;
+        EXPECT_EQ(v, c.value) << c.text;
+    }
+    // Nothing to take, or more than it can convert exactly: 0, value untouched.
+    for (const char* text : {"", "-", ".", "-.e", "abc", " 1", "9007199254740993", "12345678901234567890"}) {
+        double v = 42;
+        EXPECT_EQ(parse_plain_decimal_prefix(text, v), 0u) << text;
+        EXPECT_EQ(v, 42) << text;
+    }
+}
+
 TEST(WriteNumber, FifteenSignificantDigitsShortestPlainDecimal) {
     EXPECT_EQ(written(640030.8131618912), "640030.813161891");
     EXPECT_EQ(written(1234.5), "1234.5");
