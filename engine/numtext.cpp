@@ -1,5 +1,6 @@
 #include "numtext.hpp"
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <charconv>
@@ -128,6 +129,44 @@ void put_digits(char* out, std::uint64_t v, int width) noexcept {
     if (p > out) *--p = static_cast<char>('0' + v % 10);
 }
 
+// Sixteen digits of v < 10^16 (leading zeros included) in one go: the
+// halves of eight, their quarters, pairs and single digits are split in
+// the lanes of one 64-bit word each, with no loop or table. On a machine
+// that is not little-endian the digits come from put_digits instead.
+void put_sixteen(char* out, std::uint64_t v) noexcept {
+    if constexpr (std::endian::native == std::endian::little) {
+        auto eight = [](std::uint64_t x) {  // x < 10^8 -> eight ASCII digits, first one in the lowest byte
+            const std::uint64_t quarters = (x / 10000) | ((x % 10000) << 32);
+            const std::uint64_t hundreds = ((quarters * 10486) >> 20) & 0x0000007F0000007FULL;
+            const std::uint64_t pairs = hundreds | ((quarters - hundreds * 100) << 16);
+            const std::uint64_t tens = ((pairs * 103) >> 10) & 0x000F000F000F000FULL;
+            return (tens | ((pairs - tens * 10) << 8)) + 0x3030303030303030ULL;
+        };
+        const std::uint64_t high = eight(v / 100000000), low = eight(v % 100000000);
+        std::memcpy(out, &high, 8);
+        std::memcpy(out + 8, &low, 8);
+    } else {
+        put_digits(out, v, 16);
+    }
+}
+
+// How many of the 16 digits at text are zeros at its end (all 16 if so).
+int trailing_zeros16(const char* text) noexcept {
+    if constexpr (std::endian::native == std::endian::little) {
+        std::uint64_t high = 0, low = 0;
+        std::memcpy(&high, text, 8);
+        std::memcpy(&low, text + 8, 8);
+        high ^= 0x3030303030303030ULL;  // a zero digit becomes a zero byte
+        low ^= 0x3030303030303030ULL;
+        if (low != 0) return std::countl_zero(low) / 8;
+        return high != 0 ? 8 + std::countl_zero(high) / 8 : 16;
+    } else {
+        int n = 0;
+        while (n < 16 && text[15 - n] == '0') ++n;
+        return n;
+    }
+}
+
 // Digits of v (one for zero), without a loop whose end the processor
 // would have to guess: the bit width gives the count or one more.
 int digit_count(std::uint64_t v) noexcept {
@@ -242,11 +281,11 @@ char* write_number(char* out, double value) noexcept {
     if (Rounded15 r{}; round15_exact(std::fabs(value), r)) {
         // Whole blocks of 16 digits are copied and the end is set after
         // them; what lies past the end is scratch within the capacity.
-        char digits[32];
-        put_digits(digits, r.q, 15);
-        std::memset(digits + 15, '0', 17);
-        int count = 15;
-        while (digits[count - 1] == '0') --count;
+        char text[32];
+        put_sixteen(text, r.q);  // "0" and the 15 digits
+        std::memcpy(text + 16, "0000000000000000", 16);
+        const char* const digits = text + 1;
+        const int count = 15 - trailing_zeros16(text);
         const int e = r.exponent;  // -8 <= e <= 14
         if (e < 0) {
             std::memcpy(out, "0.000000", 8);
@@ -316,6 +355,19 @@ char* write_fixed3(char* out, double value, char separator) noexcept {
             if (rest >= unit - rest) ++thousandths;
         } else {
             thousandths = r.q * powers[3 - k];
+        }
+        if (thousandths < powers[16]) {
+            // All 16 digits at once; the n that count (at least "0" and three
+            // decimals) are copied as a block and the decimals moved past the
+            // separator. Past the end is scratch within the capacity.
+            char text[32];
+            put_sixteen(text, thousandths);
+            std::memcpy(text + 16, "0000000000000000", 16);
+            const int n = std::max(digit_count(thousandths), 4);
+            std::memcpy(out, text + 16 - n, 16);
+            out[n - 3] = separator;
+            std::memcpy(out + n - 2, text + 13, 3);
+            return out + n + 1;
         }
         const std::uint64_t whole = thousandths / 1000;
         const int n = digit_count(whole);
