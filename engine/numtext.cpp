@@ -47,11 +47,8 @@ struct Decimal15 {
 };
 
 // Every coordinate goes through here twice per routine, so the common
-// magnitudes take an exact integer path instead of the library's general
-// conversion. The double is m / 2^s (m below 2^53); for magnitudes in
-// [1e-7, 1e15) the scaled m * 10^k (k at most 22) stays below 2^128, so
-// the 15-digit quotient and its remainder are exact, and an exact half
-// rounds to even as the library does. Outside that range: false.
+// magnitudes, from 1e-7 to 1e15, take exact paths of their own instead of
+// the library's general conversion; outside that range: false.
 __extension__ typedef unsigned __int128 uint128;
 
 constexpr int max_scale = 22;
@@ -67,6 +64,8 @@ constexpr std::array<uint128, max_scale + 1> powers_of_ten = [] {
 constexpr double exact_powers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
                                    1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
 
+constexpr std::uint64_t low15 = 100'000'000'000'000;  // 10^14: the smallest 15-digit integer
+
 // The 15-digit integer q (10^14 <= q < 10^15) and the decimal exponent of
 // its first digit: the value rounded is q * 10^(exponent - 14).
 struct Rounded15 {
@@ -74,19 +73,15 @@ struct Rounded15 {
     int exponent;
 };
 
-bool round15_exact(double magnitude, Rounded15& r) noexcept {
-    if (!(magnitude >= 1e-7 && magnitude < 1e15)) return false;
+// The integer way, for any magnitude in range: the double is m / 2^s (m
+// below 2^53) and m * 10^k (k at most 22) stays below 2^128, so the 15-digit
+// quotient and its remainder are exact, and an exact half rounds to even as
+// the library does. `exponent` is a guess, put right here.
+[[gnu::noinline]] bool round15_integer(double magnitude, int exponent, Rounded15& r) noexcept {
     std::uint64_t bits = 0;
     std::memcpy(&bits, &magnitude, sizeof bits);
     const std::uint64_t m = (bits & ((std::uint64_t{1} << 52) - 1)) | (std::uint64_t{1} << 52);
     const int s = 1075 - static_cast<int>(bits >> 52);  // magnitude = m / 2^s, 3 <= s <= 76
-    constexpr std::uint64_t low15 = 100'000'000'000'000;  // 10^14: smallest 15-digit quotient
-    // The decimal exponent from the binary one (1233 / 4096 is just below
-    // log10 2; the shift floors): right or one short. From 1 up, the powers
-    // of ten are exact doubles and one comparison settles it; below 1 the
-    // loop puts it right.
-    int exponent = ((52 - s) * 1233) >> 12;
-    if (exponent >= 0 && magnitude >= exact_powers[exponent + 1]) ++exponent;
     uint128 scaled = 0;
     std::uint64_t q = 0;
     for (;;) {
@@ -106,6 +101,35 @@ bool round15_exact(double magnitude, Rounded15& r) noexcept {
     const uint128 remainder = scaled & ((uint128{1} << s) - 1);
     const uint128 half = uint128{1} << (s - 1);
     if (remainder > half || (remainder == half && (q & 1) != 0)) ++q;
+    if (q == low15 * 10) {
+        q = low15;
+        ++exponent;
+    }
+    r = {q, exponent};
+    return true;
+}
+
+bool round15_exact(double magnitude, Rounded15& r) noexcept {
+    if (!(magnitude >= 1e-7 && magnitude < 1e15)) return false;
+    std::uint64_t bits = 0;
+    std::memcpy(&bits, &magnitude, sizeof bits);
+    // The decimal exponent from the binary one (1233 / 4096 is just below
+    // log10 2; the shift floors): right or one short.
+    int exponent = ((static_cast<int>(bits >> 52) - 1023) * 1233) >> 12;
+    if (exponent < 0) return round15_integer(magnitude, exponent, r);
+    // From 1 up the powers of ten are exact doubles: one comparison settles
+    // the exponent. Then the product in doubles mostly decides: x =
+    // magnitude * 10^k is the exact product P rounded once, and rounding
+    // keeps order; x is below 2^50, so every n + 0.5 is a double, and x
+    // above (below) it means P above (below) it too: P rounds the way x does.
+    // Only an x that lands on a half leaves it open. (P >= 10^14, a double,
+    // so x >= 10^14 too; its whole part and fraction are exact.)
+    if (magnitude >= exact_powers[exponent + 1]) ++exponent;
+    const double x = magnitude * exact_powers[14 - exponent];
+    const auto whole = static_cast<std::uint64_t>(x);
+    const double fraction = x - static_cast<double>(whole);
+    if (fraction == 0.5) return round15_integer(magnitude, exponent, r);
+    std::uint64_t q = whole + (fraction > 0.5);
     if (q == low15 * 10) {
         q = low15;
         ++exponent;
@@ -214,42 +238,6 @@ Decimal15 to_decimal15(double magnitude) noexcept {
 
 }  // namespace
 
-namespace {
-
-// Appends the run of digits at p (up to end) to w, eight at a time where
-// eight bytes can be read: the first byte that is not a digit is found from
-// the lanes of one word, and the digits before it are turned into their
-// value in three multiplications. Returns how many digits there were; past
-// 19 of them w has wrapped around and the caller refuses the number.
-std::ptrdiff_t take_digits(const char*& p, const char* end, std::uint64_t& w) noexcept {
-    static constexpr std::uint64_t scale[] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000};
-    const char* const first = p;
-    if constexpr (std::endian::native == std::endian::little) {
-        while (end - p >= 8) {
-            std::uint64_t word = 0;
-            std::memcpy(&word, p, 8);
-            // Digit values in the lanes; a lane past the first non-digit may
-            // hold garbage (a borrow), which the shift below throws away.
-            std::uint64_t values = word - 0x3030303030303030ULL;
-            const std::uint64_t non_digits = (values | (values + 0x7676767676767676ULL)) & 0x8080808080808080ULL;
-            const int n = non_digits == 0 ? 8 : std::countr_zero(non_digits) / 8;
-            if (n > 0) {
-                values <<= 8 * (8 - n);  // the n digits, as the last lanes of eight
-                values = values * 10 + (values >> 8);
-                values = (((values & 0x000000FF000000FFULL) * (100 + (1000000ULL << 32))) +
-                          (((values >> 16) & 0x000000FF000000FFULL) * (1 + (10000ULL << 32)))) >> 32;
-                w = w * scale[n] + (values & 0xFFFFFFFFULL);
-                p += n;
-            }
-            if (n < 8) return p - first;
-        }
-    }
-    while (p < end && is_digit(*p)) w = w * 10 + static_cast<std::uint64_t>(*p++ - '0');
-    return p - first;
-}
-
-}  // namespace
-
 // The fields of point files are plain decimals of at most 15 or 16 digits:
 // "-98765.25", "640030.813161891". Their digits as an integer w below 2^53
 // and their f decimals (f at most 22) give w / 10^f, one correctly rounded
@@ -259,12 +247,16 @@ std::size_t parse_plain_decimal_prefix(std::string_view text, double& value) noe
     const char* const end = p + text.size();
     const bool negative = p < end && *p == '-';
     if (p < end && (*p == '-' || *p == '+')) ++p;
+    // More than 19 digits wrap w around; the count below refuses them.
     std::uint64_t w = 0;
-    std::ptrdiff_t digits = take_digits(p, end, w);
+    const char* const whole = p;
+    while (p < end && is_digit(*p)) w = w * 10 + static_cast<std::uint64_t>(*p++ - '0');
+    std::ptrdiff_t digits = p - whole;
     std::ptrdiff_t decimals = 0;
     if (p < end && *p == '.') {
-        ++p;
-        decimals = take_digits(p, end, w);
+        const char* const fraction = ++p;
+        while (p < end && is_digit(*p)) w = w * 10 + static_cast<std::uint64_t>(*p++ - '0');
+        decimals = p - fraction;
         digits += decimals;
     }
     if (digits == 0 || digits > 19 || w > (std::uint64_t{1} << 53)) return 0;
