@@ -14,8 +14,11 @@ namespace tesra {
 
 namespace {
 
-constexpr std::size_t read_chunk = std::size_t{1} << 20;
-constexpr std::size_t write_chunk = std::size_t{1} << 20;
+// Chunks small enough to stay in the processor's cache between the
+// system's copy and our parsing or formatting; the reader's buffer grows
+// beyond two chunks only for a field that needs it.
+constexpr std::size_t read_chunk = std::size_t{64} << 10;
+constexpr std::size_t write_chunk = std::size_t{64} << 10;
 
 bool is_line_end(char c) noexcept { return c == '\r' || c == '\n'; }
 
@@ -54,7 +57,7 @@ FieldReader::FieldReader(std::string path) : path_(std::move(path)) {
         fd_ = -1;
         throw open_error(path_, EISDIR, false);
     }
-    buf_.resize(max_field + read_chunk);
+    buf_.resize(2 * read_chunk);
 }
 
 FieldReader::~FieldReader() {
@@ -75,8 +78,11 @@ bool FieldReader::fill() {
         throw file_error(path_, line_, "um campo ou registo com mais de " + std::to_string(max_field) +
                                            " caracteres (não parece um ficheiro de pontos)");
     }
+    if (buf_.size() - end_ < read_chunk) {
+        buf_.resize(std::min(max_field + read_chunk, std::max(2 * buf_.size(), end_ + read_chunk)));
+    }
     for (;;) {
-        const ssize_t n = ::read(fd_, buf_.data() + end_, buf_.size() - end_);
+        const ssize_t n = ::read(fd_, buf_.data() + end_, std::min(read_chunk, buf_.size() - end_));
         if (n > 0) {
             end_ += static_cast<std::size_t>(n);
             return true;
