@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <bit>
 #include <cerrno>
 #include <cstring>
 
@@ -26,6 +27,26 @@ std::string_view trim(std::string_view s) noexcept {
     while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
     while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
     return s;
+}
+
+// The first of three bytes in [p, limit), or limit: eight bytes at a time
+// where the machine is little-endian (the lowest lane that matches is
+// exact; lanes above it may hold false matches, which do not matter).
+const char* find_first_of(const char* p, const char* limit, char a, char b, char c) noexcept {
+    if constexpr (std::endian::native == std::endian::little) {
+        constexpr std::uint64_t ones = 0x0101010101010101ULL, highs = 0x8080808080808080ULL;
+        auto zero_lanes = [](std::uint64_t x) { return (x - ones) & ~x & highs; };
+        const std::uint64_t wa = ones * static_cast<unsigned char>(a), wb = ones * static_cast<unsigned char>(b),
+                            wc = ones * static_cast<unsigned char>(c);
+        for (; limit - p >= 8; p += 8) {
+            std::uint64_t word = 0;
+            std::memcpy(&word, p, 8);
+            const std::uint64_t hits = zero_lanes(word ^ wa) | zero_lanes(word ^ wb) | zero_lanes(word ^ wc);
+            if (hits != 0) return p + std::countr_zero(hits) / 8;
+        }
+    }
+    while (p < limit && *p != a && *p != b && *p != c) ++p;
+    return p;
 }
 
 }  // namespace
@@ -154,6 +175,33 @@ std::size_t FieldReader::scan(Stop stop) {
 }
 
 std::string_view FieldReader::read_text() {
+    // The usual field, quoted or not, on one line and well inside the
+    // buffer, skips the general path's bookkeeping. Anything else (blanks
+    // first, a line end inside the quotes, text after the closing quote, a
+    // long field) takes the general path from the same place.
+    constexpr std::size_t window = 256;
+    if (end_ - pos_ > window) {
+        const char* const first = buf_.data() + pos_;
+        const char* const limit = first + window;
+        const char* start = first;
+        const char* stop = nullptr;  // end of the value
+        const char* p = first;
+        if (*first == '"') {
+            start = first + 1;
+            p = find_first_of(start, limit, '"', '\r', '\n');
+            if (p < limit && *p == '"') stop = p++;
+        } else if (*first != ' ') {
+            p = find_first_of(first, limit, ',', '\r', '\n');
+            stop = p;
+            while (stop > start && stop[-1] == ' ') --stop;
+        }
+        if (stop != nullptr && p < limit && (*p == ',' || is_line_end(*p))) {
+            field_line_ = line_;
+            pos_ = static_cast<std::size_t>(p - buf_.data());
+            skip_separator();  // the byte after a CR lies inside the window
+            return {start, static_cast<std::size_t>(stop - start)};
+        }
+    }
     skip_blanks();
     field_line_ = line_;
     const int c = peek();
