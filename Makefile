@@ -4,7 +4,7 @@ BUILD_DIR ?= build
 BENCH_DIR ?= build-bench
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build run test bench bench-build bench-micro package clean
+.PHONY: all deps configure build run test bench bench-build bench-micro package clean screenshots
 
 all: build
 
@@ -39,6 +39,10 @@ bench-micro: bench-build
 # A Debian package of the programs with their grid files, in $(BUILD_DIR)/.
 package: build
 	@cmake --build $(BUILD_DIR) --target package
+
+# Pictures of the desktop program's windows, drawn without a screen.
+screenshots: build
+	@QT_QPA_PLATFORM=offscreen $(BUILD_DIR)/tesra-screenshots $(BUILD_DIR)/screenshots
 
 clean:
 	rm -rf $(BUILD_DIR) $(BENCH_DIR)

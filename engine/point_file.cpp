@@ -413,4 +413,10 @@ TesraError not_finite_error(const FieldReader& in, std::string_view name) {
                           "valores demasiado grandes)");
 }
 
+TesraError quoted_name_error(const FieldReader& in, std::string_view name) {
+    return file_error(in.path(), in.line(),
+                      "o nome do ponto " + quote_excerpt(name) +
+                          " contém aspas (\"), que o programa não consegue guardar; retire-as do nome");
+}
+
 }  // namespace tesra

@@ -146,6 +146,7 @@ enum class LoopEnd { completed, stopped };
 // coordinate that is not finite, throws TesraError after discarding fich2.
 
 [[nodiscard]] TesraError not_finite_error(const FieldReader& in, std::string_view name);
+[[nodiscard]] TesraError quoted_name_error(const FieldReader& in, std::string_view name);
 
 template <class Compute>
 LoopEnd transform_point_file(const std::string& fich1, const std::string& fich2,
@@ -160,6 +161,9 @@ LoopEnd transform_point_file(const std::string& fich1, const std::string& fich2,
             return LoopEnd::stopped;
         }
         if (!std::isfinite(m) || !std::isfinite(p)) throw not_finite_error(in, record.name);
+        // The written form has no escape for a quote: such a name would come
+        // back cut short from the intermediate file.
+        if (record.name.find('"') != std::string_view::npos) throw quoted_name_error(in, record.name);
         write_record(out, record.name, m, p);
     }
     out.close();

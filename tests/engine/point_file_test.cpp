@@ -182,6 +182,19 @@ TEST(TransformPointFile, OneRecordPerNamedInputRecordInOrder) {
     EXPECT_EQ(read_file(dir.file("out")), "\"B\",10,2.5\r\n\"A\",30,4.5\r\n\"B\",10,2.5\r\n");
 }
 
+TEST(TransformPointFile, ANameWithAQuoteIsRefusedRatherThanCutShort) {
+    TempDir dir;
+    write_file(dir.file("in"), "A,1,2\r\nMarco 5\"B,3,4\r\n");
+    try {
+        transform_point_file(dir.file("in"), dir.file("out"), [](double, double, double&, double&) { return true; });
+        FAIL();
+    } catch (const TesraError& e) {
+        EXPECT_NE(std::string(e.what()).find("linha 2"), std::string::npos) << e.what();
+        EXPECT_NE(std::string(e.what()).find("aspas"), std::string::npos) << e.what();
+    }
+    EXPECT_FALSE(test::exists(dir.file("out")));
+}
+
 TEST(TransformPointFile, EmptyInputStillCreatesTheOutput) {
     TempDir dir;
     write_file(dir.file("in"), "\r\n  \r\n");

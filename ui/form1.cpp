@@ -1,0 +1,240 @@
+#include "form1.hpp"
+
+#include <algorithm>
+#include <exception>
+#include <utility>
+#include <vector>
+
+#include <QCloseEvent>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QShortcut>
+
+#include "form2.hpp"
+#include "job.hpp"
+#include "pick_combo_box.hpp"
+#include "window_setup.hpp"
+
+namespace tesra::ui {
+
+namespace {
+
+QWidget* make_control(const Control& control, QWidget& window) {
+    QWidget* widget = nullptr;
+    switch (control.kind) {
+    case Kind::combo_box:
+        widget = new PickComboBox(&window);
+        break;
+    case Kind::text_box:
+        widget = new QLineEdit(&window);
+        break;
+    case Kind::button: {
+        auto* button = new QPushButton(qtext(control.caption), &window);
+        // Enter on a focused button presses it, as Space does.
+        button->setAutoDefault(true);
+        widget = button;
+        break;
+    }
+    case Kind::label: {
+        auto* label = new QLabel(qtext(control.caption), &window);
+        label->setTextFormat(Qt::PlainText);
+        label->setWordWrap(true);
+        label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        widget = label;
+        break;
+    }
+    }
+    widget->setObjectName(qtext(control.name));
+    widget->setGeometry(px(control.left), px(control.top), px(control.width), px(control.height));
+    widget->setFont(qfont(control.font));
+    if (control.paint != Paint::standard) {
+        QPalette palette = widget->palette();
+        const QColor ink = qcolor(teal);
+        palette.setColor(QPalette::WindowText, ink);
+        palette.setColor(QPalette::Text, ink);
+        palette.setColor(QPalette::ButtonText, ink);
+        // Qt's Windows integration maps the system's light 3-D colour to Midlight.
+        if (control.paint == Paint::teal_on_light_face)
+            palette.setColor(QPalette::Base, palette.color(QPalette::Midlight));
+        widget->setPalette(palette);
+    }
+    widget->setVisible(control.shown);
+    return widget;
+}
+
+template <typename Widget>
+Widget* control_named(QWidget& window, std::string_view name) {
+    auto* widget = window.findChild<Widget*>(qtext(name), Qt::FindDirectChildrenOnly);
+    Q_ASSERT(widget != nullptr);
+    return widget;
+}
+
+std::string utf8(const QString& text) {
+    const QByteArray bytes = text.toUtf8();
+    return {bytes.constData(), static_cast<std::size_t>(bytes.size())};
+}
+
+// Paths go to the file system in its own encoding.
+std::string local_path(const QString& text) {
+    const QByteArray bytes = QFile::encodeName(text);
+    return {bytes.constData(), static_cast<std::size_t>(bytes.size())};
+}
+
+}  // namespace
+
+Form1::Form1(Services& services, FilePicker& picker, std::string grid_dir, char decimal_separator,
+             QWidget* parent)
+    : QWidget(parent, Qt::Window),
+      CommonDialog1(picker),
+      services_(services),
+      grid_dir_(std::move(grid_dir)),
+      decimal_separator_(decimal_separator) {
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(qtext(form1_caption));
+
+    for (const Control& control : form1_controls) make_control(control, *this);
+    Combo1 = control_named<PickComboBox>(*this, "Combo1");
+    Combo2 = control_named<PickComboBox>(*this, "Combo2");
+    Text1 = control_named<QLineEdit>(*this, "Text1");
+    Text2 = control_named<QLineEdit>(*this, "Text2");
+    Text3 = control_named<QLineEdit>(*this, "Text3");
+    Text4 = control_named<QLineEdit>(*this, "Text4");
+    Command1 = control_named<QPushButton>(*this, "Command1");
+    Command2 = control_named<QPushButton>(*this, "Command2");
+    Command3 = control_named<QPushButton>(*this, "Command3");
+    Command4 = control_named<QPushButton>(*this, "Command4");
+    Command5 = control_named<QPushButton>(*this, "Command5");
+    Command6 = control_named<QPushButton>(*this, "Command6");
+    Command7 = control_named<QPushButton>(*this, "Command7");
+    Label1 = control_named<QLabel>(*this, "Label1");
+    Label2 = control_named<QLabel>(*this, "Label2");
+    Label3 = control_named<QLabel>(*this, "Label3");
+    Label4 = control_named<QLabel>(*this, "Label4");
+    Label5 = control_named<QLabel>(*this, "Label5");
+    Label6 = control_named<QLabel>(*this, "Label6");
+    Label7 = control_named<QLabel>(*this, "Label7");
+
+    std::vector<const Control*> focusable;
+    for (const Control& control : form1_controls)
+        if (control.kind != Kind::label) focusable.push_back(&control);
+    std::ranges::sort(focusable, {}, &Control::tab_index);
+    for (std::size_t i = 1; i < focusable.size(); ++i)
+        setTabOrder(control_named<QWidget>(*this, focusable[i - 1]->name),
+                    control_named<QWidget>(*this, focusable[i]->name));
+
+    connect(Combo1, &PickComboBox::picked, this, &Form1::Combo1_Click);
+    connect(Command1, &QPushButton::clicked, this, &Form1::Command1_Click);
+    connect(Command2, &QPushButton::clicked, this, &Form1::Command2_Click);
+    connect(Command3, &QPushButton::clicked, this, &Form1::Command3_Click);
+    connect(Command4, &QPushButton::clicked, this, &Form1::Command4_Click);
+    connect(Command5, &QPushButton::clicked, this, &Form1::Command5_Click);
+    connect(Command6, &QPushButton::clicked, this, &Form1::Command6_Click);
+    connect(Command7, &QPushButton::clicked, this, &Form1::Command7_Click);
+    // "Informação" stays hidden; the information window is reached by F1.
+    auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
+    connect(help, &QShortcut::activated, this, &Form1::Command5_Click);
+
+    Form_Load();
+    centre_on_screen(*this, px(compact_layout.outer_height));
+}
+
+Form1::~Form1() { delete information_.data(); }
+
+Form2* Form1::information_window() const { return information_.data(); }
+
+void Form1::Form_Load() {
+    for (std::string_view source : source_systems) Combo1->addItem(qtext(source));
+    // Nothing is chosen at start, in either list.
+    Combo1->setCurrentIndex(-1);
+    Combo1->clearEditText();
+    set_outer_height(compact_layout.outer_height);
+    // "Informação" keeps its design place until the first pick.
+    Command1->move(Command1->x(), px(compact_layout.button_top));
+    Command2->move(Command2->x(), px(compact_layout.button_top));
+}
+
+void Form1::Combo1_Click() {
+    const ChoiceRule* rule = find_choice_rule(utf8(Combo1->currentText()));
+    if (rule == nullptr) return;
+
+    Combo2->clear();
+    Combo2->clearEditText();
+    for (std::size_t i = 0; i < rule->target_count; ++i) Combo2->addItem(qtext(rule->targets[i]));
+    // Adding to an empty list selects its first entry; the rule decides instead.
+    Combo2->setCurrentIndex(-1);
+    if (rule->target_text) {
+        const QString text = qtext(*rule->target_text);
+        Combo2->setCurrentIndex(Combo2->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive));
+        Combo2->setEditText(text);
+    }
+    apply(rule->layout == Layout::compact ? compact_layout : expanded_layout);
+}
+
+void Form1::Command1_Click() {
+    const WindowTexts texts{
+        utf8(Combo1->currentText()), utf8(Combo2->currentText()), local_path(Text1->text()),
+        local_path(Text2->text()),   local_path(Text3->text()),   local_path(Text4->text()),
+    };
+    Environment environment{services_, grid_dir_, decimal_separator_};
+    try {
+        // The job ends the program itself when it completes or stops; in every
+        // other outcome the window stays as it is for another attempt.
+        tesra::Command1_Click(texts, environment);
+    } catch (const std::exception& error) {
+        services_.set_pointer(Pointer::normal);
+        services_.message_box(error.what());
+    }
+}
+
+void Form1::Command2_Click() { close(); }
+
+void Form1::Command3_Click() { browse(*Text1, false); }
+
+void Form1::Command4_Click() { browse(*Text2, true); }
+
+void Form1::Command5_Click() {
+    if (information_.isNull()) information_ = new Form2;
+    information_->show();
+    information_->raise();
+    information_->activateWindow();
+}
+
+void Form1::Command6_Click() { browse(*Text3, false); }
+
+void Form1::Command7_Click() { browse(*Text4, false); }
+
+void Form1::Form_Unload() {
+    // Closing the last window ends the program.
+    if (!information_.isNull()) information_->close();
+}
+
+void Form1::closeEvent(QCloseEvent* event) {
+    Form_Unload();
+    event->accept();
+}
+
+void Form1::apply(const Arrangement& arrangement) {
+    set_outer_height(arrangement.outer_height);
+    move_bottom_buttons(arrangement.button_top);
+    for (std::string_view name : parameter_rows)
+        control_named<QWidget>(*this, name)->setVisible(arrangement.parameter_rows);
+}
+
+void Form1::set_outer_height(int twips) {
+    setFixedSize(px(form1_client_width), px(twips - design_frame_height));
+}
+
+void Form1::move_bottom_buttons(int top_twips) {
+    for (std::string_view name : bottom_buttons) {
+        QWidget* button = control_named<QWidget>(*this, name);
+        button->move(button->x(), px(top_twips));
+    }
+}
+
+void Form1::browse(QLineEdit& box, bool new_name_allowed) {
+    box.setText(CommonDialog1.ShowOpen(this, new_name_allowed));
+}
+
+}  // namespace tesra::ui

@@ -1,0 +1,31 @@
+// The information window: fixed explanatory text in a list, read-only, not
+// modal. Loaded when shown while not loaded; closing it unloads it.
+#pragma once
+
+#include <array>
+#include <string_view>
+
+#include <QWidget>
+
+class QListWidget;
+
+namespace tesra::ui {
+
+// The list's lines in order (UTF-8); blanks at either end belong to them.
+extern const std::array<std::string_view, 67> information_lines;
+
+class Form2 final : public QWidget {
+    Q_OBJECT
+
+public:
+    // Runs Form_Load. The window deletes itself when closed, so a later
+    // opening loads a fresh one.
+    explicit Form2(QWidget* parent = nullptr);
+
+    void Form_Load();
+
+private:
+    QListWidget* List1;
+};
+
+}  // namespace tesra::ui

@@ -1,0 +1,80 @@
+// tesra-screenshots DIR: pictures of the windows for review, drawn without a
+// screen (QT_QPA_PLATFORM=offscreen): the main window at start, in the
+// compact layout after a pick, in the expanded layout, and the information
+// window. Client areas only; the frame is the desktop's.
+#include <cstdio>
+#include <optional>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QLineEdit>
+
+#include "common_dialog.hpp"
+#include "form1.hpp"
+#include "form2.hpp"
+#include "qt_services.hpp"
+
+namespace {
+
+class NoDialog final : public tesra::ui::FilePicker {
+public:
+    std::optional<QString> pick(QWidget*, const QString&, bool) override { return std::nullopt; }
+};
+
+bool save(QWidget& window, const QDir& dir, const char* name) {
+    QApplication::processEvents();
+    const QString path = dir.filePath(QString::fromLatin1(name));
+    if (!window.grab().save(path, "PNG")) {
+        std::fprintf(stderr, "tesra-screenshots: cannot write %s\n", qPrintable(path));
+        return false;
+    }
+    std::printf("%s\n", qPrintable(path));
+    return true;
+}
+
+void pick(tesra::ui::Form1& form, const char* source) {
+    auto* combo = form.findChild<QComboBox*>(QStringLiteral("Combo1"));
+    combo->setCurrentIndex(combo->findText(QString::fromUtf8(source)));
+    form.Combo1_Click();
+}
+
+void type(tesra::ui::Form1& form, const char* box, const char* text) {
+    form.findChild<QLineEdit*>(QString::fromLatin1(box))->setText(QString::fromUtf8(text));
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    QApplication application(argc, argv);
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: tesra-screenshots DIR\n");
+        return 2;
+    }
+    const QDir dir(QString::fromLocal8Bit(argv[1]));
+    if (!dir.mkpath(QStringLiteral("."))) {
+        std::fprintf(stderr, "tesra-screenshots: cannot create %s\n", argv[1]);
+        return 1;
+    }
+
+    tesra::QtServices services;
+    NoDialog picker;
+    tesra::ui::Form1 form(services, picker, {}, ',');
+    services.attach(form);
+    form.show();
+    bool ok = save(form, dir, "form1_start.png");
+
+    pick(form, "Madeira - UTM 28 Base SE");
+    type(form, "Text1", "/home/utilizador/pontos/funchal.txt");
+    type(form, "Text2", "/home/utilizador/pontos/funchal_itrf93.txt");
+    ok = save(form, dir, "form1_compact.png") && ok;
+
+    pick(form, "Qualquer");
+    type(form, "Text3", "/home/utilizador/parametros/x.par");
+    type(form, "Text4", "/home/utilizador/parametros/y.par");
+    ok = save(form, dir, "form1_expanded.png") && ok;
+
+    form.Command5_Click();
+    ok = save(*form.information_window(), dir, "form2.png") && ok;
+    return ok ? 0 : 1;
+}

@@ -1,0 +1,34 @@
+#include "window_setup.hpp"
+
+#include <QGuiApplication>
+#include <QScreen>
+#include <QWidget>
+
+namespace tesra::ui {
+
+QFont qfont(const Font& font) {
+    register_font_substitutes();
+    QFont result(qtext(font.family));
+    result.setPointSizeF(font.points);
+    result.setBold(font.bold);
+    result.setItalic(font.italic);
+    return result;
+}
+
+void register_font_substitutes() {
+    static const bool done = [] {
+        for (const FontSubstitute& substitute : font_substitutes)
+            QFont::insertSubstitution(qtext(substitute.design), qtext(substitute.installed));
+        return true;
+    }();
+    (void)done;
+}
+
+void centre_on_screen(QWidget& window, int outer_height) {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (screen == nullptr) return;
+    const QRect area = screen->availableGeometry();
+    window.move(area.x() + (area.width() - window.width()) / 2, area.y() + (area.height() - outer_height) / 2);
+}
+
+}  // namespace tesra::ui
