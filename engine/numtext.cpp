@@ -209,15 +209,9 @@ int digit_count(std::uint64_t v) noexcept {
     return t + 1 - ((v | 1) < powers[t]);
 }
 
+// The general way, for the magnitudes round15_exact leaves out.
 Decimal15 to_decimal15(double magnitude) noexcept {
     Decimal15 d{};
-    if (Rounded15 r{}; round15_exact(magnitude, r)) {
-        put_digits(d.digits, r.q, 15);
-        d.count = 15;
-        while (d.count > 1 && d.digits[d.count - 1] == '0') --d.count;
-        d.exponent = r.exponent;
-        return d;
-    }
     // "d.dddddddddddddde+XXX": 15 significant digits, correctly rounded.
     char text[40];
     auto res = std::to_chars(text, text + sizeof text, magnitude, std::chars_format::scientific, 14);
@@ -234,7 +228,6 @@ Decimal15 to_decimal15(double magnitude) noexcept {
     while (d.count > 1 && d.digits[d.count - 1] == '0') --d.count;
     return d;
 }
-
 
 }  // namespace
 
@@ -367,14 +360,15 @@ char* write_fixed3(char* out, double value, char separator) noexcept {
         *out++ = '0';
         return out;
     }
-    if (Rounded15 r{}; round15_exact(std::fabs(value), r)) {
+    if (Rounded15 r{}; round15_exact(std::fabs(value), r) && r.exponent < 13) {
         // q has k decimals; keep three, and the rest decides the rounding
-        // (halves, and above, away from zero).
+        // (halves, and above, away from zero). Below 10^13 the thousandths
+        // have at most 16 digits.
         static constexpr std::uint64_t powers[] = {
             1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000, 1000000000, 10000000000,
             100000000000, 1000000000000, 10000000000000, 100000000000000, 1000000000000000,
             10000000000000000, 100000000000000000, 1000000000000000000, 10000000000000000000u};
-        const int k = 14 - r.exponent;  // 0 <= k <= 22
+        const int k = 14 - r.exponent;  // 2 <= k <= 22
         std::uint64_t thousandths = 0;
         if (k >= 3) {
             const std::uint64_t unit = powers[k - 3];
@@ -382,28 +376,19 @@ char* write_fixed3(char* out, double value, char separator) noexcept {
             const std::uint64_t rest = r.q % unit;
             if (rest >= unit - rest) ++thousandths;
         } else {
-            thousandths = r.q * powers[3 - k];
+            thousandths = r.q * 10;
         }
-        if (thousandths < powers[16]) {
-            // All 16 digits at once; the n that count (at least "0" and three
-            // decimals) are copied as a block and the decimals moved past the
-            // separator. Past the end is scratch within the capacity.
-            char text[32];
-            put_sixteen(text, thousandths);
-            std::memcpy(text + 16, "0000000000000000", 16);
-            const int n = std::max(digit_count(thousandths), 4);
-            std::memcpy(out, text + 16 - n, 16);
-            out[n - 3] = separator;
-            std::memcpy(out + n - 2, text + 13, 3);
-            return out + n + 1;
-        }
-        const std::uint64_t whole = thousandths / 1000;
-        const int n = digit_count(whole);
-        put_digits(out, whole, n);
-        out += n;
-        *out++ = separator;
-        put_digits(out, thousandths % 1000, 3);
-        return out + 3;
+        // All 16 digits at once; the n that count (at least "0" and three
+        // decimals) are copied as a block and the decimals moved past the
+        // separator. Past the end is scratch within the capacity.
+        char text[32];
+        put_sixteen(text, thousandths);
+        std::memcpy(text + 16, "0000000000000000", 16);
+        const int n = std::max(digit_count(thousandths), 4);
+        std::memcpy(out, text + 16 - n, 16);
+        out[n - 3] = separator;
+        std::memcpy(out + n - 2, text + 13, 3);
+        return out + n + 1;
     }
     const Decimal15 d = to_decimal15(std::fabs(value));
     // The digits of floor(|value| * 1000) in the 15-digit decimal, then the
