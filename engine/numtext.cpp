@@ -77,7 +77,7 @@ struct Rounded15 {
 // below 2^53) and m * 10^k (k at most 22) stays below 2^128, so the 15-digit
 // quotient and its remainder are exact, and an exact half rounds to even as
 // the library does. `exponent` is a guess, put right here.
-[[gnu::noinline]] bool round15_integer(double magnitude, int exponent, Rounded15& r) noexcept {
+bool round15_integer(double magnitude, int exponent, Rounded15& r) noexcept {
     std::uint64_t bits = 0;
     std::memcpy(&bits, &magnitude, sizeof bits);
     const std::uint64_t m = (bits & ((std::uint64_t{1} << 52) - 1)) | (std::uint64_t{1} << 52);
@@ -114,28 +114,11 @@ bool round15_exact(double magnitude, Rounded15& r) noexcept {
     std::uint64_t bits = 0;
     std::memcpy(&bits, &magnitude, sizeof bits);
     // The decimal exponent from the binary one (1233 / 4096 is just below
-    // log10 2; the shift floors): right or one short.
+    // log10 2; the shift floors): right or one short. From 1 up the powers
+    // of ten are exact doubles, and one comparison settles it.
     int exponent = ((static_cast<int>(bits >> 52) - 1023) * 1233) >> 12;
-    if (exponent < 0) return round15_integer(magnitude, exponent, r);
-    // From 1 up the powers of ten are exact doubles: one comparison settles
-    // the exponent. Then the product in doubles mostly decides: x =
-    // magnitude * 10^k is the exact product P rounded once, and rounding
-    // keeps order; x is below 2^50, so every n + 0.5 is a double, and x
-    // above (below) it means P above (below) it too: P rounds the way x does.
-    // Only an x that lands on a half leaves it open. (P >= 10^14, a double,
-    // so x >= 10^14 too; its whole part and fraction are exact.)
-    if (magnitude >= exact_powers[exponent + 1]) ++exponent;
-    const double x = magnitude * exact_powers[14 - exponent];
-    const auto whole = static_cast<std::uint64_t>(x);
-    const double fraction = x - static_cast<double>(whole);
-    if (fraction == 0.5) return round15_integer(magnitude, exponent, r);
-    std::uint64_t q = whole + (fraction > 0.5);
-    if (q == low15 * 10) {
-        q = low15;
-        ++exponent;
-    }
-    r = {q, exponent};
-    return true;
+    if (exponent >= 0 && magnitude >= exact_powers[exponent + 1]) ++exponent;
+    return round15_integer(magnitude, exponent, r);
 }
 
 // Two decimal digits at a time: "00" to "99".
