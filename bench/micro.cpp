@@ -41,11 +41,13 @@ private:
     std::uint64_t state_;
 };
 
-// Computed coordinates, as the routines produce them: full double precision.
-std::vector<double> computed_values(double lo, double hi) {
+// Computed coordinates, as the routines produce them: full double
+// precision, M and P of Madeira points in turn, as a file holds them.
+std::vector<double> computed_values() {
     Random rnd(42);
     std::vector<double> v(batch);
-    for (auto& x : v) x = rnd.uniform(lo, hi);
+    for (std::size_t i = 0; i < v.size(); ++i)
+        v[i] = i % 2 ? rnd.uniform(3610000, 3650000) : rnd.uniform(290000, 340000);
     return v;
 }
 
@@ -73,7 +75,7 @@ private:
 };
 
 void BM_write_fixed3(benchmark::State& state) {
-    const auto values = computed_values(-300000.0, 4400000.0);
+    const auto values = computed_values();
     char out[tesra::number_text_capacity];
     for (auto _ : state) {
         for (double v : values) {
@@ -87,7 +89,7 @@ void BM_write_fixed3(benchmark::State& state) {
 BENCHMARK(BM_write_fixed3);
 
 void BM_write_number(benchmark::State& state) {
-    const auto values = computed_values(-300000.0, 4400000.0);
+    const auto values = computed_values();
     char out[tesra::number_text_capacity];
     for (auto _ : state) {
         for (double v : values) {
@@ -102,7 +104,7 @@ BENCHMARK(BM_write_number);
 
 void BM_parse_number(benchmark::State& state) {
     // Intermediate-file numbers: 15 significant digits.
-    const auto values = computed_values(-300000.0, 4400000.0);
+    const auto values = computed_values();
     std::vector<std::string> texts;
     for (double v : values) {
         char out[tesra::number_text_capacity];
@@ -169,12 +171,11 @@ constexpr std::size_t records_per_file = 100000;
 
 void BM_write_record(benchmark::State& state) {
     const ScratchFile file("tesra-micro-write");
-    const auto ms = computed_values(290000, 340000);
-    const auto ps = computed_values(3610000, 3650000);
+    const auto values = computed_values();
     for (auto _ : state) {
         tesra::OutputFile out(file.path());
         for (std::size_t i = 0; i < records_per_file; ++i)
-            tesra::write_record(out, "PT0001234", ms[i % batch], ps[(i * 7) % batch]);
+            tesra::write_record(out, "PT0001234", values[(2 * i) % batch], values[(2 * i + 1) % batch]);
         out.close();
     }
     ns_per_item(state, records_per_file);
