@@ -1,7 +1,11 @@
 #include "numtext.hpp"
 
+#include <algorithm>
+#include <array>
+#include <bit>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 
 namespace tesra {
@@ -42,11 +46,158 @@ struct Decimal15 {
     int exponent;
 };
 
+// Every coordinate goes through here twice per routine, so the common
+// magnitudes, from 1e-7 to 1e15, take exact paths of their own instead of
+// the library's general conversion; outside that range: false.
+__extension__ typedef unsigned __int128 uint128;
+
+constexpr int max_scale = 22;
+
+constexpr std::array<uint128, max_scale + 1> powers_of_ten = [] {
+    std::array<uint128, max_scale + 1> p{};
+    p[0] = 1;
+    for (int i = 1; i <= max_scale; ++i) p[static_cast<std::size_t>(i)] = p[static_cast<std::size_t>(i) - 1] * 10;
+    return p;
+}();
+
+// Powers of ten that are exact doubles.
+constexpr double exact_powers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                   1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+constexpr std::uint64_t low15 = 100'000'000'000'000;  // 10^14: the smallest 15-digit integer
+
+// The 15-digit integer q (10^14 <= q < 10^15) and the decimal exponent of
+// its first digit: the value rounded is q * 10^(exponent - 14).
+struct Rounded15 {
+    std::uint64_t q;
+    int exponent;
+};
+
+// The integer way, for any magnitude in range: the double is m / 2^s (m
+// below 2^53) and m * 10^k (k at most 22) stays below 2^128, so the 15-digit
+// quotient and its remainder are exact, and an exact half rounds to even as
+// the library does. `exponent` is a guess, put right here.
+bool round15_integer(double magnitude, int exponent, Rounded15& r) noexcept {
+    std::uint64_t bits = 0;
+    std::memcpy(&bits, &magnitude, sizeof bits);
+    const std::uint64_t m = (bits & ((std::uint64_t{1} << 52) - 1)) | (std::uint64_t{1} << 52);
+    const int s = 1075 - static_cast<int>(bits >> 52);  // magnitude = m / 2^s, 3 <= s <= 76
+    uint128 scaled = 0;
+    std::uint64_t q = 0;
+    for (;;) {
+        const int k = 14 - exponent;
+        if (k < 0 || k > max_scale) return false;
+        scaled = static_cast<uint128>(m) * powers_of_ten[static_cast<std::size_t>(k)];
+        const uint128 quotient = scaled >> s;
+        if (quotient < low15) {
+            --exponent;
+        } else if (quotient >= uint128{low15} * 10) {
+            ++exponent;
+        } else {
+            q = static_cast<std::uint64_t>(quotient);
+            break;
+        }
+    }
+    const uint128 remainder = scaled & ((uint128{1} << s) - 1);
+    const uint128 half = uint128{1} << (s - 1);
+    if (remainder > half || (remainder == half && (q & 1) != 0)) ++q;
+    if (q == low15 * 10) {
+        q = low15;
+        ++exponent;
+    }
+    r = {q, exponent};
+    return true;
+}
+
+bool round15_exact(double magnitude, Rounded15& r) noexcept {
+    if (!(magnitude >= 1e-7 && magnitude < 1e15)) return false;
+    std::uint64_t bits = 0;
+    std::memcpy(&bits, &magnitude, sizeof bits);
+    // The decimal exponent from the binary one (1233 / 4096 is just below
+    // log10 2; the shift floors): right or one short. From 1 up the powers
+    // of ten are exact doubles, and one comparison settles it.
+    int exponent = ((static_cast<int>(bits >> 52) - 1023) * 1233) >> 12;
+    if (exponent >= 0 && magnitude >= exact_powers[exponent + 1]) ++exponent;
+    return round15_integer(magnitude, exponent, r);
+}
+
+// Two decimal digits at a time: "00" to "99".
+constexpr std::array<char, 200> digit_pairs = [] {
+    std::array<char, 200> t{};
+    for (int i = 0; i < 100; ++i) {
+        t[static_cast<std::size_t>(2 * i)] = static_cast<char>('0' + i / 10);
+        t[static_cast<std::size_t>(2 * i + 1)] = static_cast<char>('0' + i % 10);
+    }
+    return t;
+}();
+
+// Exactly `width` digits of v (the leading ones zeros if v is short),
+// written backwards from out + width.
+void put_digits(char* out, std::uint64_t v, int width) noexcept {
+    char* p = out + width;
+    while (p - out >= 2) {
+        p -= 2;
+        std::memcpy(p, &digit_pairs[static_cast<std::size_t>(2 * (v % 100))], 2);
+        v /= 100;
+    }
+    if (p > out) *--p = static_cast<char>('0' + v % 10);
+}
+
+// Sixteen digits of v < 10^16 (leading zeros included) in one go: the
+// halves of eight, their quarters, pairs and single digits are split in
+// the lanes of one 64-bit word each, with no loop or table. On a machine
+// that is not little-endian the digits come from put_digits instead.
+void put_sixteen(char* out, std::uint64_t v) noexcept {
+    if constexpr (std::endian::native == std::endian::little) {
+        auto eight = [](std::uint64_t x) {  // x < 10^8 -> eight ASCII digits, first one in the lowest byte
+            const std::uint64_t quarters = (x / 10000) | ((x % 10000) << 32);
+            const std::uint64_t hundreds = ((quarters * 10486) >> 20) & 0x0000007F0000007FULL;
+            const std::uint64_t pairs = hundreds | ((quarters - hundreds * 100) << 16);
+            const std::uint64_t tens = ((pairs * 103) >> 10) & 0x000F000F000F000FULL;
+            return (tens | ((pairs - tens * 10) << 8)) + 0x3030303030303030ULL;
+        };
+        const std::uint64_t high = eight(v / 100000000), low = eight(v % 100000000);
+        std::memcpy(out, &high, 8);
+        std::memcpy(out + 8, &low, 8);
+    } else {
+        put_digits(out, v, 16);
+    }
+}
+
+// How many of the 16 digits at text are zeros at its end (all 16 if so).
+int trailing_zeros16(const char* text) noexcept {
+    if constexpr (std::endian::native == std::endian::little) {
+        std::uint64_t high = 0, low = 0;
+        std::memcpy(&high, text, 8);
+        std::memcpy(&low, text + 8, 8);
+        high ^= 0x3030303030303030ULL;  // a zero digit becomes a zero byte
+        low ^= 0x3030303030303030ULL;
+        if (low != 0) return std::countl_zero(low) / 8;
+        return high != 0 ? 8 + std::countl_zero(high) / 8 : 16;
+    } else {
+        int n = 0;
+        while (n < 16 && text[15 - n] == '0') ++n;
+        return n;
+    }
+}
+
+// Digits of v (one for zero), without a loop whose end the processor
+// would have to guess: the bit width gives the count or one more.
+int digit_count(std::uint64_t v) noexcept {
+    static constexpr std::uint64_t powers[] = {
+        1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000, 1000000000, 10000000000,
+        100000000000, 1000000000000, 10000000000000, 100000000000000, 1000000000000000,
+        10000000000000000, 100000000000000000, 1000000000000000000, 10000000000000000000u};
+    const int t = ((64 - std::countl_zero(v | 1)) * 1233) >> 12;
+    return t + 1 - ((v | 1) < powers[t]);
+}
+
+// The general way, for the magnitudes round15_exact leaves out.
 Decimal15 to_decimal15(double magnitude) noexcept {
+    Decimal15 d{};
     // "d.dddddddddddddde+XXX": 15 significant digits, correctly rounded.
     char text[40];
     auto res = std::to_chars(text, text + sizeof text, magnitude, std::chars_format::scientific, 14);
-    Decimal15 d{};
     const char* p = text;
     d.digits[d.count++] = *p++;
     if (*p == '.') ++p;
@@ -63,7 +214,41 @@ Decimal15 to_decimal15(double magnitude) noexcept {
 
 }  // namespace
 
+// The fields of point files are plain decimals of at most 15 or 16 digits:
+// "-98765.25", "640030.813161891". Their digits as an integer w below 2^53
+// and their f decimals (f at most 22) give w / 10^f, one correctly rounded
+// division of two exact doubles: the same value as the general conversion.
+std::size_t parse_plain_decimal_prefix(std::string_view text, double& value) noexcept {
+    const char* p = text.data();
+    const char* const end = p + text.size();
+    const bool negative = p < end && *p == '-';
+    if (p < end && (*p == '-' || *p == '+')) ++p;
+    // More than 19 digits wrap w around; the count below refuses them.
+    std::uint64_t w = 0;
+    const char* const whole = p;
+    while (p < end && is_digit(*p)) w = w * 10 + static_cast<std::uint64_t>(*p++ - '0');
+    std::ptrdiff_t digits = p - whole;
+    std::ptrdiff_t decimals = 0;
+    if (p < end && *p == '.') {
+        const char* const fraction = ++p;
+        while (p < end && is_digit(*p)) w = w * 10 + static_cast<std::uint64_t>(*p++ - '0');
+        decimals = p - fraction;
+        digits += decimals;
+    }
+    if (digits == 0 || digits > 19 || w > (std::uint64_t{1} << 53)) return 0;
+    const double v = static_cast<double>(w) / exact_powers[decimals];
+    value = negative ? -v : v;
+    return static_cast<std::size_t>(p - text.data());
+}
+
 bool parse_number(std::string_view field, double& value) noexcept {
+    // The common plain decimal first; anything else (an exponent, more
+    // digits, a stray character) goes the general way, which alone decides
+    // what is refused.
+    if (double v = 0; parse_plain_decimal_prefix(field, v) == field.size() && !field.empty()) {
+        value = v;
+        return true;
+    }
     if (!has_number_grammar(field)) return false;
     if (field.front() == '+') field.remove_prefix(1);
     double v = 0;
@@ -97,6 +282,26 @@ char* write_number(char* out, double value) noexcept {
         return out;
     }
     if (value < 0) *out++ = '-';
+    if (Rounded15 r{}; round15_exact(std::fabs(value), r)) {
+        // Whole blocks of 16 digits are copied and the end is set after
+        // them; what lies past the end is scratch within the capacity.
+        char text[32];
+        put_sixteen(text, r.q);  // "0" and the 15 digits
+        std::memcpy(text + 16, "0000000000000000", 16);
+        const char* const digits = text + 1;
+        const int count = 15 - trailing_zeros16(text);
+        const int e = r.exponent;  // -8 <= e <= 14
+        if (e < 0) {
+            std::memcpy(out, "0.000000", 8);
+            std::memcpy(out + 1 - e, digits, 16);
+            return out + 1 - e + count;
+        }
+        std::memcpy(out, digits, 16);
+        if (count <= e + 1) return out + e + 1;
+        out[e + 1] = '.';
+        std::memcpy(out + e + 2, digits + e + 1, 16);
+        return out + count + 1;
+    }
     const Decimal15 d = to_decimal15(std::fabs(value));
     const int e = d.exponent;
     if (e >= 21 || e < -7) {
@@ -137,6 +342,36 @@ char* write_fixed3(char* out, double value, char separator) noexcept {
         *out++ = '0';
         *out++ = '0';
         return out;
+    }
+    if (Rounded15 r{}; round15_exact(std::fabs(value), r) && r.exponent < 13) {
+        // q has k decimals; keep three, and the rest decides the rounding
+        // (halves, and above, away from zero). Below 10^13 the thousandths
+        // have at most 16 digits.
+        static constexpr std::uint64_t powers[] = {
+            1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000, 1000000000, 10000000000,
+            100000000000, 1000000000000, 10000000000000, 100000000000000, 1000000000000000,
+            10000000000000000, 100000000000000000, 1000000000000000000, 10000000000000000000u};
+        const int k = 14 - r.exponent;  // 2 <= k <= 22
+        std::uint64_t thousandths = 0;
+        if (k >= 3) {
+            const std::uint64_t unit = powers[k - 3];
+            thousandths = r.q / unit;
+            const std::uint64_t rest = r.q % unit;
+            if (rest >= unit - rest) ++thousandths;
+        } else {
+            thousandths = r.q * 10;
+        }
+        // All 16 digits at once; the n that count (at least "0" and three
+        // decimals) are copied as a block and the decimals moved past the
+        // separator. Past the end is scratch within the capacity.
+        char text[32];
+        put_sixteen(text, thousandths);
+        std::memcpy(text + 16, "0000000000000000", 16);
+        const int n = std::max(digit_count(thousandths), 4);
+        std::memcpy(out, text + 16 - n, 16);
+        out[n - 3] = separator;
+        std::memcpy(out + n - 2, text + 13, 3);
+        return out + n + 1;
     }
     const Decimal15 d = to_decimal15(std::fabs(value));
     // The digits of floor(|value| * 1000) in the 15-digit decimal, then the

@@ -16,6 +16,13 @@ namespace tesra {
 // Returns false (value untouched) when the field is not such a number.
 [[nodiscard]] bool parse_number(std::string_view field, double& value) noexcept;
 
+// The common case of parse_number for readers on their hot path: a plain
+// decimal ("-98765.25": sign, digits, period; 19 digits at most, no
+// exponent) at the start of text. Returns how many characters it took, or
+// 0 (value untouched) when text does not start with one. What follows is
+// the caller's to check; a field refused here may still be a number.
+[[nodiscard]] std::size_t parse_plain_decimal_prefix(std::string_view text, double& value) noexcept;
+
 // Enough room for any text the writers below produce.
 inline constexpr std::size_t number_text_capacity = 32;
 

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <bit>
 #include <cerrno>
 #include <cstring>
 
@@ -14,8 +15,11 @@ namespace tesra {
 
 namespace {
 
-constexpr std::size_t read_chunk = std::size_t{1} << 20;
-constexpr std::size_t write_chunk = std::size_t{1} << 20;
+// Chunks small enough to stay in the processor's cache between the
+// system's copy and our parsing or formatting; the reader's buffer grows
+// beyond two chunks only for a field that needs it.
+constexpr std::size_t read_chunk = std::size_t{64} << 10;
+constexpr std::size_t write_chunk = std::size_t{64} << 10;
 
 bool is_line_end(char c) noexcept { return c == '\r' || c == '\n'; }
 
@@ -23,6 +27,26 @@ std::string_view trim(std::string_view s) noexcept {
     while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
     while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
     return s;
+}
+
+// The first of three bytes in [p, limit), or limit: eight bytes at a time
+// where the machine is little-endian (the lowest lane that matches is
+// exact; lanes above it may hold false matches, which do not matter).
+const char* find_first_of(const char* p, const char* limit, char a, char b, char c) noexcept {
+    if constexpr (std::endian::native == std::endian::little) {
+        constexpr std::uint64_t ones = 0x0101010101010101ULL, highs = 0x8080808080808080ULL;
+        auto zero_lanes = [](std::uint64_t x) { return (x - ones) & ~x & highs; };
+        const std::uint64_t wa = ones * static_cast<unsigned char>(a), wb = ones * static_cast<unsigned char>(b),
+                            wc = ones * static_cast<unsigned char>(c);
+        for (; limit - p >= 8; p += 8) {
+            std::uint64_t word = 0;
+            std::memcpy(&word, p, 8);
+            const std::uint64_t hits = zero_lanes(word ^ wa) | zero_lanes(word ^ wb) | zero_lanes(word ^ wc);
+            if (hits != 0) return p + std::countr_zero(hits) / 8;
+        }
+    }
+    while (p < limit && *p != a && *p != b && *p != c) ++p;
+    return p;
 }
 
 }  // namespace
@@ -54,7 +78,7 @@ FieldReader::FieldReader(std::string path) : path_(std::move(path)) {
         fd_ = -1;
         throw open_error(path_, EISDIR, false);
     }
-    buf_.resize(max_field + read_chunk);
+    buf_.resize(2 * read_chunk);
 }
 
 FieldReader::~FieldReader() {
@@ -75,8 +99,11 @@ bool FieldReader::fill() {
         throw file_error(path_, line_, "um campo ou registo com mais de " + std::to_string(max_field) +
                                            " caracteres (não parece um ficheiro de pontos)");
     }
+    if (buf_.size() - end_ < read_chunk) {
+        buf_.resize(std::min(max_field + read_chunk, std::max(2 * buf_.size(), end_ + read_chunk)));
+    }
     for (;;) {
-        const ssize_t n = ::read(fd_, buf_.data() + end_, buf_.size() - end_);
+        const ssize_t n = ::read(fd_, buf_.data() + end_, std::min(read_chunk, buf_.size() - end_));
         if (n > 0) {
             end_ += static_cast<std::size_t>(n);
             return true;
@@ -148,6 +175,33 @@ std::size_t FieldReader::scan(Stop stop) {
 }
 
 std::string_view FieldReader::read_text() {
+    // The usual field, quoted or not, on one line and well inside the
+    // buffer, skips the general path's bookkeeping. Anything else (blanks
+    // first, a line end inside the quotes, text after the closing quote, a
+    // long field) takes the general path from the same place.
+    constexpr std::size_t window = 256;
+    if (end_ - pos_ > window) {
+        const char* const first = buf_.data() + pos_;
+        const char* const limit = first + window;
+        const char* start = first;
+        const char* stop = nullptr;  // end of the value
+        const char* p = first;
+        if (*first == '"') {
+            start = first + 1;
+            p = find_first_of(start, limit, '"', '\r', '\n');
+            if (p < limit && *p == '"') stop = p++;
+        } else if (*first != ' ') {
+            p = find_first_of(first, limit, ',', '\r', '\n');
+            stop = p;
+            while (stop > start && stop[-1] == ' ') --stop;
+        }
+        if (stop != nullptr && p < limit && (*p == ',' || is_line_end(*p))) {
+            field_line_ = line_;
+            pos_ = static_cast<std::size_t>(p - buf_.data());
+            skip_separator();  // the byte after a CR lies inside the window
+            return {start, static_cast<std::size_t>(stop - start)};
+        }
+    }
     skip_blanks();
     field_line_ = line_;
     const int c = peek();
@@ -179,6 +233,32 @@ std::string_view FieldReader::read_text() {
 }
 
 double FieldReader::read_number(std::string_view what, bool skip_line_ends) {
+    // The usual field, a number that starts right here and whose end lies
+    // well inside the buffer, skips the general path's bookkeeping. Anything
+    // else (blanks or a line end first, a long field, the buffer's end, a
+    // field that is not a number) takes the general path from the same place.
+    constexpr std::size_t window = 64;
+    if (end_ - pos_ > window) {
+        const char* const start = buf_.data() + pos_;
+        double value = 0;
+        const std::size_t length = parse_plain_decimal_prefix(std::string_view(start, window), value);
+        const char* const p = start + length;
+        if (length > 0 && (*p == ',' || *p == ' ' || is_line_end(*p))) {
+            field_line_ = line_;
+            pos_ = static_cast<std::size_t>(p - buf_.data());
+            if (*p == ',') {
+                ++pos_;
+                last_separator_ = Separator::comma;
+            } else if (*p == ' ') {
+                skip_blanks();
+                skip_separator();
+            } else {
+                skip_line_end();  // the byte after a CR lies inside the window
+                last_separator_ = Separator::line_end;
+            }
+            return value;
+        }
+    }
     skip_blanks();
     if (skip_line_ends) {
         for (int c = peek(); c == '\r' || c == '\n' || c == ' '; c = peek()) {

@@ -85,6 +85,50 @@ TEST(FieldReader, RefusesWhatWouldCorruptTheRecordsWithFileAndLine) {
     EXPECT_TRUE(has(error_of("P1,1,2\rP2,3,4\r\rP4,1,x\r"), {"linha 4"}));  // CR-only line ends count as lines
 }
 
+// Deep inside a long file the reader has the whole field in its buffer and
+// takes a shorter way; every form must read there as it does at the end.
+TEST(FieldReader, FieldsReadTheSameInsideALongFileAsAtItsEnd) {
+    // More than the reader's look-ahead on either side.
+    constexpr int pad = 60;
+    std::string padding;
+    for (int i = 0; i < pad; ++i) padding += "X,1,2\r\n";
+    const struct {
+        const char* text;
+        std::vector<Rec> records;
+    } cases[] = {
+        {"P,100.5,200.25\r\n", {{"P", 100.5, 200.25}}},
+        {"P,100.5 , 200.25  \r\n", {{"P", 100.5, 200.25}}},
+        {"P,-98765.25,640030.813161891\n", {{"P", -98765.25, 640030.813161891}}},
+        {"P,1,2\rQ,3,4\r", {{"P", 1, 2}, {"Q", 3, 4}}},
+        {"P,+5,5.\r\n", {{"P", 5, 5}}},
+        {"P,.5,-.5\r\n", {{"P", 0.5, -0.5}}},
+        {"P,1e3,2E-2\r\n", {{"P", 1000, 0.02}}},
+        {"P,12345678901234567890,9007199254740993\r\n", {{"P", 12345678901234567890.0, 9007199254740993.0}}},
+        {"P\r\n-0\r\n3\r\n", {{"P", 0, 3}}},
+        {"P,1,2,Q,3,4\r\n", {{"P", 1, 2}, {"Q", 3, 4}}},
+        {"\"Marco, norte\",1,2\r\n", {{"Marco, norte", 1, 2}}},
+        {"\"A\" junk,1,2\r\n", {{"A", 1, 2}}},
+        {"\"two\r\nlines\",1,2\r\n", {{"two\r\nlines", 1, 2}}},
+        {"  Marco  norte   ,1,2\r\n", {{"Marco  norte", 1, 2}}},
+        {"Marco  norte   ,1,2\r\n", {{"Marco  norte", 1, 2}}},
+        {"A\"B,1,2\r\n", {{"A\"B", 1, 2}}},
+        {"\r\n   \r\n,\r\nP,1,2\r\n", {{"P", 1, 2}}},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(read_text(c.text), c.records) << c.text;
+        const std::vector<Rec> all = read_text(padding + c.text + padding);
+        ASSERT_EQ(all.size(), 2 * pad + c.records.size()) << c.text;
+        EXPECT_EQ(std::vector<Rec>(all.begin() + pad, all.end() - pad), c.records) << c.text;
+    }
+    // Line ends of every kind are counted on the way.
+    std::string cr, lf;
+    for (int i = 0; i < pad; ++i) cr += "X,1,2\r", lf += "X,1,2\n";
+    EXPECT_NE(error_of(padding + "P,1,abc\r\n" + padding).find("linha 61"), std::string::npos);
+    EXPECT_NE(error_of(cr + "P,1,2e\r" + cr).find("linha 61"), std::string::npos);
+    EXPECT_NE(error_of(lf + "P,1,1e999\n" + lf).find("linha 61"), std::string::npos);
+    EXPECT_NE(error_of(padding + "\"a\r\nb\",1,2\r\n,3,4\r\n" + padding).find("linha 63"), std::string::npos);
+}
+
 TEST(FieldReader, FieldsThatStraddleBufferLoadsReadWhole) {
     // Names long enough that records cross the reader's internal refills.
     std::string text;
