@@ -1,5 +1,5 @@
-// Fuzz builds only. The engine's readers and writers allocate buffers of a
-// megabyte or two; under AddressSanitizer each such allocation is a fresh
+// Fuzz builds only. The engine's readers and writers allocate buffers of
+// 64 KiB and more; under AddressSanitizer each such allocation is a fresh
 // mapping, and the page faults on it cost far more than the work done on a
 // small input. Blocks of that size are kept for reuse instead: they stay
 // allocated as far as AddressSanitizer knows, so its redzones still guard
@@ -13,8 +13,8 @@
 
 namespace {
 
-constexpr std::size_t large = std::size_t{1} << 19;
-constexpr int slots = 16;
+constexpr std::size_t large = std::size_t{1} << 16;
+constexpr int slots = 32;
 
 struct Slot {
     void* block = nullptr;
