@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "fuzz_support.hpp"
 #include "job.hpp"
@@ -27,6 +28,28 @@ bool same_bits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; 
 
 bool message_names(const std::string& message, const std::string& path) {
     return message.find("\"" + path + "\"") != std::string::npos;
+}
+
+struct Reading {
+    std::vector<std::string> names;
+    std::vector<double> values;
+    bool refused = false;
+};
+
+Reading read_all(const std::string& path) {
+    Reading out;
+    try {
+        FieldReader reader(path);
+        PointRecord r;
+        while (reader.read_record(r)) {
+            out.names.emplace_back(r.name);
+            out.values.push_back(r.m);
+            out.values.push_back(r.p);
+        }
+    } catch (const TesraError&) {
+        out.refused = true;
+    }
+    return out;
 }
 
 class QuietServices final : public Services {
@@ -72,6 +95,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     } catch (const TesraError& e) {
         require(message_names(e.what(), in), "a reader message without the file");
         records = -1;
+    }
+
+    // The same bytes after nearly 64 KiB of spaces (skipped before the first
+    // field), so that the end of the reader's first chunk falls inside them:
+    // the same records, and a refusal where there was one.
+    {
+        std::string shifted(65536 - (size > 0 ? data[0] % size : 0), ' ');
+        shifted.append(reinterpret_cast<const char*>(data), size);
+        const Reading plain = read_all(in);
+        const Reading moved =
+            read_all(scratch().write("pontos_deslocado", reinterpret_cast<const std::uint8_t*>(shifted.data()),
+                                     shifted.size()));
+        require(plain.refused == moved.refused && plain.names == moved.names, "a chunk boundary changed the records");
+        for (std::size_t i = 0; i < plain.values.size(); ++i) {
+            require(same_bits(plain.values[i], moved.values[i]), "a chunk boundary changed a value");
+        }
     }
 
     // The loop through an intermediate file and back: the same names, and the
