@@ -55,26 +55,6 @@ TEST(ReadParameterFile, ItemsSpreadOverLinesOrOnOneLineReadTheSame) {
     EXPECT_EQ(a.Const_Y, 300000);
 }
 
-TEST(ReadParameterFile, ShortOrNonNumericFilesNameTheItem) {
-    TempDir dir;
-    PolynomialParameterSet set;
-    write_file(dir.file("short"), "d1,d2,X,0,0,0,0,1,1,0,1,0\r\n");
-    try {
-        read_parameter_file(dir.file("short"), ParameterAxis::x, set);
-        FAIL();
-    } catch (const TesraError& e) {
-        EXPECT_NE(std::string(e.what()).find("coef_m (3)"), std::string::npos) << e.what();
-    }
-    write_file(dir.file("bad"), "d1\r\nd2\r\nY\r\n0,0\r\n0,zero\r\n");
-    try {
-        read_parameter_file(dir.file("bad"), ParameterAxis::y, set);
-        FAIL();
-    } catch (const TesraError& e) {
-        EXPECT_NE(std::string(e.what()).find("linha 5"), std::string::npos) << e.what();
-        EXPECT_NE(std::string(e.what()).find("\"zero\""), std::string::npos) << e.what();
-    }
-}
-
 TEST(Qualquer, ParametersOfTransf01GiveItsPointsAndTheYFileRules) {
     Generic g;
     // The X file's origins and constants are replaced by the Y file's.
@@ -112,24 +92,6 @@ TEST(Qualquer, WrongMarkersStopBeforeAnyPointFile) {
     EXPECT_EQ(g.services.shown.back().prompt, "Erro! Esperado 'Y' no ficheiro de parâmetros -Y");
     EXPECT_FALSE(test::exists(g.job.fich2));
     EXPECT_EQ(g.services.pointer, Pointer::normal);
-}
-
-TEST(Qualquer, ZeroConstantStopsAtTheFirstPointWithoutOutput) {
-    Generic g;
-    write_file(g.job.fich_par_m, transf_01_x);
-    write_file(g.job.fich_par_p, parameter_file("Y", "0,0\r\n0,0\r\n0,300000", "0,0,1,0,0,0"));
-    EXPECT_EQ(qualquer(g.job, g.env), RoutineStatus::failed);
-    ASSERT_EQ(g.services.shown.size(), 1u);
-    EXPECT_NE(g.services.shown[0].prompt.find("\"P\""), std::string::npos) << g.services.shown[0].prompt;
-    EXPECT_FALSE(test::exists(g.job.fich2));
-}
-
-TEST(Qualquer, AMissingYFileIsNamed) {
-    Generic g;
-    write_file(g.job.fich_par_m, transf_01_x);
-    EXPECT_EQ(qualquer(g.job, g.env), RoutineStatus::failed);
-    ASSERT_EQ(g.services.shown.size(), 1u);
-    EXPECT_NE(g.services.shown[0].prompt.find("y.par\": o ficheiro não existe"), std::string::npos);
 }
 
 }  // namespace

@@ -145,25 +145,10 @@ TEST_F(GridRoutine, OutOfLimitsNamesThePointAndRemovesTheOutput) {
     EXPECT_EQ(services.shown.back().prompt.rfind("ERRO!! Ponto para além dos limites. ( 4999", 0), 0u);
 }
 
-TEST_F(GridRoutine, MissingGridFilesNameBothAndTouchNoPointFile) {
+TEST_F(GridRoutine, TheReverseGridsHaveTheirOwnMissingFilesMessage) {
     write_file(job.fich1, "A,0,0\r\n");
-    write_file(job.fich2, "older");
-    std::filesystem::remove(dir.file("73_lx_p.asc"));
-    EXPECT_EQ(transf_12(job, env), RoutineStatus::failed);
-    ASSERT_EQ(services.shown.size(), 1u);
-    EXPECT_EQ(services.shown[0].prompt, "Os Ficheiros 73_lx_m.asc e 73_lx_p.asc não existem !!");
-    EXPECT_EQ(test::read_file(job.fich2), "older");
     EXPECT_EQ(transf_21(job, env), RoutineStatus::failed);
-    EXPECT_EQ(services.shown.back().prompt, "Os Ficheiros lx_et_m.asc e lx_et_p.asc não existem !!");
-    EXPECT_EQ(services.pointer, Pointer::normal);
-}
-
-TEST_F(GridRoutine, AShortGridFileStopsBeforeAnyPointFile) {
-    write_file(job.fich1, "A,0,0\r\n");
-    write_file(dir.file("73_lx_m.asc"), "1 2 3");
-    EXPECT_EQ(transf_12(job, env), RoutineStatus::failed);
-    ASSERT_EQ(services.shown.size(), 1u);
-    EXPECT_NE(services.shown[0].prompt.find("73_lx_m.asc"), std::string::npos);
+    EXPECT_EQ(services.prompts(), std::vector<std::string>{"Os Ficheiros lx_et_m.asc e lx_et_p.asc não existem !!"});
     EXPECT_FALSE(test::exists(job.fich2));
 }
 

@@ -1,7 +1,6 @@
 #include "job.hpp"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include "test_support.hpp"
 
@@ -132,52 +131,6 @@ TEST_F(Job, OutOfLimitsInTheSecondRoutineEndsTheProgramAndKeepsTheFirstIntermedi
     EXPECT_EQ(services.shown[0].prompt.rfind("ERRO!! Ponto para além dos limites. ( 8", 0), 0u) << services.shown[0].prompt;
     EXPECT_EQ(dir.entries(),
               (std::vector<std::string>{"73_lx_m.asc", "73_lx_p.asc", "pontos.txt", "pontos.txt_tmp"}));
-}
-
-TEST_F(Job, ARoutineThatFailsLeavesNoIntermediateAndNoReport) {
-    write_file(dir.file("pontos.txt"), "A,100000,200000\r\n");
-    EXPECT_EQ(press(texts(tm06, lisboa)), JobOutcome::failed);  // no grid files here
-    EXPECT_EQ(services.prompts(), (Prompts{"Os Ficheiros 73_lx_m.asc e 73_lx_p.asc não existem !!"}));
-    EXPECT_FALSE(services.ended);
-    EXPECT_EQ(services.pointer, Pointer::normal);
-    EXPECT_EQ(dir.entries(), std::vector<std::string>{"pontos.txt"});
-
-    services.shown.clear();
-    write_file(dir.file("pontos.txt"), "A,1,2\r\nB,1\r\n");
-    EXPECT_EQ(press(texts(madeira, "UTM 28 ITRF93")), JobOutcome::failed);
-    ASSERT_EQ(services.shown.size(), 1u);
-    EXPECT_NE(services.shown[0].prompt.find("linha 2"), std::string::npos);
-    EXPECT_EQ(dir.entries(), std::vector<std::string>{"pontos.txt"});
-}
-
-TEST_F(Job, AReportThatCannotBeWrittenIsReportedAndCleanedUp) {
-    write_file(dir.file("pontos.txt"), "A,1,2\r\n");
-    WindowTexts t = texts(madeira, "UTM 28 ITRF93");
-    t.Text2 = dir.file("no/such/dir/out.txt");
-    EXPECT_EQ(press(t), JobOutcome::failed);
-    ASSERT_EQ(services.shown.size(), 1u);
-    EXPECT_NE(services.shown[0].prompt.find("a pasta não existe"), std::string::npos) << services.shown[0].prompt;
-    EXPECT_FALSE(services.ended);
-    EXPECT_EQ(dir.entries(), std::vector<std::string>{"pontos.txt"});
-}
-
-TEST_F(Job, AnOutputThatNamesTheInputOrAnIntermediateIsRefusedUntouched) {
-    const std::string input = "A,1,2\r\n";
-    write_file(dir.file("pontos.txt"), input);
-    ASSERT_EQ(::mkdir(dir.file("sub").c_str(), 0700), 0);
-    ASSERT_EQ(::symlink(dir.file("pontos.txt").c_str(), dir.file("link.txt").c_str()), 0);
-    for (const std::string& output :
-         {dir.file("pontos.txt"), dir.file("sub/../pontos.txt"), dir.file("./pontos.txt"), dir.file("link.txt"),
-          dir.file("pontos.txt_tmp"), dir.file("sub/../pontos.txt_tmp2a")}) {
-        services.shown.clear();
-        WindowTexts t = texts(madeira, "UTM 28 ITRF93");
-        t.Text2 = output;
-        EXPECT_EQ(press(t), JobOutcome::refused) << output;
-        ASSERT_EQ(services.shown.size(), 1u) << output;
-        EXPECT_NE(services.shown[0].prompt.find("Escolha outro nome"), std::string::npos);
-        EXPECT_EQ(read_file(dir.file("pontos.txt")), input);
-        EXPECT_EQ(dir.entries(), (std::vector<std::string>{"link.txt", "pontos.txt", "sub"}));
-    }
 }
 
 }  // namespace

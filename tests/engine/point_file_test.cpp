@@ -1,8 +1,6 @@
 #include "point_file.hpp"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <string>
 #include <vector>
@@ -67,24 +65,6 @@ TEST(FieldReader, NamesAreTakenAsTheFieldRulesSay) {
     EXPECT_TRUE(read_text("").empty());
 }
 
-TEST(FieldReader, RefusesWhatWouldCorruptTheRecordsWithFileAndLine) {
-    const auto has = [](const std::string& message, std::initializer_list<const char*> parts) {
-        for (const char* part : parts) {
-            if (message.find(part) == std::string::npos) return ::testing::AssertionFailure() << message;
-        }
-        return ::testing::AssertionSuccess();
-    };
-    EXPECT_TRUE(has(error_of("P1,1,2\r\n,3,4\r\nP3,5,6\r\n"), {"in.txt", "linha 2", "vírgula"}));
-    EXPECT_TRUE(has(error_of("P1,1,2\r\nP2,3\r\n"), {"linha 2", "termina", "P"}));
-    EXPECT_TRUE(has(error_of("P1,1,2\r\nP2\r\n"), {"linha 2", "termina", "M"}));
-    EXPECT_TRUE(has(error_of("P1,abc,2\r\n"), {"linha 1", "M", "\"abc\""}));
-    EXPECT_TRUE(has(error_of("P1,1,nan\r\n"), {"P", "\"nan\""}));
-    EXPECT_TRUE(has(error_of("P1,0x1p3,2\r\n"), {"\"0x1p3\""}));
-    EXPECT_TRUE(has(error_of("P1,1e999,2\r\n"), {"\"1e999\""}));
-    EXPECT_TRUE(has(error_of("P1,,2\r\n"), {"falta o valor de M"}));
-    EXPECT_TRUE(has(error_of("P1,1,2\rP2,3,4\r\rP4,1,x\r"), {"linha 4"}));  // CR-only line ends count as lines
-}
-
 // Deep inside a long file the reader has the whole field in its buffer and
 // takes a shorter way; every form must read there as it does at the end.
 TEST(FieldReader, FieldsReadTheSameInsideALongFileAsAtItsEnd) {
@@ -141,22 +121,6 @@ TEST(FieldReader, FieldsThatStraddleBufferLoadsReadWhole) {
     EXPECT_EQ(read_text(text), expected);
 }
 
-TEST(FieldReader, AFieldLargerThanTheLimitIsReportedNotRead) {
-    std::string huge(FieldReader::max_field + 10, 'x');
-    EXPECT_NE(error_of(huge + ",1,2\r\n").find("caracteres"), std::string::npos);
-}
-
-TEST(FieldReader, MissingInputAndDirectoriesAreNamed) {
-    TempDir dir;
-    try {
-        FieldReader in(dir.file("nope.txt"));
-        FAIL();
-    } catch (const TesraError& e) {
-        EXPECT_NE(std::string(e.what()).find("nope.txt\": o ficheiro não existe"), std::string::npos) << e.what();
-    }
-    EXPECT_THROW(FieldReader in(dir.path().string()), TesraError);
-}
-
 TEST(WriteRecord, WrittenFormReadsBackToTheSameNamesAndValues) {
     TempDir dir;
     {
@@ -200,62 +164,6 @@ TEST(TransformPointFile, EmptyInputStillCreatesTheOutput) {
     write_file(dir.file("in"), "\r\n  \r\n");
     transform_point_file(dir.file("in"), dir.file("out"), [](double, double, double&, double&) { return true; });
     EXPECT_EQ(read_file(dir.file("out")), "");
-}
-
-TEST(TransformPointFile, AFaultRemovesThePartialOutputAndNamesThePoint) {
-    TempDir dir;
-    write_file(dir.file("in"), "A,1,2\r\nB,0,2\r\nC,3,4\r\n");
-    try {
-        transform_point_file(dir.file("in"), dir.file("out"), [](double m, double p, double& mo, double& po) {
-            mo = 1 / m;  // infinite at B
-            po = p;
-            return true;
-        });
-        FAIL();
-    } catch (const TesraError& e) {
-        EXPECT_NE(std::string(e.what()).find("\"B\""), std::string::npos) << e.what();
-        EXPECT_NE(std::string(e.what()).find("linha 2"), std::string::npos) << e.what();
-    }
-    EXPECT_FALSE(test::exists(dir.file("out")));
-    EXPECT_THROW(transform_point_file(dir.file("in"), dir.file("missing/out"),
-                                      [](double, double, double&, double&) { return true; }),
-                 TesraError);
-}
-
-TEST(OutputFile, DiscardNeverRemovesALinkOrItsTarget) {
-    TempDir dir;
-    write_file(dir.file("target"), "precious");
-    ASSERT_EQ(::symlink(dir.file("target").c_str(), dir.file("link").c_str()), 0);
-    {
-        OutputFile out(dir.file("link"));
-        out.write("half");
-        out.discard();
-    }
-    EXPECT_TRUE(test::exists(dir.file("link")));
-    EXPECT_TRUE(test::exists(dir.file("target")));
-    {
-        OutputFile out(dir.file("own"));
-        out.write("half");
-    }  // destroyed without close: discarded
-    EXPECT_FALSE(test::exists(dir.file("own")));
-}
-
-TEST(OutputFile, AFullDeviceIsReportedAtCloseAndTheDeviceLeftAlone) {
-    TempDir dir;
-    ASSERT_EQ(::symlink("/dev/full", dir.file("full").c_str()), 0);
-    OutputFile out(dir.file("full"));
-    out.write("data");
-    try {
-        out.close();
-        FAIL();
-    } catch (const TesraError& e) {
-        EXPECT_NE(std::string(e.what()).find("o disco está cheio"), std::string::npos) << e.what();
-    }
-    out.discard();
-    struct stat st {};
-    EXPECT_EQ(::stat("/dev/full", &st), 0);
-    EXPECT_TRUE(S_ISCHR(st.st_mode));
-    EXPECT_TRUE(test::exists(dir.file("full")));
 }
 
 }  // namespace
