@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "codepage.hpp"
+#include "grid.hpp"
 #include "numtext.hpp"
 #include "point_file.hpp"
 #include "routes.hpp"
@@ -50,7 +51,7 @@ bool exists_but_not_regular(const std::string& path) {
 // Refuses, before any file is touched, an output that would destroy the
 // user's input or parameters or be deleted with the intermediates, and
 // intermediate names that do not name plain files of our own.
-bool paths_are_safe(const TransformationJob& job, bool generic, Services& services) {
+bool paths_are_safe(const TransformationJob& job, bool generic, const std::string& grid_dir, Services& services) {
     auto refuse = [&](const std::string& message) {
         services.message_box(message);
         return false;
@@ -71,6 +72,14 @@ bool paths_are_safe(const TransformationJob& job, bool generic, Services& servic
         for (const std::string* parameters : {&job.fich_par_m, &job.fich_par_p}) {
             if (same_file(job.fich3, *parameters)) {
                 return refuse(output + "é um dos ficheiros de parâmetros. Escolha outro nome.");
+            }
+        }
+    }
+    // The grids serve every later run: a report must never take their place.
+    for (const GridParameters* grids : {&grid_73_to_lisboa, &grid_lisboa_to_73}) {
+        for (std::string_view name : {grids->m_file, grids->p_file}) {
+            if (same_file(job.fich3, grid_file_path(grid_dir, name))) {
+                return refuse(output + "é um dos ficheiros de grelha do programa. Escolha outro nome.");
             }
         }
     }
@@ -161,7 +170,7 @@ JobOutcome Command1_Click(const WindowTexts& window, Environment& env) {
     }
     const TransformationRoute& route = *lookup.route;
 
-    if (!paths_are_safe(job, generic, services)) return JobOutcome::refused;
+    if (!paths_are_safe(job, generic, env.grid_dir, services)) return JobOutcome::refused;
 
     // The intermediates this job wrote, to remove whatever way it ends.
     std::vector<std::string> written;

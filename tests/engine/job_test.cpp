@@ -133,5 +133,18 @@ TEST_F(Job, OutOfLimitsInTheSecondRoutineEndsTheProgramAndKeepsTheFirstIntermedi
               (std::vector<std::string>{"73_lx_m.asc", "73_lx_p.asc", "pontos.txt", "pontos.txt_tmp"}));
 }
 
+TEST_F(Job, AReportNeverTakesThePlaceOfAGridFile) {
+    test::write_grid_files(dir, "lx_et_m.asc", "lx_et_p.asc", {});
+    const std::string grid = read_file(dir.file("lx_et_p.asc"));
+    write_file(dir.file("pontos.txt"), "A,1,2\r\n");
+    WindowTexts t = texts(madeira, "UTM 28 ITRF93");
+    t.Text2 = dir.file("./lx_et_p.asc");
+    EXPECT_EQ(press(t), JobOutcome::refused);
+    ASSERT_EQ(services.shown.size(), 1u);
+    EXPECT_NE(services.shown[0].prompt.find("ficheiros de grelha"), std::string::npos) << services.shown[0].prompt;
+    EXPECT_EQ(read_file(dir.file("lx_et_p.asc")), grid);
+    EXPECT_EQ(dir.entries(), (std::vector<std::string>{"lx_et_m.asc", "lx_et_p.asc", "pontos.txt"}));
+}
+
 }  // namespace
 }  // namespace tesra
