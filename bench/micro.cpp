@@ -20,26 +20,13 @@
 #include "point_file.hpp"
 #include "polynomial.hpp"
 
+#include "random.hpp"
+
 namespace {
 
 constexpr std::size_t batch = 4096;  // values per iteration of the small benchmarks
 
-class Random {
-public:
-    explicit Random(std::uint64_t seed) : state_(seed) {}
-    std::uint64_t next() {
-        std::uint64_t z = (state_ += 0x9E3779B97F4A7C15ULL);
-        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
-        z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
-        return z ^ (z >> 31);
-    }
-    double uniform(double lo, double hi) {
-        return lo + (hi - lo) * static_cast<double>(next() >> 11) * 0x1.0p-53;
-    }
-
-private:
-    std::uint64_t state_;
-};
+using tesra::bench::Random;
 
 // Computed coordinates, as the routines produce them: full double
 // precision, M and P of Madeira points in turn, as a file holds them.
