@@ -9,6 +9,8 @@
 #include <optional>
 #include <string_view>
 
+#include "routes.hpp"
+
 namespace tesra::ui {
 
 // In list order. "ETRS89 TM06" and "Qualquer" make every route of the engine,
@@ -70,5 +72,21 @@ static_assert([] {
         if (find_choice_rule(source) == nullptr) return false;
     return true;
 }(), "every entry of the source list has a rule");
+
+// The window spells the names out as its list shows them; they must be the
+// engine's names to the letter, or the job would not know them.
+static_assert([] {
+    auto known = [](std::string_view name) {
+        for (std::string_view system : reference_systems)
+            if (system == name) return true;
+        return false;
+    };
+    for (const ChoiceRule& rule : choice_rules) {
+        if (!known(rule.source)) return false;
+        for (std::size_t i = 0; i < rule.target_count; ++i)
+            if (!known(rule.targets[i])) return false;
+    }
+    return true;
+}(), "every name the window offers is a reference system");
 
 }  // namespace tesra::ui
