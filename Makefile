@@ -3,6 +3,10 @@
 BUILD_DIR ?= build
 BENCH_DIR ?= build-bench
 CMAKE_FLAGS ?=
+# CI (CI=true) treats every compiler warning as an error.
+ifneq ($(CI),)
+CMAKE_FLAGS += -DTESRA_WERROR=ON
+endif
 
 .PHONY: all deps configure build run test bench bench-build bench-micro package clean screenshots test-sanitize fuzz
 

@@ -18,7 +18,7 @@
 #include "grid.hpp"
 #include "numtext.hpp"
 #include "point_file.hpp"
-#include "polynomial.hpp"
+#include "routines.hpp"
 
 #include "random.hpp"
 
@@ -110,7 +110,7 @@ void BM_parse_number(benchmark::State& state) {
 BENCHMARK(BM_parse_number);
 
 void BM_evaluate_polynomial(benchmark::State& state) {
-    const auto& set = tesra::official_set(tesra::OfficialSet::transf_124);
+    const auto& set = tesra::official_set(tesra::Routine::transf_124);
     Random rnd(7);
     std::vector<tesra::PlanarPoint> points(batch);
     for (auto& pt : points) pt = {rnd.uniform(290000, 340000), rnd.uniform(3610000, 3650000)};

@@ -2,7 +2,6 @@
 // batch use. Exit status 0 when the report was written, 1 when the job was
 // refused or failed, 2 for a usage error.
 #include <cstdio>
-#include <exception>
 #include <string>
 #include <vector>
 
@@ -17,16 +16,17 @@ namespace {
 
 void print_list() {
     std::puts("Sistemas (abreviatura: nome):");
-    for (const auto& a : tesra::cli::system_aliases()) {
-        std::printf("  %-13s %.*s\n", std::string(a.alias).c_str(), static_cast<int>(a.name.size()), a.name.data());
+    for (const tesra::SystemInfo& s : tesra::systems) {
+        std::printf("  %-13.*s %.*s\n", static_cast<int>(s.alias.size()), s.alias.data(), static_cast<int>(s.name.size()),
+                    s.name.data());
     }
     std::puts("\nTransformações (origem --> destino: rotinas):");
     int number = 1;
     for (const tesra::TransformationRoute& r : tesra::route_table) {
-        std::string line = std::to_string(number++) + ". " + std::string(r.source) + " --> " +
-                           (r.any_target ? std::string("(qualquer destino)") : std::string(r.target)) + ": " +
-                           std::string(tesra::routine_name(r.first));
-        if (r.second) line += ", " + std::string(tesra::routine_name(*r.second));
+        std::string line = std::to_string(number++) + ". " + std::string(tesra::system_name(r.source)) + " --> " +
+                           (r.target ? std::string(tesra::system_name(*r.target)) : std::string("(qualquer destino)")) +
+                           ": " + std::string(tesra::routine_info(r.first).name);
+        if (r.second) line += ", " + std::string(tesra::routine_info(*r.second).name);
         std::printf("  %s\n", line.c_str());
     }
 }
@@ -57,19 +57,15 @@ int main(int argc, char** argv) {
     tesra::ConsoleServices services;
     tesra::Environment env{services, o.grid_dir ? *o.grid_dir : tesra::executable_dir(),
                            o.decimal_separator ? *o.decimal_separator : tesra::locale_decimal_separator()};
-    const tesra::WindowTexts texts{o.from, o.to, o.input, o.output, o.param_x, o.param_y};
-    try {
-        switch (tesra::Command1_Click(texts, env)) {
-        case tesra::JobOutcome::completed: return 0;
-        case tesra::JobOutcome::target_not_served:
-            std::fprintf(stderr, "Não há transformação de \"%s\" para \"%s\".\n", o.from.c_str(), o.to.c_str());
-            return 1;
-        case tesra::JobOutcome::refused:
-        case tesra::JobOutcome::failed:
-        case tesra::JobOutcome::stopped: return 1;
-        }
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "tesra-cli: %s\n", e.what());
+    const tesra::JobRequest request{o.from, o.to, o.input, o.output, o.param_x, o.param_y};
+    switch (tesra::run_job(request, env)) {
+    case tesra::JobOutcome::completed: return 0;
+    case tesra::JobOutcome::target_not_served:
+        std::fprintf(stderr, "Não há transformação de \"%s\" para \"%s\".\n", o.from.c_str(), o.to.c_str());
+        return 1;
+    case tesra::JobOutcome::refused:
+    case tesra::JobOutcome::failed:
+    case tesra::JobOutcome::stopped: return 1;
     }
     return 1;
 }

@@ -1,26 +1,12 @@
 #include "options.hpp"
 
-#include "routes.hpp"
+#include "systems.hpp"
 
 namespace tesra::cli {
 
-const std::vector<SystemAlias>& system_aliases() {
-    static const std::vector<SystemAlias> aliases = {
-        {"tm06", reference_systems[0]},       {"d73", reference_systems[1]},
-        {"lisboa", reference_systems[2]},     {"qualquer", reference_systems[3]},
-        {"sbraz", reference_systems[4]},      {"faial", reference_systems[5]},
-        {"graciosa", reference_systems[6]},   {"pico", reference_systems[7]},
-        {"sjorge", reference_systems[8]},     {"terceira", reference_systems[9]},
-        {"observatorio", reference_systems[10]}, {"madeira", reference_systems[11]},
-        {"utm26", reference_systems[12]},     {"utm25", reference_systems[13]},
-        {"utm28", reference_systems[14]},
-    };
-    return aliases;
-}
-
 std::string resolve_system(std::string_view text) {
-    for (const SystemAlias& a : system_aliases()) {
-        if (a.alias == text) return std::string(a.name);
+    for (const SystemInfo& s : systems) {
+        if (s.alias == text) return std::string(s.name);
     }
     return std::string(text);
 }

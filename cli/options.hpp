@@ -33,12 +33,6 @@ ParseResult parse_options(const std::vector<std::string_view>& args);
 // unchanged when it is neither, so the job reports it as it would a typed one.
 std::string resolve_system(std::string_view text);
 
-struct SystemAlias {
-    std::string_view alias;
-    std::string_view name;
-};
-const std::vector<SystemAlias>& system_aliases();
-
 std::string usage_text();
 
 }  // namespace tesra::cli

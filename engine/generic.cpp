@@ -1,7 +1,6 @@
 #include "generic.hpp"
 
 #include "point_file.hpp"
-#include "routines.hpp"
 
 namespace tesra {
 
@@ -26,38 +25,6 @@ std::string read_parameter_file(const std::string& path, ParameterAxis axis, Pol
         coef[i] = in.read_number(name + std::to_string(i) + ")");
     }
     return marker;
-}
-
-namespace {
-
-bool marker_is(std::string_view marker, char letter) {
-    return marker.size() == 1 && (marker[0] == letter || marker[0] == letter - 'A' + 'a');
-}
-
-}  // namespace
-
-RoutineStatus qualquer(TransformationJob& job, Environment& env) {
-    Services& services = env.services;
-    services.set_pointer(Pointer::busy);
-    auto give_up = [&](std::string_view message) {
-        services.message_box(message, program_title);
-        services.set_pointer(Pointer::normal);
-        return RoutineStatus::failed;
-    };
-    try {
-        PolynomialParameterSet set;  // scale_result stays false: values are used unchanged
-        if (!marker_is(read_parameter_file(job.fich_par_m, ParameterAxis::x, set), 'X')) {
-            return give_up("Erro! Esperado 'X' no ficheiro de parâmetros -X");
-        }
-        if (!marker_is(read_parameter_file(job.fich_par_p, ParameterAxis::y, set), 'Y')) {
-            return give_up("Erro! Esperado 'Y' no ficheiro de parâmetros -Y");
-        }
-        transform_with_polynomial(set, job);
-    } catch (const TesraError& e) {
-        return give_up(e.what());
-    }
-    services.set_pointer(Pointer::normal);
-    return RoutineStatus::done;
 }
 
 }  // namespace tesra

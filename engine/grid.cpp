@@ -1,14 +1,7 @@
 #include "grid.hpp"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <memory>
-
 #include "numtext.hpp"
 #include "point_file.hpp"
-#include "routines.hpp"
 
 namespace tesra {
 
@@ -67,64 +60,5 @@ std::string grid_file_path(std::string_view dir, std::string_view name) {
     path += name;
     return path;
 }
-
-namespace {
-
-// The grid files are tested for presence before anything is read, the way a
-// user would check: can each be opened for reading, and is it a file.
-bool can_open(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return false;
-    struct stat st {};
-    const bool is_file = ::fstat(fd, &st) == 0 && !S_ISDIR(st.st_mode);
-    ::close(fd);
-    return is_file;
-}
-
-RoutineStatus run_grid(const GridParameters& parameters, TransformationJob& job, Environment& env) {
-    Services& services = env.services;
-    services.set_pointer(Pointer::busy);
-    const std::string m_path = grid_file_path(env.grid_dir, parameters.m_file);
-    const std::string p_path = grid_file_path(env.grid_dir, parameters.p_file);
-    if (!can_open(m_path) || !can_open(p_path)) {
-        services.message_box(parameters.missing_message);
-        services.set_pointer(Pointer::normal);
-        return RoutineStatus::failed;
-    }
-    struct Grids {
-        CoordinateGrid m, p;
-    };
-    double bad_m = 0, bad_p = 0;
-    LoopEnd end{};
-    try {
-        auto grids = std::make_unique<Grids>();
-        read_grid_file(m_path, grids->m);
-        read_grid_file(p_path, grids->p);
-        end = transform_point_file(job.fich1, job.fich2, [&](double m, double p, double& m_out, double& p_out) {
-            if (interpolate_grid(grids->m, grids->p, m, p, m_out, p_out)) return true;
-            bad_m = m;
-            bad_p = p;
-            return false;
-        });
-    } catch (const TesraError& e) {
-        services.message_box(e.what());
-        services.set_pointer(Pointer::normal);
-        return RoutineStatus::failed;
-    }
-    if (end == LoopEnd::stopped) {
-        services.message_box("ERRO!! Ponto para além dos limites. (" + number_for_message(bad_m) + ";" +
-                             number_for_message(bad_p) + ")");
-        remove_regular_file(job.fich2);
-        services.set_pointer(Pointer::normal);
-        return RoutineStatus::out_of_limits;
-    }
-    services.set_pointer(Pointer::normal);
-    return RoutineStatus::done;
-}
-
-}  // namespace
-
-RoutineStatus transf_12(TransformationJob& job, Environment& env) { return run_grid(grid_73_to_lisboa, job, env); }
-RoutineStatus transf_21(TransformationJob& job, Environment& env) { return run_grid(grid_lisboa_to_73, job, env); }
 
 }  // namespace tesra

@@ -2,15 +2,13 @@
 
 #include <sys/stat.h>
 
+#include <exception>
 #include <filesystem>
 #include <vector>
 
-#include "codepage.hpp"
-#include "grid.hpp"
-#include "numtext.hpp"
 #include "point_file.hpp"
+#include "report.hpp"
 #include "routes.hpp"
-#include "routines.hpp"
 
 namespace tesra {
 
@@ -76,8 +74,9 @@ bool paths_are_safe(const TransformationJob& job, bool generic, const std::strin
         }
     }
     // The grids serve every later run: a report must never take their place.
-    for (const GridParameters* grids : {&grid_73_to_lisboa, &grid_lisboa_to_73}) {
-        for (std::string_view name : {grids->m_file, grids->p_file}) {
+    for (const RoutineInfo& routine : routines) {
+        if (routine.grid == nullptr) continue;
+        for (std::string_view name : {routine.grid->m_file, routine.grid->p_file}) {
             if (same_file(job.fich3, grid_file_path(grid_dir, name))) {
                 return refuse(output + "é um dos ficheiros de grelha do programa. Escolha outro nome.");
             }
@@ -86,63 +85,19 @@ bool paths_are_safe(const TransformationJob& job, bool generic, const std::strin
     return true;
 }
 
-// Print zones of 14 columns: the next field starts at the next zone start.
-void append_zoned(std::string& line, std::string_view field) {
-    if (!line.empty()) line.append((line.size() / 14 + 1) * 14 - line.size(), ' ');
-    line += field;
-}
-
-void write_report(const TransformationJob& job, const std::string& source, const std::string& target,
-                  char separator) {
-    FieldReader in(job.fich2);
-    OutputFile out(job.fich3);
-    const std::string dashes(62, '-');
-    std::string header;
-    header += utf8_to_cp1252("Transformação : " + source + " --> " + target) + "\r\n\r\n";
-    header += dashes + "\r\n\r\n";
-    header += utf8_to_cp1252("Coordenadas : " + target) + "\r\n\r\n";
-    std::string titles;
-    for (const char* title : {"Nome", "   M", "   P"}) append_zoned(titles, title);
-    header += titles + "\r\n\r\n";
-    out.write(header);
-
-    PointRecord record;
-    char m_text[fixed3_text_capacity];
-    char p_text[fixed3_text_capacity];
-    while (in.read_record(record)) {
-        const std::size_t m_length = static_cast<std::size_t>(write_fixed3(m_text, record.m, separator) - m_text);
-        const std::size_t p_length = static_cast<std::size_t>(write_fixed3(p_text, record.p, separator) - p_text);
-        const std::size_t n = record.name.size();
-        // Zone starts after the name and after M; fields are never cut.
-        const std::size_t m_at = (n / 14 + 1) * 14;
-        const std::size_t p_at = ((m_at + m_length) / 14 + 1) * 14;
-        const std::size_t total = p_at + p_length + 2;
-        char* const line = out.reserve(total);
-        std::char_traits<char>::copy(line, record.name.data(), n);
-        std::char_traits<char>::assign(line + n, m_at - n, ' ');
-        std::char_traits<char>::copy(line + m_at, m_text, m_length);
-        std::char_traits<char>::assign(line + m_at + m_length, p_at - m_at - m_length, ' ');
-        std::char_traits<char>::copy(line + p_at, p_text, p_length);
-        line[total - 2] = '\r';
-        line[total - 1] = '\n';
-        out.commit(total);
-    }
-    out.close();
-}
-
 }  // namespace
 
-JobOutcome Command1_Click(const WindowTexts& window, Environment& env) {
+JobOutcome run_job(const JobRequest& request, Environment& env) {
     Services& services = env.services;
     TransformationJob job;
-    job.fich1 = window.Text1;
-    job.fich2 = window.Text1 + "_tmp";
-    job.fich2a = window.Text1 + "_tmp2a";
-    job.fich3 = window.Text2;
-    job.fich_par_m = window.Text3;
-    job.fich_par_p = window.Text4;
-    const std::string& source = window.Combo1;
-    const std::string& target = window.Combo2;
+    job.fich1 = request.input;
+    job.fich2 = request.input + "_tmp";
+    job.fich2a = request.input + "_tmp2a";
+    job.fich3 = request.output;
+    job.fich_par_m = request.param_x;
+    job.fich_par_p = request.param_y;
+    const std::string& source = request.source;
+    const std::string& target = request.target;
 
     // Every check runs, so one press may show up to four messages.
     bool refused = false;
@@ -151,7 +106,7 @@ JobOutcome Command1_Click(const WindowTexts& window, Environment& env) {
         services.message_box(message);
         refused = true;
     };
-    const bool generic = source == qualquer_name;
+    const bool generic = source == system_name(System::qualquer);
     check(!source.empty() && job.fich1.empty(), "Escolher o ficheiro ASCII no Sistema 1!!");
     check(!source.empty() && job.fich3.empty(), "Definir o ficheiro ASCII no Sistema 2!!");
     check(generic && job.fich_par_m.empty(), "Definir o ficheiro de parâmetros em X!!");
@@ -172,45 +127,40 @@ JobOutcome Command1_Click(const WindowTexts& window, Environment& env) {
 
     if (!paths_are_safe(job, generic, env.grid_dir, services)) return JobOutcome::refused;
 
-    // The intermediates this job wrote, to remove whatever way it ends.
+    // The intermediates this job wrote, removed whatever way it ends.
     std::vector<std::string> written;
     auto remove_intermediates = [&] {
         for (const std::string& path : written) remove_regular_file(path);
     };
-    auto fail = [&] {
-        remove_intermediates();
-        services.set_pointer(Pointer::normal);
-        return JobOutcome::failed;
-    };
-    auto run = [&](Routine routine) {
-        const RoutineStatus status = run_routine(routine, job, env);
-        if (status == RoutineStatus::done) written.push_back(job.fich2);
-        return status;
-    };
-
-    RoutineStatus status = run(route.first);
-    if (status == RoutineStatus::done && route.second) {
-        job.fich1 = job.fich2;
-        job.fich2 = job.fich2a;
-        status = run(*route.second);
+    RoutineStatus status = RoutineStatus::failed;
+    {
+        // The official routines leave the busy pointer on; this restores it.
+        BusyPointer busy(services);
+        try {
+            status = run_routine(route.first, job, env);
+            if (status == RoutineStatus::done) written.push_back(job.fich2);
+            if (status == RoutineStatus::done && route.second) {
+                job.fich1 = job.fich2;
+                job.fich2 = job.fich2a;
+                status = run_routine(*route.second, job, env);
+                if (status == RoutineStatus::done) written.push_back(job.fich2);
+            }
+            if (status == RoutineStatus::done) write_report(job.fich2, job.fich3, source, target, env.decimal_separator);
+        } catch (const std::exception& e) {
+            // A report that cannot be written, or the memory running out.
+            services.message_box(e.what());
+            status = RoutineStatus::failed;
+        }
+        if (status == RoutineStatus::failed) remove_intermediates();
     }
     if (status == RoutineStatus::out_of_limits) {
         // The routine has removed its own output; what earlier steps wrote
         // stays, and the program ends.
-        services.set_pointer(Pointer::normal);
         services.end_program();
         return JobOutcome::stopped;
     }
-    if (status == RoutineStatus::failed) return fail();
-
-    try {
-        write_report(job, source, target, env.decimal_separator);
-    } catch (const TesraError& e) {
-        services.message_box(e.what());
-        return fail();
-    }
+    if (status == RoutineStatus::failed) return JobOutcome::failed;
     remove_intermediates();
-    services.set_pointer(Pointer::normal);
     services.completion_message("Criado o ficheiro: " + job.fich3, program_title);
     services.end_program();
     return JobOutcome::completed;

@@ -1,6 +1,6 @@
 // Second-degree polynomial transformations: the parameter set, its
 // evaluation in the one order of operations that reproduces the official
-// results to the last bit, and the ten official routines.
+// results to the last bit.
 #pragma once
 
 #include <array>
@@ -29,12 +29,5 @@ struct PlanarPoint {
 // so that no fused multiply-add changes the last bits.
 [[nodiscard]] PlanarPoint evaluate_polynomial(const PolynomialParameterSet& set, double m_inicial,
                                               double p_inicial) noexcept;
-
-// The official parameter sets (values in official_sets.cpp).
-enum class OfficialSet {
-    transf_01, transf_10, transf_54, transf_64, transf_74,
-    transf_84, transf_94, transf_104, transf_114, transf_124,
-};
-[[nodiscard]] const PolynomialParameterSet& official_set(OfficialSet which) noexcept;
 
 }  // namespace tesra

@@ -1,10 +1,18 @@
 #include "routines.hpp"
 
-#include <new>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <memory>
+#include <optional>
+
+#include "generic.hpp"
 #include "point_file.hpp"
 
 namespace tesra {
+
+namespace {
 
 void transform_with_polynomial(const PolynomialParameterSet& set, const TransformationJob& job) {
     transform_point_file(job.fich1, job.fich2, [&set](double m, double p, double& m_out, double& p_out) {
@@ -15,50 +23,78 @@ void transform_with_polynomial(const PolynomialParameterSet& set, const Transfor
     });
 }
 
-namespace {
+// The grid files are tested for presence before anything is read, the way a
+// user would check: can each be opened for reading, and is it a file.
+bool can_open(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    struct stat st {};
+    const bool is_file = ::fstat(fd, &st) == 0 && !S_ISDIR(st.st_mode);
+    ::close(fd);
+    return is_file;
+}
 
-// The official routines leave the busy pointer on; the job restores it.
-RoutineStatus run_official(OfficialSet which, TransformationJob& job, Environment& env) {
-    env.services.set_pointer(Pointer::busy);
-    const PolynomialParameterSet set = official_set(which);
-    try {
-        transform_with_polynomial(set, job);
-    } catch (const TesraError& e) {
-        env.services.message_box(e.what());
-        env.services.set_pointer(Pointer::normal);
-        return RoutineStatus::failed;
+RoutineStatus run_grid(const GridParameters& parameters, const TransformationJob& job, Environment& env) {
+    const std::string m_path = grid_file_path(env.grid_dir, parameters.m_file);
+    const std::string p_path = grid_file_path(env.grid_dir, parameters.p_file);
+    if (!can_open(m_path) || !can_open(p_path)) throw TesraError(std::string(parameters.missing_message));
+    struct Grids {
+        CoordinateGrid m, p;
+    };
+    auto grids = std::make_unique<Grids>();
+    read_grid_file(m_path, grids->m);
+    read_grid_file(p_path, grids->p);
+    double bad_m = 0, bad_p = 0;
+    const LoopEnd end =
+        transform_point_file(job.fich1, job.fich2, [&](double m, double p, double& m_out, double& p_out) {
+            if (interpolate_grid(grids->m, grids->p, m, p, m_out, p_out)) return true;
+            bad_m = m;
+            bad_p = p;
+            return false;
+        });
+    if (end == LoopEnd::completed) return RoutineStatus::done;
+    env.services.message_box("ERRO!! Ponto para além dos limites. (" + number_for_message(bad_m) + ";" +
+                             number_for_message(bad_p) + ")");
+    remove_regular_file(job.fich2);
+    return RoutineStatus::out_of_limits;
+}
+
+bool marker_is(std::string_view marker, char letter) {
+    return marker.size() == 1 && (marker[0] == letter || marker[0] == letter - 'A' + 'a');
+}
+
+RoutineStatus run_generic(const TransformationJob& job) {
+    PolynomialParameterSet set;  // scale_result stays false: values are used unchanged
+    if (!marker_is(read_parameter_file(job.fich_par_m, ParameterAxis::x, set), 'X')) {
+        throw TesraError("Erro! Esperado 'X' no ficheiro de parâmetros -X");
     }
+    if (!marker_is(read_parameter_file(job.fich_par_p, ParameterAxis::y, set), 'Y')) {
+        throw TesraError("Erro! Esperado 'Y' no ficheiro de parâmetros -Y");
+    }
+    transform_with_polynomial(set, job);
     return RoutineStatus::done;
 }
 
 }  // namespace
 
-RoutineStatus transf_01(TransformationJob& job, Environment& env) { return run_official(OfficialSet::transf_01, job, env); }
-RoutineStatus transf_10(TransformationJob& job, Environment& env) { return run_official(OfficialSet::transf_10, job, env); }
-RoutineStatus transf_54(TransformationJob& job, Environment& env) { return run_official(OfficialSet::transf_54, job, env); }
-RoutineStatus transf_64(TransformationJob& job, Environment& env) { return run_official(OfficialSet::transf_64, job, env); }
-RoutineStatus transf_74(TransformationJob& job, Environment& env) { return run_official(OfficialSet::transf_74, job, env); }
-RoutineStatus transf_84(TransformationJob& job, Environment& env) { return run_official(OfficialSet::transf_84, job, env); }
-RoutineStatus transf_94(TransformationJob& job, Environment& env) { return run_official(OfficialSet::transf_94, job, env); }
-RoutineStatus transf_104(TransformationJob& job, Environment& env) { return run_official(OfficialSet::transf_104, job, env); }
-RoutineStatus transf_114(TransformationJob& job, Environment& env) { return run_official(OfficialSet::transf_114, job, env); }
-RoutineStatus transf_124(TransformationJob& job, Environment& env) { return run_official(OfficialSet::transf_124, job, env); }
-
-RoutineStatus run_routine(Routine routine, TransformationJob& job, Environment& env) {
-    switch (routine) {
-    case Routine::transf_01: return transf_01(job, env);
-    case Routine::transf_10: return transf_10(job, env);
-    case Routine::transf_12: return transf_12(job, env);
-    case Routine::transf_21: return transf_21(job, env);
-    case Routine::qualquer: return qualquer(job, env);
-    case Routine::transf_54: return transf_54(job, env);
-    case Routine::transf_64: return transf_64(job, env);
-    case Routine::transf_74: return transf_74(job, env);
-    case Routine::transf_84: return transf_84(job, env);
-    case Routine::transf_94: return transf_94(job, env);
-    case Routine::transf_104: return transf_104(job, env);
-    case Routine::transf_114: return transf_114(job, env);
-    case Routine::transf_124: return transf_124(job, env);
+RoutineStatus run_routine(Routine routine, const TransformationJob& job, Environment& env) {
+    const RoutineInfo& info = routine_info(routine);
+    BusyPointer busy(env.services);
+    try {
+        switch (info.kind) {
+        case RoutineKind::official:
+            transform_with_polynomial(official_set(routine), job);
+            busy.release();  // the job restores the pointer after the report
+            return RoutineStatus::done;
+        case RoutineKind::grid: return run_grid(*info.grid, job, env);
+        case RoutineKind::generic: return run_generic(job);
+        }
+    } catch (const TesraError& e) {
+        // The generic routine's messages carry the program's title.
+        const std::optional<std::string_view> title =
+            info.kind == RoutineKind::generic ? std::optional<std::string_view>(program_title) : std::nullopt;
+        env.services.message_box(e.what(), title);
+        return RoutineStatus::failed;
     }
     return RoutineStatus::failed;
 }

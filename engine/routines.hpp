@@ -1,38 +1,93 @@
-// The thirteen transformation routines. Each reads job.fich1 and writes
-// job.fich2 with the shared point loop, shows the busy pointer while it runs,
-// and reports its own faults through env.services before returning failed.
+// The thirteen transformation routines and what each one runs. A routine
+// reads the point file job.fich1 and writes job.fich2 with the shared point
+// loop, shows the busy pointer while it runs, and reports its own faults
+// through the services before it returns.
 #pragma once
 
+#include <array>
+#include <cstddef>
 #include <string>
+#include <string_view>
 
-#include "job.hpp"
+#include "grid.hpp"
 #include "polynomial.hpp"
-#include "routes.hpp"
+#include "services.hpp"
 
 namespace tesra {
 
-RoutineStatus transf_01(TransformationJob& job, Environment& env);
-RoutineStatus transf_10(TransformationJob& job, Environment& env);
-RoutineStatus transf_54(TransformationJob& job, Environment& env);
-RoutineStatus transf_64(TransformationJob& job, Environment& env);
-RoutineStatus transf_74(TransformationJob& job, Environment& env);
-RoutineStatus transf_84(TransformationJob& job, Environment& env);
-RoutineStatus transf_94(TransformationJob& job, Environment& env);
-RoutineStatus transf_104(TransformationJob& job, Environment& env);
-RoutineStatus transf_114(TransformationJob& job, Environment& env);
-RoutineStatus transf_124(TransformationJob& job, Environment& env);
+enum class Routine {
+    transf_01, transf_10, transf_12, transf_21, qualquer,
+    transf_54, transf_64, transf_74, transf_84, transf_94,
+    transf_104, transf_114, transf_124,
+};
 
-// Grid routines (grid.cpp): Datum 73 -> Datum Lisboa and back.
-RoutineStatus transf_12(TransformationJob& job, Environment& env);
-RoutineStatus transf_21(TransformationJob& job, Environment& env);
+enum class RoutineKind {
+    official,  // a fixed parameter set (official_sets.cpp); leaves the busy pointer on
+    grid,      // bilinear interpolation in two grid files beside the program
+    generic,   // a polynomial from the two parameter files of the job
+};
 
-// Generic routine (generic.cpp), parameters from job.fich_par_m / fich_par_p.
-RoutineStatus qualquer(TransformationJob& job, Environment& env);
+struct RoutineInfo {
+    Routine routine;
+    std::string_view name;
+    RoutineKind kind;
+    const GridParameters* grid;  // grid routines only
+};
 
-RoutineStatus run_routine(Routine routine, TransformationJob& job, Environment& env);
+inline constexpr std::array<RoutineInfo, 13> routines = {{
+    {Routine::transf_01, "transf_01", RoutineKind::official, nullptr},
+    {Routine::transf_10, "transf_10", RoutineKind::official, nullptr},
+    {Routine::transf_12, "transf_12", RoutineKind::grid, &grid_73_to_lisboa},
+    {Routine::transf_21, "transf_21", RoutineKind::grid, &grid_lisboa_to_73},
+    {Routine::qualquer, "qualquer", RoutineKind::generic, nullptr},
+    {Routine::transf_54, "transf_54", RoutineKind::official, nullptr},
+    {Routine::transf_64, "transf_64", RoutineKind::official, nullptr},
+    {Routine::transf_74, "transf_74", RoutineKind::official, nullptr},
+    {Routine::transf_84, "transf_84", RoutineKind::official, nullptr},
+    {Routine::transf_94, "transf_94", RoutineKind::official, nullptr},
+    {Routine::transf_104, "transf_104", RoutineKind::official, nullptr},
+    {Routine::transf_114, "transf_114", RoutineKind::official, nullptr},
+    {Routine::transf_124, "transf_124", RoutineKind::official, nullptr},
+}};
 
-// The point loop from job.fich1 to job.fich2 with evaluate_polynomial as the
-// per-point computation; throws TesraError like transform_point_file.
-void transform_with_polynomial(const PolynomialParameterSet& set, const TransformationJob& job);
+static_assert([] {
+    for (std::size_t i = 0; i < routines.size(); ++i) {
+        if (routines[i].routine != static_cast<Routine>(i)) return false;
+        if ((routines[i].kind == RoutineKind::grid) != (routines[i].grid != nullptr)) return false;
+    }
+    return true;
+}(), "the table is indexed by Routine, and every grid routine names its grids");
+
+[[nodiscard]] constexpr const RoutineInfo& routine_info(Routine routine) noexcept {
+    return routines[static_cast<std::size_t>(routine)];
+}
+
+// The parameters of an official routine (official_sets.cpp).
+[[nodiscard]] const PolynomialParameterSet& official_set(Routine routine) noexcept;
+
+// The variables the job sets and every routine reads.
+struct TransformationJob {
+    std::string fich1;  // what the next routine reads
+    std::string fich2;  // what the next routine writes
+    std::string fich2a;  // second intermediate of two-routine routes
+    std::string fich3;  // output file
+    std::string fich_par_m;
+    std::string fich_par_p;
+};
+
+// What the front end supplies besides the request.
+struct Environment {
+    Services& services;
+    std::string grid_dir;          // where the four grid files are; no trailing separator needed
+    char decimal_separator = ',';  // of the report's coordinates
+};
+
+enum class RoutineStatus {
+    done,           // fich2 is complete
+    failed,         // reported its fault; wrote nothing that survives
+    out_of_limits,  // reported the point and removed its fich2; the program must end
+};
+
+RoutineStatus run_routine(Routine routine, const TransformationJob& job, Environment& env);
 
 }  // namespace tesra

@@ -37,4 +37,20 @@ public:
     virtual void end_program() = 0;
 };
 
+// The busy pointer for as long as the guard lives; release() keeps it on
+// past the guard's end (the official routines leave it to the job).
+class BusyPointer {
+public:
+    explicit BusyPointer(Services& services) : services_(&services) { services.set_pointer(Pointer::busy); }
+    ~BusyPointer() {
+        if (services_ != nullptr) services_->set_pointer(Pointer::normal);
+    }
+    BusyPointer(const BusyPointer&) = delete;
+    BusyPointer& operator=(const BusyPointer&) = delete;
+    void release() noexcept { services_ = nullptr; }
+
+private:
+    Services* services_;
+};
+
 }  // namespace tesra

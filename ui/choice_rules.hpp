@@ -9,7 +9,7 @@
 #include <optional>
 #include <string_view>
 
-#include "routes.hpp"
+#include "systems.hpp"
 
 namespace tesra::ui {
 
@@ -76,15 +76,10 @@ static_assert([] {
 // The window spells the names out as its list shows them; they must be the
 // engine's names to the letter, or the job would not know them.
 static_assert([] {
-    auto known = [](std::string_view name) {
-        for (std::string_view system : reference_systems)
-            if (system == name) return true;
-        return false;
-    };
     for (const ChoiceRule& rule : choice_rules) {
-        if (!known(rule.source)) return false;
+        if (!find_system(rule.source)) return false;
         for (std::size_t i = 0; i < rule.target_count; ++i)
-            if (!known(rule.targets[i])) return false;
+            if (!find_system(rule.targets[i])) return false;
     }
     return true;
 }(), "every name the window offers is a reference system");

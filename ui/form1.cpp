@@ -1,7 +1,6 @@
 #include "form1.hpp"
 
 #include <algorithm>
-#include <exception>
 #include <utility>
 #include <vector>
 
@@ -173,19 +172,14 @@ void Form1::Combo1_Click() {
 }
 
 void Form1::Command1_Click() {
-    const WindowTexts texts{
+    const tesra::JobRequest request{
         utf8(Combo1->currentText()), utf8(Combo2->currentText()), local_path(Text1->text()),
         local_path(Text2->text()),   local_path(Text3->text()),   local_path(Text4->text()),
     };
     Environment environment{services_, grid_dir_, decimal_separator_};
-    try {
-        // The job ends the program itself when it completes or stops; in every
-        // other outcome the window stays as it is for another attempt.
-        tesra::Command1_Click(texts, environment);
-    } catch (const std::exception& error) {
-        services_.set_pointer(Pointer::normal);
-        services_.message_box(error.what());
-    }
+    // The job ends the program itself when it completes or stops; in every
+    // other outcome the window stays as it is for another attempt.
+    tesra::run_job(request, environment);
 }
 
 void Form1::Command2_Click() { close(); }

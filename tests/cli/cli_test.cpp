@@ -55,21 +55,22 @@ TEST(Cli, EveryRouteRunsEndToEnd) {
     // the grid, island ones near their local origins.
     const std::string mainland = "P,10000,-20000\r\n";
     for (const TransformationRoute& route : route_table) {
-        const bool island = route.source.find("UTM") != std::string_view::npos;
-        const std::string origin = route.source.find("Madeira") != std::string_view::npos ? "P,310000,3620000\r\n"
-                                   : route.source.find("Oriental") != std::string_view::npos ? "P,640000,4162500\r\n"
+        const std::string_view source = system_name(route.source);
+        const bool island = source.find("UTM") != std::string_view::npos;
+        const std::string origin = source.find("Madeira") != std::string_view::npos ? "P,310000,3620000\r\n"
+                                   : source.find("Oriental") != std::string_view::npos ? "P,640000,4162500\r\n"
                                                                                           : "P,400000,4280000\r\n";
         write_file(dir.file("in.txt"), island ? origin : mainland);
-        const std::string target = route.any_target ? "qualquer destino" : std::string(route.target);
-        const CliRun r = run_cli(dir, {"--from", std::string(route.source), "--to", target, "--param-x", dir.file("x.par"),
+        const std::string target = route.target ? std::string(system_name(*route.target)) : "qualquer destino";
+        const CliRun r = run_cli(dir, {"--from", std::string(source), "--to", target, "--param-x", dir.file("x.par"),
                                     "--param-y", dir.file("y.par"), "--grid-dir", dir.path().string(),
                                     dir.file("in.txt"), dir.file("out.txt")});
-        SCOPED_TRACE(std::string(route.source) + " --> " + target);
+        SCOPED_TRACE(std::string(source) + " --> " + target);
         EXPECT_EQ(r.status, 0) << r.err;
         EXPECT_EQ(r.out, "Criado o ficheiro: " + dir.file("out.txt") + "\n");
         EXPECT_EQ(r.err, "");
         const std::string report = read_file(dir.file("out.txt"));
-        EXPECT_EQ(first_line(report), utf8_to_cp1252(std::string("Transformação : ") + std::string(route.source) + " --> " + target));
+        EXPECT_EQ(first_line(report), utf8_to_cp1252(std::string("Transformação : ") + std::string(source) + " --> " + target));
         EXPECT_FALSE(test::exists(dir.file("in.txt_tmp")));
         EXPECT_FALSE(test::exists(dir.file("in.txt_tmp2a")));
         std::filesystem::remove(dir.file("out.txt"));

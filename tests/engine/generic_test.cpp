@@ -51,7 +51,7 @@ TEST(ReadParameterFile, ItemsSpreadOverLinesOrOnOneLineReadTheSame) {
     EXPECT_EQ(read_parameter_file(dir.file("a"), ParameterAxis::x, a), "X");
     EXPECT_EQ(read_parameter_file(dir.file("b"), ParameterAxis::x, b), "x");
     EXPECT_EQ(a.coef_m, b.coef_m);
-    EXPECT_EQ(a.coef_m, official_set(OfficialSet::transf_01).coef_m);
+    EXPECT_EQ(a.coef_m, official_set(Routine::transf_01).coef_m);
     EXPECT_EQ(a.Const_Y, 300000);
 }
 
@@ -61,7 +61,7 @@ TEST(Qualquer, ParametersOfTransf01GiveItsPointsAndTheYFileRules) {
     write_file(g.job.fich_par_m, parameter_file("x", "5,5\r\n5,5\r\n1,1", "-0.289668974294758,200001.27734443,"
                "5.64530095899816,-0.763567042558132,1.4478460420534,1.40377501273145"));
     write_file(g.job.fich_par_p, transf_01_y);
-    EXPECT_EQ(qualquer(g.job, g.env), RoutineStatus::done);
+    EXPECT_EQ(run_routine(Routine::qualquer, g.job, g.env), RoutineStatus::done);
     EXPECT_EQ(read_file(g.job.fich2), "\"P\",100005.028160806,199999.57660867\r\n");
     EXPECT_EQ(g.services.pointer, Pointer::normal);
     EXPECT_TRUE(g.services.shown.empty());
@@ -73,14 +73,14 @@ TEST(Qualquer, DoesNotScaleByTheConstantsLikeTheIslandSets) {
     const std::string origins = "640000,4162500\r\n640000,4162500\r\n1000,1000";
     write_file(g.job.fich_par_m, parameter_file("X", origins, "0.0308131618911835,1,0,0,0,0"));
     write_file(g.job.fich_par_p, parameter_file("Y", origins, "0.0369254752584993,0,1,0,0,0"));
-    EXPECT_EQ(qualquer(g.job, g.env), RoutineStatus::done);
+    EXPECT_EQ(run_routine(Routine::qualquer, g.job, g.env), RoutineStatus::done);
     EXPECT_EQ(read_file(g.job.fich2), "\"P\",640000.030813162,4162500.03692548\r\n");
 }
 
 TEST(Qualquer, WrongMarkersStopBeforeAnyPointFile) {
     Generic g;
     write_file(g.job.fich_par_m, transf_01_y);  // marker Y in the X file
-    EXPECT_EQ(qualquer(g.job, g.env), RoutineStatus::failed);
+    EXPECT_EQ(run_routine(Routine::qualquer, g.job, g.env), RoutineStatus::failed);
     ASSERT_EQ(g.services.shown.size(), 1u);
     EXPECT_EQ(g.services.shown[0].prompt, "Erro! Esperado 'X' no ficheiro de parâmetros -X");
     EXPECT_EQ(g.services.shown[0].title, "Velmar - Tesra_ascii");
@@ -88,7 +88,7 @@ TEST(Qualquer, WrongMarkersStopBeforeAnyPointFile) {
 
     write_file(g.job.fich_par_m, transf_01_x);
     write_file(g.job.fich_par_p, transf_01_x);
-    EXPECT_EQ(qualquer(g.job, g.env), RoutineStatus::failed);
+    EXPECT_EQ(run_routine(Routine::qualquer, g.job, g.env), RoutineStatus::failed);
     EXPECT_EQ(g.services.shown.back().prompt, "Erro! Esperado 'Y' no ficheiro de parâmetros -Y");
     EXPECT_FALSE(test::exists(g.job.fich2));
     EXPECT_EQ(g.services.pointer, Pointer::normal);

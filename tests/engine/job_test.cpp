@@ -24,8 +24,8 @@ struct Job : ::testing::Test {
     RecordingServices services;
     Environment env{services, dir.path().string(), ','};
 
-    JobOutcome press(const WindowTexts& texts) { return Command1_Click(texts, env); }
-    WindowTexts texts(std::string source, std::string target) {
+    JobOutcome press(const JobRequest& request) { return run_job(request, env); }
+    JobRequest texts(std::string source, std::string target) {
         return {std::move(source), std::move(target), dir.file("pontos.txt"), dir.file("relatorio.txt"), "", ""};
     }
     std::vector<std::string> report_lines() {
@@ -79,9 +79,9 @@ TEST_F(Job, ReportHeaderPrintZonesAndRegionalSeparator) {
     // Qualquer with the identity: the report shows the input values.
     write_file(dir.file("x.par"), "a,b,X,0,0,0,0,1,1,0,1,0,0,0,0");
     write_file(dir.file("y.par"), "a,b,Y,0,0,0,0,1,1,0,0,1,0,0,0");
-    WindowTexts t = texts("Qualquer", "Sistema Açores");
-    t.Text3 = dir.file("x.par");
-    t.Text4 = dir.file("y.par");
+    JobRequest t = texts("Qualquer", "Sistema Açores");
+    t.param_x = dir.file("x.par");
+    t.param_y = dir.file("y.par");
     EXPECT_EQ(press(t), JobOutcome::completed);
     EXPECT_EQ(report_lines(), (Prompts{
                                   "Transforma\xe7\xe3o : Qualquer --> Sistema A\xe7ores",
@@ -137,8 +137,8 @@ TEST_F(Job, AReportNeverTakesThePlaceOfAGridFile) {
     test::write_grid_files(dir, "lx_et_m.asc", "lx_et_p.asc", {});
     const std::string grid = read_file(dir.file("lx_et_p.asc"));
     write_file(dir.file("pontos.txt"), "A,1,2\r\n");
-    WindowTexts t = texts(madeira, "UTM 28 ITRF93");
-    t.Text2 = dir.file("./lx_et_p.asc");
+    JobRequest t = texts(madeira, "UTM 28 ITRF93");
+    t.output = dir.file("./lx_et_p.asc");
     EXPECT_EQ(press(t), JobOutcome::refused);
     ASSERT_EQ(services.shown.size(), 1u);
     EXPECT_NE(services.shown[0].prompt.find("ficheiros de grelha"), std::string::npos) << services.shown[0].prompt;

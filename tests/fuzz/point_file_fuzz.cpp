@@ -146,7 +146,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     QuietServices services;
     Environment env{services, scratch().path("sem-grelhas"), ','};
     const JobOutcome outcome =
-        Command1_Click({"Madeira - UTM 28 Base SE", "UTM 28 ITRF93", in, report, "", ""}, env);
+        run_job({"Madeira - UTM 28 Base SE", "UTM 28 ITRF93", in, report, "", ""}, env);
     require(!exists(mid) && !exists(scratch().path("pontos_tmp2a")), "an intermediate file was left");
     require(services.pointer == Pointer::normal, "the pointer stayed busy");
     if (outcome == JobOutcome::completed) {

@@ -496,7 +496,7 @@ TEST_P(Fault, ThroughTheJob) {
     {
         const InDirectory in_dir(dir_.path());
         const FileSizeLimit limit(c.file_size_limit);
-        outcome = Command1_Click({o.from, o.to, o.input, o.output, o.param_x, o.param_y}, env);
+        outcome = run_job({o.from, o.to, o.input, o.output, o.param_x, o.param_y}, env);
     }
     EXPECT_EQ(outcome, c.outcome);
     EXPECT_TRUE(services.completions.empty());

@@ -61,10 +61,10 @@ public:
 
     Result run(const io::Plan& plan) {
         Environment env{services, dir_.path(), ','};
-        const WindowTexts texts{route_.source, route_.target, dir_ / "pontos.txt", dir_ / "relatorio.txt",
+        const JobRequest texts{route_.source, route_.target, dir_ / "pontos.txt", dir_ / "relatorio.txt",
                                 route_.generic ? dir_ / "px.txt" : "", route_.generic ? dir_ / "py.txt" : ""};
         io::arm(plan);
-        const JobOutcome outcome = Command1_Click(texts, env);
+        const JobOutcome outcome = run_job(texts, env);
         return {outcome, io::disarm()};
     }
 

@@ -1,0 +1,16 @@
+// The report: eight header lines naming the transformation, then one line
+// per point with the name and both coordinates in "0.000", in print zones of
+// 14 columns. Windows-1252 text, lines ended by CR LF.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace tesra {
+
+// Reads the point file `points` and writes the report to `output`. Any read
+// or write fault throws TesraError, and no partial report is left.
+void write_report(const std::string& points, const std::string& output, std::string_view source,
+                  std::string_view target, char decimal_separator);
+
+}  // namespace tesra
