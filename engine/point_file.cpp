@@ -5,11 +5,15 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <bit>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
 
 #include "numtext.hpp"
+#include "temporaries.hpp"
 
 namespace tesra {
 
@@ -49,7 +53,70 @@ const char* find_first_of(const char* p, const char* limit, char a, char b, char
     return p;
 }
 
+// A name no other file has yet, beside `near`: ".<name>.tesra-<pid>-<n>"
+// (hidden, and plainly temporary to anyone who finds one after a crash).
+std::string temporary_name(const std::string& directory, std::string_view base) {
+    static std::atomic<unsigned> counter{0};
+    std::string name = directory;
+    if (!name.empty() && name.back() != '/') name += '/';
+    name += '.';
+    name += base;
+    name += ".tesra-" + std::to_string(::getpid()) + "-" + std::to_string(counter.fetch_add(1));
+    return name;
+}
+
+std::string directory_of(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// A nameless file in `directory`, or -1.
+int open_nameless(const std::string& directory) {
+#ifdef O_TMPFILE
+    const int fd = ::open(directory.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+    if (fd >= 0) return fd;
+#endif
+    // Where the file system has no nameless files: a fresh name, removed at once.
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const std::string name = temporary_name(directory, "intermedio");
+        const int fd = ::open(name.c_str(), O_CREAT | O_EXCL | O_RDWR | O_CLOEXEC, 0600);
+        if (fd >= 0) {
+            ::unlink(name.c_str());
+            return fd;
+        }
+        if (errno != EEXIST) return -1;
+    }
+    return -1;
+}
+
 }  // namespace
+
+std::string follow_links(std::string path) {
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat st {};
+        if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) break;
+        std::error_code ec;
+        const std::filesystem::path target = std::filesystem::read_symlink(path, ec);
+        if (ec) break;
+        path = target.is_absolute() ? target.string() : (std::filesystem::path(directory_of(path)) / target).string();
+    }
+    return path;
+}
+
+
+// ---------------------------------------------------------- intermediates
+
+Intermediate::Intermediate(const std::string& dir, std::string name) : name_(std::move(name)) {
+    fd_ = open_nameless(dir);
+    if (fd_ < 0) {
+        const char* tmpdir = std::getenv("TMPDIR");
+        fd_ = open_nameless(tmpdir != nullptr && *tmpdir != '\0' ? tmpdir : "/tmp");
+    }
+    if (fd_ < 0) throw open_error(dir + "/" + name_, errno, true);
+}
+
+Intermediate::~Intermediate() { ::close(fd_); }
 
 // ---------------------------------------------------------------- reader
 
@@ -69,14 +136,26 @@ private:
     std::uint64_t saved_;
 };
 
-FieldReader::FieldReader(std::string path) : path_(std::move(path)) {
-    fd_ = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd_ < 0) throw open_error(path_, errno, false);
-    struct stat st {};
-    if (::fstat(fd_, &st) == 0 && S_ISDIR(st.st_mode)) {
-        ::close(fd_);
-        fd_ = -1;
-        throw open_error(path_, EISDIR, false);
+FieldReader::FieldReader(std::string path) : FieldReader(PointFile{std::move(path)}) {}
+
+FieldReader::FieldReader(const PointFile& file) : path_(file.path) {
+    if (file.intermediate == nullptr) {
+        fd_ = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd_ < 0) throw open_error(path_, errno, false);
+        struct stat st {};
+        if (::fstat(fd_, &st) == 0 && S_ISDIR(st.st_mode)) {
+            ::close(fd_);
+            fd_ = -1;
+            throw open_error(path_, EISDIR, false);
+        }
+    } else {
+        fd_ = ::dup(file.intermediate->fd());
+        if (fd_ < 0 || ::lseek(fd_, 0, SEEK_SET) != 0) {
+            const int error = errno;
+            if (fd_ >= 0) ::close(fd_);
+            fd_ = -1;
+            throw open_error(path_, error, false);
+        }
     }
     buf_.resize(2 * read_chunk);
 }
@@ -289,14 +368,13 @@ double FieldReader::read_number(std::string_view what, bool skip_line_ends) {
     return value;
 }
 
-bool FieldReader::rest_of_line_blank() {
-    std::size_t i = pos_;
+bool FieldReader::skip_empty_rest_of_line() {
+    // Passed over as it is scanned, so a line of any number of empty fields
+    // is read once, not once per field.
     for (;;) {
-        while (i < end_ && (buf_[i] == ' ' || buf_[i] == ',')) ++i;
-        if (i < end_) return is_line_end(buf_[i]);
-        const std::size_t scanned = i - pos_;
-        if (scanned >= max_field || !fill()) return true;
-        i = pos_ + scanned;
+        while (pos_ < end_ && (buf_[pos_] == ' ' || buf_[pos_] == ',')) ++pos_;
+        if (pos_ < end_) return is_line_end(buf_[pos_]);
+        if (!fill()) return true;
     }
 }
 
@@ -313,7 +391,7 @@ bool FieldReader::read_record(PointRecord& record) {
         if (trim(name).empty()) {
             // A line that starts with a comma but carries further fields
             // would shift every later field into the wrong column.
-            if (last_separator_ == Separator::comma && !rest_of_line_blank()) {
+            if (last_separator_ == Separator::comma && !skip_empty_rest_of_line()) {
                 throw file_error(path_, field_line_,
                                  "a linha começa por uma vírgula, sem nome do ponto; os campos "
                                  "seguintes ficariam desalinhados");
@@ -351,7 +429,49 @@ bool FieldReader::read_record(PointRecord& record) {
 
 // ---------------------------------------------------------------- writer
 
-OutputFile::OutputFile(std::string path) : path_(std::move(path)) {
+OutputFile::OutputFile(std::string path, Mode mode) : path_(std::move(path)) {
+    buf_.resize(write_chunk);
+    if (mode == Mode::replace) {
+        const std::string target = follow_links(path_);
+        struct stat st {};
+        const bool exists = ::stat(target.c_str(), &st) == 0;
+        if (!exists || S_ISREG(st.st_mode)) {
+            // A file the user has made read-only stays protected, as it
+            // would be if it were written in place.
+            if (exists && ::access(target.c_str(), W_OK) != 0) throw open_error(path_, errno, true);
+            const std::size_t slash = target.rfind('/');
+            const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
+            for (int attempt = 0; fd_ < 0; ++attempt) {
+                rename_from_ = temporary_name(directory_of(target), base);
+                fd_ = ::open(rename_from_.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, exists ? 0600 : 0666);
+                if (fd_ < 0 && (errno != EEXIST || attempt == 100)) throw open_error(path_, errno, true);
+            }
+            ticket_ = register_temporary(rename_from_);
+            rename_to_ = target;
+            if (exists) (void)::fchmod(fd_, st.st_mode & 07777);
+            regular_ = true;
+            return;
+        }
+    }
+    open_stream();
+}
+
+OutputFile::OutputFile(const PointFile& file) : path_(file.path) {
+    buf_.resize(write_chunk);
+    if (file.intermediate == nullptr) {
+        open_stream();
+        return;
+    }
+    fd_ = ::dup(file.intermediate->fd());
+    if (fd_ < 0 || ::ftruncate(fd_, 0) != 0 || ::lseek(fd_, 0, SEEK_SET) != 0) {
+        const int error = errno;
+        if (fd_ >= 0) ::close(fd_);
+        fd_ = -1;
+        throw open_error(path_, error, true);
+    }
+}
+
+void OutputFile::open_stream() {
     fd_ = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (fd_ < 0) throw open_error(path_, errno, true);
     struct stat st {};
@@ -360,7 +480,6 @@ OutputFile::OutputFile(std::string path) : path_(std::move(path)) {
         dev_ = st.st_dev;
         ino_ = st.st_ino;
     }
-    buf_.resize(write_chunk);
 }
 
 OutputFile::~OutputFile() {
@@ -390,8 +509,17 @@ void OutputFile::close() {
     flush();
     const int fd = fd_;
     fd_ = -1;
-    if (::close(fd) != 0 && errno != EINTR) {
-        const int error = errno;
+    int error = 0;
+    if (::close(fd) != 0 && errno != EINTR) error = errno;
+    if (error == 0 && !rename_from_.empty()) {
+        if (::rename(rename_from_.c_str(), rename_to_.c_str()) == 0) {
+            unregister_temporary(ticket_);
+            rename_from_.clear();
+            return;
+        }
+        error = errno;
+    }
+    if (error != 0) {
         fd_ = -2;  // closed, but what it holds is not to be trusted
         throw write_error(path_, error);
     }
@@ -404,6 +532,12 @@ void OutputFile::discard() noexcept {
     }
     fd_ = -1;
     used_ = 0;
+    if (!rename_from_.empty()) {
+        ::unlink(rename_from_.c_str());
+        unregister_temporary(ticket_);
+        rename_from_.clear();
+        return;
+    }
     if (!regular_) return;
     struct stat st {};
     if (::lstat(path_.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_dev == dev_ && st.st_ino == ino_) {

@@ -16,6 +16,35 @@
 
 namespace tesra {
 
+// A private file of the job's own for the records between two routines:
+// nameless from the moment it exists, so no other job or user can open,
+// overwrite or delete it, and nothing of it survives the process however
+// the process ends. Created in `dir` when it can be, else in the system's
+// temporary folder. `name` stands for it in messages.
+class Intermediate {
+public:
+    Intermediate(const std::string& dir, std::string name);
+    ~Intermediate();
+    Intermediate(const Intermediate&) = delete;
+    Intermediate& operator=(const Intermediate&) = delete;
+    [[nodiscard]] int fd() const noexcept { return fd_; }
+    [[nodiscard]] const std::string& name() const noexcept { return name_; }
+
+private:
+    int fd_ = -1;
+    std::string name_;
+};
+
+// A point file a routine reads or writes: a file of the user's by its
+// path, or one of the job's intermediates (whose name is then `path`).
+struct PointFile {
+    PointFile() = default;
+    PointFile(std::string path_, Intermediate* intermediate_ = nullptr)  // NOLINT: a path is a point file
+        : path(std::move(path_)), intermediate(intermediate_) {}
+    std::string path;
+    Intermediate* intermediate = nullptr;
+};
+
 struct PointRecord {
     std::string_view name;  // valid until the reader's next read
     double m = 0;           // first coordinate (X, easting), metres
@@ -28,6 +57,7 @@ struct PointRecord {
 class FieldReader {
 public:
     explicit FieldReader(std::string path);
+    explicit FieldReader(const PointFile& file);  // an intermediate from its start
     ~FieldReader();
     FieldReader(const FieldReader&) = delete;
     FieldReader& operator=(const FieldReader&) = delete;
@@ -68,7 +98,7 @@ private:
     void skip_blanks();
     void skip_line_end();   // at CR or LF: consumes CR LF, CR or LF
     void skip_separator();  // one comma or one line end, if next
-    bool rest_of_line_blank();
+    bool skip_empty_rest_of_line();
     [[nodiscard]] TesraError extra_fields_error(long line, std::string_view first) const;
     std::size_t checked_length(std::size_t length) const;
     template <class Stop>
@@ -92,14 +122,23 @@ private:
     long record_end_line_ = 0;  // line of the last record's P when a comma followed it
 };
 
-// A buffered output file, created or emptied at construction. Either close()
-// (which reports a failed flush or close) or discard(); destroying an open
-// file discards it. discard() empties and removes what this object wrote, and
-// removes the path only while it still names the regular file it created:
-// never a device, a directory or the target of a link.
+// A buffered output file. Either close() (which reports a failed flush,
+// close or rename) or discard(); destroying an open file discards it.
+//  - OutputFile(path): created or emptied at once, as a stream; discard()
+//    empties and removes it while the path still names the regular file it
+//    created (never a device, a directory or the target of a link).
+//  - OutputFile(path, Mode::replace): a report that appears whole or not at all.
+//    It is written beside its final place under a temporary name and renamed
+//    over it by close(); until then a file at the path is untouched. A link
+//    keeps pointing where it did and its target is replaced; a file keeps its
+//    permissions. A path that names something other than a regular file (a
+//    device, a FIFO, a terminal) is written as a stream.
+//  - OutputFile(intermediate): into one of the job's intermediates.
 class OutputFile {
 public:
-    explicit OutputFile(std::string path);
+    enum class Mode { stream, replace };
+    explicit OutputFile(std::string path, Mode mode = Mode::stream);
+    explicit OutputFile(const PointFile& file);
     ~OutputFile();
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;
@@ -121,16 +160,24 @@ public:
     [[nodiscard]] const std::string& path() const noexcept { return path_; }
 
 private:
+    void open_stream();
     void flush_for(std::size_t n);
     void flush();
 
-    std::string path_;
+    std::string path_;     // what messages name
+    std::string rename_from_;  // Mode::replace: the temporary name, renamed over rename_to_
+    std::string rename_to_;
+    int ticket_ = -1;  // of the temporary name, for a signal's clean-up
     int fd_ = -1;
     std::vector<char> buf_;
     std::size_t used_ = 0;
     unsigned long long dev_ = 0, ino_ = 0;
     bool regular_ = false;
 };
+
+// The path a link leads to, followed to its end even when the file it
+// names does not exist yet; any other path unchanged.
+std::string follow_links(std::string path);
 
 // Removes path only if it names a regular file (not a link, device or
 // directory). Returns whether a file was removed.
@@ -141,8 +188,8 @@ void write_record(OutputFile& out, std::string_view name, double m, double p);
 
 enum class LoopEnd { completed, stopped };
 
-// The loop of every routine: opens fich1 for reading, then creates or empties
-// fich2, and writes one record per named input record with the coordinates
+// The loop of every routine: opens fich1 for reading, then fich2 for
+// writing, and writes one record per named input record with the coordinates
 // that compute(m, p, m_out, p_out) gives. compute returns false to stop the
 // loop early (it keeps what it needs of the offending point); the output is
 // then closed and left to the caller. Any read or write fault, or a
@@ -152,8 +199,7 @@ enum class LoopEnd { completed, stopped };
 [[nodiscard]] TesraError quoted_name_error(const FieldReader& in, std::string_view name);
 
 template <class Compute>
-LoopEnd transform_point_file(const std::string& fich1, const std::string& fich2,
-                             Compute&& compute) {
+LoopEnd transform_point_file(const PointFile& fich1, const PointFile& fich2, Compute&& compute) {
     FieldReader in(fich1);
     OutputFile out(fich2);
     PointRecord record;

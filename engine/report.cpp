@@ -15,10 +15,10 @@ constexpr std::size_t next_zone(std::size_t used) noexcept { return (used / zone
 
 }  // namespace
 
-void write_report(const std::string& points, const std::string& output, std::string_view source,
+void write_report(const PointFile& points, const std::string& output, std::string_view source,
                   std::string_view target, char decimal_separator) {
     FieldReader in(points);
-    OutputFile out(output);
+    OutputFile out(output, OutputFile::Mode::replace);
     std::string header = utf8_to_cp1252("Transformação : " + std::string(source) + " --> " + std::string(target));
     header += "\r\n\r\n" + std::string(62, '-') + "\r\n\r\n";
     header += utf8_to_cp1252("Coordenadas : " + std::string(target)) + "\r\n\r\n";

@@ -6,11 +6,14 @@
 #include <string>
 #include <string_view>
 
+#include "point_file.hpp"
+
 namespace tesra {
 
-// Reads the point file `points` and writes the report to `output`. Any read
-// or write fault throws TesraError, and no partial report is left.
-void write_report(const std::string& points, const std::string& output, std::string_view source,
+// Reads the point file `points` and writes the report to `output`, which
+// appears whole or not at all (OutputFile::Mode::replace). Any read or write
+// fault throws TesraError.
+void write_report(const PointFile& points, const std::string& output, std::string_view source,
                   std::string_view target, char decimal_separator);
 
 }  // namespace tesra

@@ -55,7 +55,6 @@ RoutineStatus run_grid(const GridParameters& parameters, const TransformationJob
     if (end == LoopEnd::completed) return RoutineStatus::done;
     env.services.message_box("ERRO!! Ponto para além dos limites. (" + number_for_message(bad_m) + ";" +
                              number_for_message(bad_p) + ")");
-    remove_regular_file(job.fich2);
     return RoutineStatus::out_of_limits;
 }
 

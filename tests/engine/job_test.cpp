@@ -122,7 +122,7 @@ TEST_F(Job, TwoRoutineRoutesChainThroughBothIntermediatesAndRemoveThem) {
     EXPECT_EQ(dir.entries(), (std::vector<std::string>{"73_lx_m.asc", "73_lx_p.asc", "pontos.txt", "relatorio.txt"}));
 }
 
-TEST_F(Job, OutOfLimitsInTheSecondRoutineEndsTheProgramAndKeepsTheFirstIntermediate) {
+TEST_F(Job, OutOfLimitsInTheSecondRoutineEndsTheProgramAndLeavesNothing) {
     test::write_grid_files(dir, "73_lx_m.asc", "73_lx_p.asc", {1.0, 0.0, 1.0, 0.0});
     write_file(dir.file("pontos.txt"), "A,100000,200000\r\nB,900000,0\r\n");
     EXPECT_EQ(press(texts(tm06, lisboa)), JobOutcome::stopped);
@@ -130,7 +130,7 @@ TEST_F(Job, OutOfLimitsInTheSecondRoutineEndsTheProgramAndKeepsTheFirstIntermedi
     ASSERT_EQ(services.shown.size(), 1u);
     EXPECT_EQ(services.shown[0].prompt.rfind("ERRO!! Ponto para além dos limites. ( 8", 0), 0u) << services.shown[0].prompt;
     EXPECT_EQ(dir.entries(),
-              (std::vector<std::string>{"73_lx_m.asc", "73_lx_p.asc", "pontos.txt", "pontos.txt_tmp"}));
+              (std::vector<std::string>{"73_lx_m.asc", "73_lx_p.asc", "pontos.txt"}));
 }
 
 TEST_F(Job, AReportNeverTakesThePlaceOfAGridFile) {

@@ -116,8 +116,10 @@ TEST_P(SystemCallFaults, EachCallFailingInTurnEitherChangesNothingOrFailsCleanly
             ASSERT_FALSE(s.pointers.empty());
             EXPECT_EQ(s.pointers.back(), Pointer::normal);
             if (r.outcome == JobOutcome::completed) {
-                // Only a failed close of a file that was read may pass unnoticed.
-                EXPECT_EQ(call, io::Call::close);
+                // A failed close of a file that was read, or a failed
+                // nameless intermediate that falls back to another, may
+                // pass unnoticed: the result is the same.
+                EXPECT_NE(call, io::Call::write);
                 EXPECT_TRUE(s.messages.empty());
                 EXPECT_EQ(scene.report(), baseline.report);
                 EXPECT_EQ(scene.contents(), baseline.contents);
