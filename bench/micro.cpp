@@ -197,6 +197,32 @@ void BM_read_record(benchmark::State& state) {
 }
 BENCHMARK(BM_read_record)->Unit(benchmark::kMillisecond);
 
+// Lines of mostly empty fields, as spreadsheets export them: one line of a
+// million commas after a record, and 500 rows padded to 16,384 columns.
+// Time per byte: the reader must stay linear whatever the layout.
+void BM_read_empty_fields(benchmark::State& state) {
+    const ScratchFile file("tesra-micro-commas");
+    std::string text;
+    if (state.range(0) == 0) {
+        text = "A,1,2\r\n" + std::string(1000000, ',') + "\r\n";
+    } else {
+        for (int row = 0; row < 500; ++row) text += "P" + std::to_string(row) + ",1,2" + std::string(16381, ',') + "\r\n";
+    }
+    std::FILE* f = std::fopen(file.path().c_str(), "wb");
+    if (!f || std::fwrite(text.data(), 1, text.size(), f) != text.size()) {
+        state.SkipWithError("cannot write the scratch file");
+        return;
+    }
+    std::fclose(f);
+    for (auto _ : state) {
+        tesra::FieldReader in(file.path());
+        tesra::PointRecord record;
+        while (in.read_record(record)) benchmark::DoNotOptimize(record);
+    }
+    ns_per_item(state, text.size());
+}
+BENCHMARK(BM_read_empty_fields)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
 }  // namespace
 
 BENCHMARK_MAIN();

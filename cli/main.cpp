@@ -11,6 +11,7 @@
 #include "locale_separator.hpp"
 #include "options.hpp"
 #include "routes.hpp"
+#include "signals.hpp"
 
 namespace {
 
@@ -54,6 +55,7 @@ int main(int argc, char** argv) {
         return 0;
     }
 
+    tesra::clean_up_on_signals();
     tesra::ConsoleServices services;
     tesra::Environment env{services, o.grid_dir ? *o.grid_dir : tesra::executable_dir(),
                            o.decimal_separator ? *o.decimal_separator : tesra::locale_decimal_separator()};

@@ -66,9 +66,13 @@ ParseResult parse_options(const std::vector<std::string_view>& args) {
         else if (key == "--param-y") o.param_y = *value;
         else if (key == "--grid-dir") o.grid_dir = std::string(*value);
         else {
-            if (value->size() != 1 || static_cast<unsigned char>((*value)[0]) >= 0x80 ||
-                ((*value)[0] >= '0' && (*value)[0] <= '9') || (*value)[0] == '-') {
-                return {std::nullopt, "o separador decimal deve ser um só carácter, como . ou ,"};
+            // One visible character that cannot be read as part of a number
+            // or taken for a blank between the report's columns.
+            const char c = value->empty() ? '\0' : (*value)[0];
+            if (value->size() != 1 || c <= ' ' || c > '~' || (c >= '0' && c <= '9') || c == '-' || c == '+' ||
+                c == 'e' || c == 'E') {
+                return {std::nullopt, "o separador decimal deve ser um só carácter visível que não faça parte de "
+                                      "um número, como . ou ,"};
             }
             o.decimal_separator = (*value)[0];
         }

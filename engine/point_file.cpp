@@ -442,11 +442,18 @@ OutputFile::OutputFile(std::string path, Mode mode) : path_(std::move(path)) {
             const std::size_t slash = target.rfind('/');
             const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
             for (int attempt = 0; fd_ < 0; ++attempt) {
+                // Registered before it exists, so that no signal finds it
+                // there and unknown.
                 rename_from_ = temporary_name(directory_of(target), base);
+                ticket_ = register_temporary(rename_from_);
                 fd_ = ::open(rename_from_.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, exists ? 0600 : 0666);
-                if (fd_ < 0 && (errno != EEXIST || attempt == 100)) throw open_error(path_, errno, true);
+                if (fd_ >= 0) break;
+                const int error = errno;
+                unregister_temporary(ticket_);
+                ticket_ = -1;
+                rename_from_.clear();
+                if (error != EEXIST || attempt == 100) throw open_error(path_, error, true);
             }
-            ticket_ = register_temporary(rename_from_);
             rename_to_ = target;
             if (exists) (void)::fchmod(fd_, st.st_mode & 07777);
             regular_ = true;

@@ -30,5 +30,14 @@ TEST(Options, ValuesTakenExactlyInBothSpellings) {
     EXPECT_EQ(r.options->output, "--out");
 }
 
+TEST(Options, DecimalSeparatorIsOneVisibleCharacterOutsideNumbers) {
+    for (std::string_view ok : {".", ",", ";", "'", "_"}) {
+        EXPECT_TRUE(parse_options({"--from", "d73", "--decimal-separator", ok, "a", "b"}).options) << ok;
+    }
+    for (std::string_view bad : {"", "\n", "\t", " ", "\x01", "\x7f", "5", "-", "+", "e", "E", ",,", "\xc3\xa7"}) {
+        EXPECT_FALSE(parse_options({"--from", "d73", "--decimal-separator", bad, "a", "b"}).options) << bad;
+    }
+}
+
 }  // namespace
 }  // namespace tesra::cli

@@ -127,38 +127,53 @@ void drain(int out_fd, int err_fd, std::string& out, std::string& err) {
 
 }  // namespace
 
-CliRun run_cli(const std::string& cwd, const std::vector<std::string>& args, const CliLimits& limits) {
+pid_t spawn_cli(const std::string& cwd, const std::vector<std::string>& args, int out_fd, int err_fd,
+                const std::function<void()>& in_child) {
     std::vector<char*> argv;
     std::string program = TESRA_CLI;
     argv.push_back(program.data());
     std::vector<std::string> copies(args);
     for (std::string& a : copies) argv.push_back(a.data());
     argv.push_back(nullptr);
-
-    // Pipes, not files: a file-size limit must not cut the messages short.
-    int out_pipe[2], err_pipe[2];
-    if (::pipe2(out_pipe, O_CLOEXEC) != 0 || ::pipe2(err_pipe, O_CLOEXEC) != 0) throw std::runtime_error("pipe");
     const pid_t pid = ::fork();
     if (pid < 0) throw std::runtime_error("fork failed");
     if (pid == 0) {
-        if (::dup2(out_pipe[1], 1) < 0 || ::dup2(err_pipe[1], 2) < 0 || ::chdir(cwd.c_str()) != 0) _exit(120);
+        const int null = ::open("/dev/null", O_RDWR);
+        if (::dup2(out_fd < 0 ? null : out_fd, 1) < 0 || ::dup2(err_fd < 0 ? null : err_fd, 2) < 0 ||
+            ::chdir(cwd.c_str()) != 0) {
+            _exit(120);
+        }
+        if (in_child) in_child();
+        ::execv(argv[0], argv.data());
+        _exit(122);
+    }
+    return pid;
+}
+
+int wait_cli(pid_t pid) {
+    int wstatus = 0;
+    while (::waitpid(pid, &wstatus, 0) < 0) {
+    }
+    return WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : 128 + WTERMSIG(wstatus);
+}
+
+CliRun run_cli(const std::string& cwd, const std::vector<std::string>& args, const CliLimits& limits) {
+    // Pipes, not files: a file-size limit must not cut the messages short.
+    int out_pipe[2], err_pipe[2];
+    if (::pipe2(out_pipe, O_CLOEXEC) != 0 || ::pipe2(err_pipe, O_CLOEXEC) != 0) throw std::runtime_error("pipe");
+    const pid_t pid = spawn_cli(cwd, args, out_pipe[1], err_pipe[1], [&] {
         if (limits.file_size) {
             // Without the signal a write past the limit fails with EFBIG.
             std::signal(SIGXFSZ, SIG_IGN);
             const rlimit limit{*limits.file_size, *limits.file_size};
             if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(121);
         }
-        ::execv(argv[0], argv.data());
-        _exit(122);
-    }
+    });
     ::close(out_pipe[1]);
     ::close(err_pipe[1]);
     CliRun run;
     drain(out_pipe[0], err_pipe[0], run.out, run.err);
-    int wstatus = 0;
-    while (::waitpid(pid, &wstatus, 0) < 0) {
-    }
-    run.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : 128 + WTERMSIG(wstatus);
+    run.status = wait_cli(pid);
     return run;
 }
 

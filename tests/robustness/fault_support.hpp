@@ -5,6 +5,7 @@
 #pragma once
 
 #include <sys/resource.h>
+#include <sys/types.h>
 
 #include <functional>
 #include <optional>
@@ -53,6 +54,13 @@ struct CliRun {
 struct CliLimits {
     std::optional<rlim_t> file_size;  // RLIMIT_FSIZE, writes past it fail with EFBIG
 };
+
+// Starts tesra-cli in cwd with its standard output and error on the given
+// descriptors (-1: /dev/null); in_child runs in the child just before exec.
+pid_t spawn_cli(const std::string& cwd, const std::vector<std::string>& args, int out_fd = -1, int err_fd = -1,
+                const std::function<void()>& in_child = {});
+// Waits for it: its exit status, or 128 + the signal that ended it.
+int wait_cli(pid_t pid);
 
 // Runs tesra-cli with args in the directory cwd; its output is captured
 // outside cwd so that cwd holds only what the program itself leaves.

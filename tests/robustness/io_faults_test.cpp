@@ -3,7 +3,7 @@
 // runs again once per call with just that call failing. Each run must end
 // in one of two ways only: the very same report, or a failure reported in
 // one message naming a file, with the directory exactly as it was before
-// (no report, no intermediate file), the pointer back to normal and the
+// (the old report, no temporary file), the pointer back to normal and the
 // program not asked to end. Interrupted calls and reads and writes cut
 // short must change nothing at all.
 #include <gtest/gtest.h>
@@ -48,6 +48,8 @@ class Scene {
 public:
     explicit Scene(const Route& route) : route_(route) {
         write_file(dir_ / "pontos.txt", route.points);
+        // A failed run must leave the last report as it was.
+        write_file(dir_ / "relatorio.txt", "relat\xF3rio antigo\r\n");
         write_file(dir_ / "px.txt", identity_x_parameters());
         write_file(dir_ / "py.txt", identity_y_parameters());
         write_shift_grids(dir_.path(), grid_73_to_lisboa.m_file, grid_73_to_lisboa.p_file);
