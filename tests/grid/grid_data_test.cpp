@@ -87,4 +87,28 @@ TEST(ShippedGrids, ReverseGridsUndoTheForwardOnes) {
     EXPECT_LT(worst, 0.001);
 }
 
+// A point near the edge of the area where the datums are defined lies in a
+// cell that reaches beyond it: near Faro and on the eastern border. Values
+// from PROJ (EPSG:27493 and EPSG:5018), both directions through the grids.
+TEST(ShippedGrids, ServePointsNearTheEdgeOfTheArea) {
+    struct Case { double m73, p73, m_lx, p_lx; };
+    const Case cases[] = {
+        {19952.133, -300046.976, 19955.273, -300048.856},  // 7.909 W, 36.965 N
+        {22000.356, -300041.948, 22003.509, -300043.804},  // 7.886 W, 36.965 N
+        {162101.249, 211893.735, 162099.402, 211896.925},  // 6.190 W, 41.560 N
+        {160333.821, 216299.348, 160331.910, 216302.550},  // 6.210 W, 41.600 N
+    };
+    const GridPair there = load(tesra::grid_73_to_lisboa);
+    const GridPair back = load(tesra::grid_lisboa_to_73);
+    for (const Case& c : cases) {
+        double m = 0, p = 0;
+        ASSERT_TRUE(tesra::interpolate_grid(there.m, there.p, c.m73, c.p73, m, p)) << c.m73 << ", " << c.p73;
+        EXPECT_NEAR(m, c.m_lx, 0.01);
+        EXPECT_NEAR(p, c.p_lx, 0.01);
+        ASSERT_TRUE(tesra::interpolate_grid(back.m, back.p, c.m_lx, c.p_lx, m, p)) << c.m_lx << ", " << c.p_lx;
+        EXPECT_NEAR(m, c.m73, 0.01);
+        EXPECT_NEAR(p, c.p73, 0.01);
+    }
+}
+
 }  // namespace
