@@ -35,7 +35,6 @@ public:
     explicit CommonDialog(FilePicker& picker) : picker_(picker) {}
 
     QString ShowOpen(QWidget* parent, bool new_name_allowed);
-    [[nodiscard]] const QString& FileName() const { return file_name_; }
 
 private:
     FilePicker& picker_;

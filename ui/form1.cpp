@@ -108,13 +108,6 @@ Form1::Form1(Services& services, FilePicker& picker, std::string grid_dir, char 
     Command5 = control_named<QPushButton>(*this, "Command5");
     Command6 = control_named<QPushButton>(*this, "Command6");
     Command7 = control_named<QPushButton>(*this, "Command7");
-    Label1 = control_named<QLabel>(*this, "Label1");
-    Label2 = control_named<QLabel>(*this, "Label2");
-    Label3 = control_named<QLabel>(*this, "Label3");
-    Label4 = control_named<QLabel>(*this, "Label4");
-    Label5 = control_named<QLabel>(*this, "Label5");
-    Label6 = control_named<QLabel>(*this, "Label6");
-    Label7 = control_named<QLabel>(*this, "Label7");
 
     std::vector<const Control*> focusable;
     for (const Control& control : form1_controls)

@@ -13,7 +13,6 @@
 #include "form_geometry.hpp"
 #include "services.hpp"
 
-class QLabel;
 class QLineEdit;
 class QPushButton;
 
@@ -70,13 +69,6 @@ private:
     QPushButton* Command5;
     QPushButton* Command6;
     QPushButton* Command7;
-    QLabel* Label1;
-    QLabel* Label2;
-    QLabel* Label3;
-    QLabel* Label4;
-    QLabel* Label5;
-    QLabel* Label6;
-    QLabel* Label7;
     CommonDialog CommonDialog1;
 
     Services& services_;
