@@ -1,4 +1,7 @@
 // tesra-ascii: the desktop program. One main window; one job per run.
+#include <cstdio>
+#include <string_view>
+
 #include <QApplication>
 
 #include "common_dialog.hpp"
@@ -7,7 +10,26 @@
 #include "locale_separator.hpp"
 #include "qt_services.hpp"
 
+namespace {
+
+constexpr const char* usage =
+    "Uso: tesra-ascii [--help | --version]\n"
+    "\n"
+    "Abre a janela \"Velmar - Orvalis\": escolha o Sistema 1 e o Sistema 2, o ficheiro\n"
+    "ASCII de entrada e o de saída, e prima OK. F1 abre a informação sobre as\n"
+    "transformações e os ficheiros de parâmetros. A mesma transformação na linha de\n"
+    "comandos: tesra-cli --help.\n";
+
+}  // namespace
+
 int main(int argc, char* argv[]) {
+    // Answered before any window system is touched, so they work without one.
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (arg == "--help" || arg == "-h") return std::fputs(usage, stdout) < 0;
+        if (arg == "--version") return std::puts("tesra-ascii " TESRA_VERSION) < 0;
+    }
+
     QApplication application(argc, argv);
     tesra::QtServices services;
     tesra::ui::QtFilePicker picker;
