@@ -17,9 +17,10 @@
 
 namespace {
 
-class NoDialog final : public tesra::ui::FilePicker {
+class NoDialog final : public tesra::ui::Dialogs {
 public:
     std::optional<QString> pick(QWidget*, const QString&, bool) override { return std::nullopt; }
+    bool ask(QWidget*, const QString&) override { return false; }
 };
 
 bool save(QWidget& window, const QDir& dir, const char* name) {
@@ -58,8 +59,8 @@ int main(int argc, char* argv[]) {
     }
 
     tesra::QtServices services;
-    NoDialog picker;
-    tesra::ui::Form1 form(services, picker, {}, ',');
+    NoDialog dialogs;
+    tesra::ui::Form1 form(services, dialogs, {}, ',');
     services.attach(form);
     form.show();
     bool ok = save(form, dir, "form1_start.png");

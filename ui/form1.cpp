@@ -7,6 +7,7 @@
 
 #include <QCloseEvent>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -84,10 +85,11 @@ std::string local_path(const QString& text) {
 
 }  // namespace
 
-Form1::Form1(Services& services, FilePicker& picker, std::string grid_dir, char decimal_separator,
+Form1::Form1(Services& services, Dialogs& dialogs, std::string grid_dir, char decimal_separator,
              QWidget* parent)
     : QWidget(parent, Qt::Window),
-      CommonDialog1(picker),
+      CommonDialog1(dialogs),
+      dialogs_(dialogs),
       services_(services),
       grid_dir_(std::move(grid_dir)),
       decimal_separator_(decimal_separator) {
@@ -166,6 +168,11 @@ void Form1::Combo1_Click() {
 }
 
 void Form1::Command1_Click() {
+    // A report replaces an existing file only when the user says so; a
+    // folder or a missing file is the job's to judge.
+    if (const QString output = Text2->text(); QFileInfo(output).isFile() &&
+        !dialogs_.ask(this, QStringLiteral("O ficheiro %1 já existe. Substituir?").arg(output)))
+        return;
     const WindowTexts texts{
         utf8(Combo1->currentText()), utf8(Combo2->currentText()), local_path(Text1->text()),
         local_path(Text2->text()),   local_path(Text3->text()),   local_path(Text4->text()),

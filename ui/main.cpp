@@ -32,10 +32,10 @@ int main(int argc, char* argv[]) {
 
     QApplication application(argc, argv);
     tesra::QtServices services;
-    tesra::ui::QtFilePicker picker;
+    tesra::ui::QtDialogs dialogs;
     // The grid files lie beside the executable; the report follows the
     // user's regional decimal separator.
-    tesra::ui::Form1 form1(services, picker, tesra::executable_dir(), tesra::locale_decimal_separator());
+    tesra::ui::Form1 form1(services, dialogs, tesra::executable_dir(), tesra::locale_decimal_separator());
     services.attach(form1);
     form1.show();
     return QApplication::exec();

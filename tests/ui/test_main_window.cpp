@@ -214,8 +214,8 @@ private slots:
     void browse_shares_one_dialog() {
         MainWindow window;
         window.text("Text2")->setText("typed by hand");
-        const QString cancel = ScriptedPicker::cancel;
-        window.picker.answers = {cancel, "/data/pontos.txt", cancel, cancel, "/data/x.par", cancel};
+        const QString cancel = ScriptedDialogs::cancel;
+        window.dialogs.answers = {cancel, "/data/pontos.txt", cancel, cancel, "/data/x.par", cancel};
 
         QTest::mouseClick(window.button("Command4"), Qt::LeftButton);  // first use, cancelled
         QCOMPARE(window.text("Text2")->text(), "");
@@ -232,7 +232,7 @@ private slots:
         QTest::mouseClick(window.button("Command6"), Qt::LeftButton);
         QCOMPARE(window.text("Text3")->text(), "/data/x.par");
 
-        const auto& calls = window.picker.calls;
+        const auto& calls = window.dialogs.calls;
         QCOMPARE(calls.size(), 6u);
         const QString presets[] = {"", "", "/data/pontos.txt", "/data/pontos.txt", "/data/pontos.txt", "/data/x.par"};
         const bool new_name_allowed[] = {true, false, true, false, false, false};  // only for the output file

@@ -102,8 +102,8 @@ private slots:
 
     void end_program_closes_both_windows_and_returns() {
         tesra::QtServices services;
-        ScriptedPicker picker;
-        tesra::ui::Form1 form(services, picker, {}, ',');
+        ScriptedDialogs dialogs;
+        tesra::ui::Form1 form(services, dialogs, {}, ',');
         services.attach(form);
         form.show();
         form.Command5_Click();
@@ -120,11 +120,11 @@ private slots:
         QTemporaryDir dir;
         const QString preset = dir.filePath("pontos.txt");
         const QString wanted = dir.filePath("novo.txt");
-        tesra::ui::QtFilePicker picker;
+        tesra::ui::QtDialogs dialogs;
         std::optional<QString> chosen;
         QString opened_in;
         const bool seen = with_modal<QFileDialog>(
-            [&] { chosen = picker.pick(nullptr, preset, true); },
+            [&] { chosen = dialogs.pick(nullptr, preset, true); },
             [&](QFileDialog& dialog) {
                 opened_in = dialog.directory().absolutePath();
                 auto* name = dialog.findChild<QLineEdit*>("fileNameEdit");
