@@ -9,6 +9,7 @@
 #include "form1.hpp"
 #include "locale_separator.hpp"
 #include "qt_services.hpp"
+#include "translations.hpp"
 
 namespace {
 
@@ -31,6 +32,7 @@ int main(int argc, char* argv[]) {
     }
 
     QApplication application(argc, argv);
+    tesra::ui::install_translations(application);
     tesra::QtServices services;
     tesra::ui::QtDialogs dialogs;
     // The grid files lie beside the executable; the report follows the
