@@ -56,9 +56,7 @@ QWidget* make_control(const Control& control, QWidget& window) {
         palette.setColor(QPalette::WindowText, ink);
         palette.setColor(QPalette::Text, ink);
         palette.setColor(QPalette::ButtonText, ink);
-        // Qt's Windows integration maps the system's light 3-D colour to Midlight.
-        if (control.paint == Paint::teal_on_light_face)
-            palette.setColor(QPalette::Base, palette.color(QPalette::Midlight));
+        if (control.paint == Paint::teal_on_light_face) palette.setColor(QPalette::Base, qcolor(field_face));
         widget->setPalette(palette);
     }
     widget->setVisible(control.shown);
@@ -103,6 +101,16 @@ Form1::Form1(Services& services, Dialogs& dialogs, std::string grid_dir, char de
     Text2 = control_named<QLineEdit>(*this, "Text2");
     Text3 = control_named<QLineEdit>(*this, "Text3");
     Text4 = control_named<QLineEdit>(*this, "Text4");
+    for (const FieldLabel& pair : field_labels) {
+        auto* label = control_named<QLabel>(*this, pair.label);
+        QWidget* field = control_named<QWidget>(*this, pair.field);
+        label->setBuddy(field);
+        field->setAccessibleName(label->text());
+    }
+    for (std::string_view name : f1_hint_fields) control_named<QWidget>(*this, name)->setToolTip(qtext(f1_hint));
+    // The source list opens whole, with no scrolling to find the last systems.
+    Combo1->setMaxVisibleItems(static_cast<int>(source_systems.size()));
+    setWindowIcon(application_icon());
     Command1 = control_named<QPushButton>(*this, "Command1");
     Command2 = control_named<QPushButton>(*this, "Command2");
     Command3 = control_named<QPushButton>(*this, "Command3");
@@ -224,6 +232,7 @@ void Form1::apply(const Arrangement& arrangement) {
 
 void Form1::set_outer_height(int twips) {
     setFixedSize(px(form1_client_width), px(twips - design_frame_height));
+    keep_on_screen(*this, px(twips));
 }
 
 void Form1::move_bottom_buttons(int top_twips) {

@@ -33,6 +33,7 @@ int main(int argc, char* argv[]) {
 
     QApplication application(argc, argv);
     tesra::ui::install_translations(application);
+    QGuiApplication::setDesktopFileName(QStringLiteral("tesra-ascii"));
     tesra::QtServices services;
     tesra::ui::QtDialogs dialogs;
     // The grid files lie beside the executable; the report follows the
