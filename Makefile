@@ -1,5 +1,5 @@
 # The two commands of the README: `make run` and `make test`. Each installs
-# what is missing, builds, and then runs the program or every test.
+# what is missing, builds what it needs, and then runs the program or every test.
 BUILD_DIR ?= build
 BENCH_DIR ?= build-bench
 CMAKE_FLAGS ?=
@@ -21,7 +21,9 @@ configure: deps
 build: configure
 	@cmake --build $(BUILD_DIR)
 
-run: build
+# Only the programs: the tests are not built for this.
+run: configure
+	@cmake --build $(BUILD_DIR) --target programs
 	@tools/run-main-job $(BUILD_DIR)
 
 test: build

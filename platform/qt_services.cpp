@@ -1,5 +1,6 @@
 #include "qt_services.hpp"
 
+#include <QAbstractButton>
 #include <QMessageBox>
 #include <QString>
 
@@ -20,6 +21,8 @@ void QtServices::message_box(std::string_view prompt, std::optional<std::string_
     box.setText(from_utf8(prompt));
     box.setWindowTitle(from_utf8(title.value_or(application_title)));
     box.setStandardButtons(QMessageBox::Ok);
+    // Some desktop themes put icons on standard buttons; messages stay plain.
+    for (QAbstractButton* button : box.buttons()) button->setIcon({});
     box.setWindowModality(Qt::ApplicationModal);
     box.exec();
 }

@@ -6,6 +6,7 @@
 
 #include <QCloseEvent>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -54,9 +55,7 @@ QWidget* make_control(const Control& control, QWidget& window) {
         palette.setColor(QPalette::WindowText, ink);
         palette.setColor(QPalette::Text, ink);
         palette.setColor(QPalette::ButtonText, ink);
-        // Qt's Windows integration maps the system's light 3-D colour to Midlight.
-        if (control.paint == Paint::teal_on_light_face)
-            palette.setColor(QPalette::Base, palette.color(QPalette::Midlight));
+        if (control.paint == Paint::teal_on_light_face) palette.setColor(QPalette::Base, qcolor(field_face));
         widget->setPalette(palette);
     }
     widget->setVisible(control.shown);
@@ -83,10 +82,11 @@ std::string local_path(const QString& text) {
 
 }  // namespace
 
-Form1::Form1(Services& services, FilePicker& picker, std::string grid_dir, char decimal_separator,
+Form1::Form1(Services& services, Dialogs& dialogs, std::string grid_dir, char decimal_separator,
              QWidget* parent)
     : QWidget(parent, Qt::Window),
-      CommonDialog1(picker),
+      CommonDialog1(dialogs),
+      dialogs_(dialogs),
       services_(services),
       grid_dir_(std::move(grid_dir)),
       decimal_separator_(decimal_separator) {
@@ -100,6 +100,16 @@ Form1::Form1(Services& services, FilePicker& picker, std::string grid_dir, char 
     Text2 = control_named<QLineEdit>(*this, "Text2");
     Text3 = control_named<QLineEdit>(*this, "Text3");
     Text4 = control_named<QLineEdit>(*this, "Text4");
+    for (const FieldLabel& pair : field_labels) {
+        auto* label = control_named<QLabel>(*this, pair.label);
+        QWidget* field = control_named<QWidget>(*this, pair.field);
+        label->setBuddy(field);
+        field->setAccessibleName(label->text());
+    }
+    for (std::string_view name : f1_hint_fields) control_named<QWidget>(*this, name)->setToolTip(qtext(f1_hint));
+    // The source list opens whole, with no scrolling to find the last systems.
+    Combo1->setMaxVisibleItems(static_cast<int>(source_systems.size()));
+    setWindowIcon(application_icon());
     Command1 = control_named<QPushButton>(*this, "Command1");
     Command2 = control_named<QPushButton>(*this, "Command2");
     Command3 = control_named<QPushButton>(*this, "Command3");
@@ -107,13 +117,6 @@ Form1::Form1(Services& services, FilePicker& picker, std::string grid_dir, char 
     Command5 = control_named<QPushButton>(*this, "Command5");
     Command6 = control_named<QPushButton>(*this, "Command6");
     Command7 = control_named<QPushButton>(*this, "Command7");
-    Label1 = control_named<QLabel>(*this, "Label1");
-    Label2 = control_named<QLabel>(*this, "Label2");
-    Label3 = control_named<QLabel>(*this, "Label3");
-    Label4 = control_named<QLabel>(*this, "Label4");
-    Label5 = control_named<QLabel>(*this, "Label5");
-    Label6 = control_named<QLabel>(*this, "Label6");
-    Label7 = control_named<QLabel>(*this, "Label7");
 
     std::vector<const Control*> focusable;
     for (const Control& control : form1_controls)
@@ -172,6 +175,11 @@ void Form1::Combo1_Click() {
 }
 
 void Form1::Command1_Click() {
+    // A report replaces an existing file only when the user says so; a
+    // folder or a missing file is the job's to judge.
+    if (const QString output = Text2->text(); QFileInfo(output).isFile() &&
+        !dialogs_.ask(this, QStringLiteral("O ficheiro %1 já existe. Substituir?").arg(output)))
+        return;
     const tesra::JobRequest request{
         utf8(Combo1->currentText()), utf8(Combo2->currentText()), local_path(Text1->text()),
         local_path(Text2->text()),   local_path(Text3->text()),   local_path(Text4->text()),
@@ -218,6 +226,7 @@ void Form1::apply(const Arrangement& arrangement) {
 
 void Form1::set_outer_height(int twips) {
     setFixedSize(px(form1_client_width), px(twips - design_frame_height));
+    keep_on_screen(*this, px(twips));
 }
 
 void Form1::move_bottom_buttons(int top_twips) {

@@ -13,7 +13,6 @@
 #include "form_geometry.hpp"
 #include "services.hpp"
 
-class QLabel;
 class QLineEdit;
 class QPushButton;
 
@@ -27,9 +26,9 @@ class Form1 final : public QWidget {
 
 public:
     // services: messages, pointer and the end of the program for the job.
-    // picker: what the shared file dialog shows. grid_dir and
+    // dialogs: the shared file dialog and the window's question. grid_dir and
     // decimal_separator are handed to the job as they are.
-    Form1(Services& services, FilePicker& picker, std::string grid_dir, char decimal_separator,
+    Form1(Services& services, Dialogs& dialogs, std::string grid_dir, char decimal_separator,
           QWidget* parent = nullptr);
     ~Form1() override;
 
@@ -70,14 +69,8 @@ private:
     QPushButton* Command5;
     QPushButton* Command6;
     QPushButton* Command7;
-    QLabel* Label1;
-    QLabel* Label2;
-    QLabel* Label3;
-    QLabel* Label4;
-    QLabel* Label5;
-    QLabel* Label6;
-    QLabel* Label7;
     CommonDialog CommonDialog1;
+    Dialogs& dialogs_;
 
     Services& services_;
     std::string grid_dir_;

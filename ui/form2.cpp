@@ -82,6 +82,7 @@ Form2::Form2(QWidget* parent) : QWidget(parent, Qt::Window) {
     setObjectName(QStringLiteral("Form2"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(qtext(form2_caption));
+    setWindowIcon(application_icon());
     setFixedSize(px(form2_client_width), px(form2_client_height));
 
     List1 = new QListWidget(this);

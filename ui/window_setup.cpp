@@ -1,5 +1,7 @@
 #include "window_setup.hpp"
 
+#include <algorithm>
+
 #include <QGuiApplication>
 #include <QScreen>
 #include <QWidget>
@@ -29,6 +31,15 @@ void centre_on_screen(QWidget& window, int outer_height) {
     if (screen == nullptr) return;
     const QRect area = screen->availableGeometry();
     window.move(area.x() + (area.width() - window.width()) / 2, area.y() + (area.height() - outer_height) / 2);
+}
+
+
+void keep_on_screen(QWidget& window, int outer_height) {
+    const QScreen* screen = window.screen();
+    if (screen == nullptr) return;
+    const QRect area = screen->availableGeometry();
+    const int bottom = area.y() + area.height();
+    if (window.y() + outer_height > bottom) window.move(window.x(), std::max(area.y(), bottom - outer_height));
 }
 
 }  // namespace tesra::ui

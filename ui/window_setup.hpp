@@ -5,6 +5,7 @@
 
 #include <QColor>
 #include <QFont>
+#include <QIcon>
 #include <QString>
 
 #include "form_geometry.hpp"
@@ -25,8 +26,15 @@ QFont qfont(const Font& font);
 // Registers font_substitutes with Qt's font matching (once per process).
 void register_font_substitutes();
 
+// The program's icon (SVG, built in).
+inline QIcon application_icon() { return QIcon(QStringLiteral(":/icons/tesra-ascii.svg")); }
+
 // Places a top-level window of the given outer height (pixels) in the middle
 // of the screen's available area.
 void centre_on_screen(QWidget& window, int outer_height);
+
+// Moves a top-level window of the given outer height (pixels) up as far as it
+// must to keep its bottom on the screen's available area, as when it grows.
+void keep_on_screen(QWidget& window, int outer_height);
 
 }  // namespace tesra::ui

@@ -1,6 +1,6 @@
 // Stand-ins for what the main window talks to: services that record every
-// message and close the window like the real ones, and a file dialog that
-// answers from a script.
+// message and close the window like the real ones, and dialogs that answer
+// from a script.
 #pragma once
 
 #include <deque>
@@ -10,6 +10,7 @@
 
 #include <QPointer>
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 
 #include "common_dialog.hpp"
@@ -38,7 +39,7 @@ public:
     int end_requests = 0;
 };
 
-class ScriptedPicker final : public tesra::ui::FilePicker {
+class ScriptedDialogs final : public tesra::ui::Dialogs {
 public:
     struct Call {
         QString preset;
@@ -54,7 +55,14 @@ public:
         return answer;
     }
 
+    bool ask(QWidget*, const QString& question) override {
+        questions.push_back(question);
+        return replace;
+    }
+
     static inline const QString cancel{};  // an answer: the user cancels
     std::deque<QString> answers;
     std::vector<Call> calls;
+    bool replace = false;  // the answer to every question
+    QStringList questions;
 };

@@ -17,7 +17,7 @@
 
 struct MainWindow {
     explicit MainWindow(char decimal_separator = ',') {
-        form = std::make_unique<tesra::ui::Form1>(services, picker, std::string(), decimal_separator);
+        form = std::make_unique<tesra::ui::Form1>(services, dialogs, std::string(), decimal_separator);
         services.window = form.get();
         form->show();
         form->activateWindow();
@@ -37,7 +37,7 @@ struct MainWindow {
     }
 
     RecordingServices services;
-    ScriptedPicker picker;
+    ScriptedDialogs dialogs;
     std::unique_ptr<tesra::ui::Form1> form;
 };
 

@@ -1,7 +1,10 @@
 // The main window without running a job: start state, the lists' rules and
 // layouts, typing versus picking, tab order, the shared file dialog, the
 // information window and closing.
+#include <cmath>
+
 #include <QFontInfo>
+#include <QScreen>
 #include <QListWidget>
 #include <QTest>
 
@@ -64,6 +67,12 @@ private slots:
         QVERIFY(!window.button("Command5")->isVisible());
         QCOMPARE(window.button("Command5")->pos(), QPoint(488, 384));
         QCOMPARE(visible_parameter_rows(window), QStringList());
+        // Fields are named by their labels to assistive technology.
+        const char* const fields[] = {"Combo1", "Combo2", "Text1", "Text2", "Text3", "Text4"};
+        const char* const labels[] = {"Label1", "Label2", "Label4", "Label5", "Label6", "Label7"};
+        for (int i = 0; i < 6; ++i) QCOMPARE(window.control(fields[i])->accessibleName(), window.label(labels[i])->text());
+        QVERIFY(window.combo("Combo1")->toolTip().startsWith("F1"));
+        QVERIFY(!window.form->windowIcon().pixmap(32).isNull());  // the SVG drawn
     }
 
     void fonts_and_colours() {
@@ -76,10 +85,35 @@ private slots:
         QVERIFY(!window.text("Text3")->font().bold());
         const QColor teal(0, 128, 128);
         QCOMPARE(window.label("Label3")->palette().color(QPalette::WindowText), teal);
-        QCOMPARE(window.text("Text1")->palette().color(QPalette::Text), teal);
-        QCOMPARE(window.combo("Combo2")->palette().color(QPalette::Text), teal);
+        // Fields look editable: teal text on a face lighter than the window,
+        // with a contrast of at least 4.5:1 (relative luminance, sRGB).
+        const auto luminance = [](const QColor& colour) {
+            const auto linear = [](double c) { return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4); };
+            return 0.2126 * linear(colour.redF()) + 0.7152 * linear(colour.greenF()) + 0.0722 * linear(colour.blueF());
+        };
+        for (const char* field : {"Combo1", "Combo2", "Text1", "Text2", "Text3", "Text4"}) {
+            const QPalette palette = window.control(field)->palette();
+            QCOMPARE(palette.color(QPalette::Text), teal);
+            QVERIFY(luminance(palette.color(QPalette::Base)) > luminance(window.form->palette().color(QPalette::Window)));
+            QVERIFY((luminance(palette.color(QPalette::Base)) + 0.05) / (luminance(teal) + 0.05) >= 4.5);
+        }
         QCOMPARE(window.label("Label1")->palette().color(QPalette::WindowText),
                  window.form->palette().color(QPalette::WindowText));
+    }
+
+    // ctest also runs this on a 1366x768 screen at 150% (911x512 logical
+    // pixels): the expanded window keeps its bottom on the screen, and the
+    // source list opens with every entry in view.
+    void window_stays_on_a_small_screen() {
+        MainWindow window;
+        QVERIFY(pick_with_mouse(window.combo("Combo1"), "Qualquer"));
+        const QRect area = window.form->screen()->availableGeometry();
+        QVERIFY(window.form->y() >= area.top() && window.form->y() + 471 <= area.bottom() + 1);  // 7065 twips
+        QComboBox* source = window.combo("Combo1");
+        source->showPopup();
+        for (int row : {0, source->count() - 1})
+            QVERIFY(source->view()->viewport()->rect().contains(source->view()->visualRect(source->model()->index(row, 0))));
+        source->hidePopup();
     }
 
     void pick_applies_rule_data() {
@@ -214,8 +248,8 @@ private slots:
     void browse_shares_one_dialog() {
         MainWindow window;
         window.text("Text2")->setText("typed by hand");
-        const QString cancel = ScriptedPicker::cancel;
-        window.picker.answers = {cancel, "/data/pontos.txt", cancel, cancel, "/data/x.par", cancel};
+        const QString cancel = ScriptedDialogs::cancel;
+        window.dialogs.answers = {cancel, "/data/pontos.txt", cancel, cancel, "/data/x.par", cancel};
 
         QTest::mouseClick(window.button("Command4"), Qt::LeftButton);  // first use, cancelled
         QCOMPARE(window.text("Text2")->text(), "");
@@ -232,7 +266,7 @@ private slots:
         QTest::mouseClick(window.button("Command6"), Qt::LeftButton);
         QCOMPARE(window.text("Text3")->text(), "/data/x.par");
 
-        const auto& calls = window.picker.calls;
+        const auto& calls = window.dialogs.calls;
         QCOMPARE(calls.size(), 6u);
         const QString presets[] = {"", "", "/data/pontos.txt", "/data/pontos.txt", "/data/pontos.txt", "/data/x.par"};
         const bool new_name_allowed[] = {true, false, true, false, false, false};  // only for the output file

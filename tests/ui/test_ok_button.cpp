@@ -153,13 +153,14 @@ private slots:
             press(Qt::Key_Tab);
             press(Qt::Key_Return);
         } else {
-            window.picker.answers = {input};
+            window.dialogs.answers = {input};
             QVERIFY(pick_with_mouse(window.combo("Combo1"), "Madeira - UTM 28 Base SE"));
             QTest::mouseClick(window.button("Command3"), Qt::LeftButton);
             type_into(window.text("Text2"), output);
             QTest::mouseClick(window.button("Command1"), Qt::LeftButton);
         }
 
+        QCOMPARE(window.dialogs.questions, QStringList());  // nothing to replace
         const std::string created = "Criado o ficheiro: " + output.toStdString();
         QCOMPARE(window.services.messages, (Messages{{created, "Velmar - Tesra_ascii"}}));
         QCOMPARE(window.services.end_requests, 1);
@@ -174,6 +175,33 @@ private slots:
         QCOMPARE(read_all(output), report);
         // The intermediate files are gone.
         QCOMPARE(dir.entryList(QDir::Files), (QStringList{"pontos itrf93.txt", "pontos.txt"}));
+    }
+
+    // A report replaces a user's file only on "Sim"; "Não" leaves the file
+    // and the window as they were.
+    void existing_output_replaced_only_on_yes_data() {
+        QTest::addColumn<bool>("replace");
+        QTest::newRow("Não") << false;
+        QTest::newRow("Sim") << true;
+    }
+
+    void existing_output_replaced_only_on_yes() {
+        QFETCH(bool, replace);
+        QTemporaryDir dir;
+        const QString output = dir.filePath("victim.txt");
+        QVERIFY(write_file(dir.filePath("pontos.txt"), "P1,500000,4200000\r\n") && write_file(output, "mine\r\n"));
+        MainWindow window;
+        window.dialogs.replace = replace;
+        QVERIFY(pick_with_mouse(window.combo("Combo1"), "Madeira - UTM 28 Base SE"));
+        window.text("Text1")->setText(dir.filePath("pontos.txt"));
+        window.text("Text2")->setText(output);
+        const QStringList before = snapshot(window);
+
+        QTest::mouseClick(window.button("Command1"), Qt::LeftButton);
+        QCOMPARE(window.dialogs.questions, QStringList{"O ficheiro " + output + " já existe. Substituir?"});
+        QCOMPARE(window.services.end_requests, replace ? 1 : 0);
+        QCOMPARE(read_all(output).startsWith("Transforma"), replace);
+        if (!replace) QCOMPARE(snapshot(window), before);
     }
 
     // A job that fails on a missing input file leaves the window usable, and

@@ -1,6 +1,7 @@
 // The desktop's services as the engine sees them, on real Qt widgets: the
-// message box, the busy pointer, the end of the program, and the open-file
-// dialog of the output box.
+// message box, the busy pointer, the end of the program, the open-file
+// dialog of the output box, and the window's question in the user's language
+// (ctest runs this under LANG=pt_PT.UTF-8).
 #include <functional>
 
 #include <QAbstractButton>
@@ -15,6 +16,7 @@
 #include "form1.hpp"
 #include "form2.hpp"
 #include "qt_services.hpp"
+#include "translations.hpp"
 
 namespace {
 
@@ -66,7 +68,27 @@ class TestQtServices : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase() { QApplication::setQuitOnLastWindowClosed(false); }
+    void initTestCase() {
+        QApplication::setQuitOnLastWindowClosed(false);
+        tesra::ui::install_translations(*qApp);
+    }
+
+    // The buttons read in Portuguese and Enter takes the default, "Não".
+    void question_in_portuguese_defaults_to_no() {
+        tesra::ui::QtDialogs dialogs;
+        QStringList buttons;
+        bool replace = true;
+        QVERIFY(with_modal<QMessageBox>([&] { replace = dialogs.ask(nullptr, "Substituir?"); },
+                                        [&](QMessageBox& box) {
+                                            for (QAbstractButton* button : box.buttons()) buttons << button->text();
+                                            QTest::keyClick(&box, Qt::Key_Return);
+                                        }));
+        buttons.sort();
+        QCOMPARE(buttons, (QStringList{"&Não", "&Sim"}));
+        QVERIFY(!replace);
+        // The file dialog's texts are Qt's own catalogue's.
+        QCOMPARE(QCoreApplication::translate("QFileDialog", "File &name:"), "&Nome do Ficheiro:");
+    }
 
     void message_box_is_modal_with_one_ok_button_and_no_icon() {
         QWidget window;
@@ -102,8 +124,8 @@ private slots:
 
     void end_program_closes_both_windows_and_returns() {
         tesra::QtServices services;
-        ScriptedPicker picker;
-        tesra::ui::Form1 form(services, picker, {}, ',');
+        ScriptedDialogs dialogs;
+        tesra::ui::Form1 form(services, dialogs, {}, ',');
         services.attach(form);
         form.show();
         form.Command5_Click();
@@ -120,11 +142,11 @@ private slots:
         QTemporaryDir dir;
         const QString preset = dir.filePath("pontos.txt");
         const QString wanted = dir.filePath("novo.txt");
-        tesra::ui::QtFilePicker picker;
+        tesra::ui::QtDialogs dialogs;
         std::optional<QString> chosen;
         QString opened_in;
         const bool seen = with_modal<QFileDialog>(
-            [&] { chosen = picker.pick(nullptr, preset, true); },
+            [&] { chosen = dialogs.pick(nullptr, preset, true); },
             [&](QFileDialog& dialog) {
                 opened_in = dialog.directory().absolutePath();
                 auto* name = dialog.findChild<QLineEdit*>("fileNameEdit");

@@ -1,25 +1,31 @@
 // tesra-screenshots DIR: pictures of the windows for review, drawn without a
 // screen (QT_QPA_PLATFORM=offscreen): the main window at start, in the
-// compact layout after a pick, in the expanded layout, and the information
-// window. Client areas only; the frame is the desktop's.
+// compact layout after a pick, in the expanded layout, the information
+// window, and, as a Portuguese user sees them, the file dialog and the
+// question before a file is replaced. Client areas only; the frame is the
+// desktop's.
 #include <cstdio>
+#include <functional>
 #include <optional>
 
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QLineEdit>
+#include <QTimer>
 
 #include "common_dialog.hpp"
 #include "form1.hpp"
 #include "form2.hpp"
 #include "qt_services.hpp"
+#include "translations.hpp"
 
 namespace {
 
-class NoDialog final : public tesra::ui::FilePicker {
+class NoDialog final : public tesra::ui::Dialogs {
 public:
     std::optional<QString> pick(QWidget*, const QString&, bool) override { return std::nullopt; }
+    bool ask(QWidget*, const QString&) override { return false; }
 };
 
 bool save(QWidget& window, const QDir& dir, const char* name) {
@@ -31,6 +37,22 @@ bool save(QWidget& window, const QDir& dir, const char* name) {
     }
     std::printf("%s\n", qPrintable(path));
     return true;
+}
+
+// Grabs the dialog that `open` shows modally, then closes it.
+bool save_dialog(const std::function<void()>& open, const QDir& dir, const char* name) {
+    bool ok = false;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (QWidget* dialog = QApplication::activeModalWidget()) {
+            poll.stop();
+            ok = save(*dialog, dir, name);
+            dialog->close();
+        }
+    });
+    poll.start(50);
+    open();
+    return ok;
 }
 
 void pick(tesra::ui::Form1& form, const char* source) {
@@ -47,6 +69,9 @@ void type(tesra::ui::Form1& form, const char* box, const char* text) {
 
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
+    const QLocale portugal(QLocale::Portuguese, QLocale::Portugal);
+    QLocale::setDefault(portugal);  // dates and sizes in the file dialog
+    tesra::ui::install_translations(application, portugal);
     if (argc != 2) {
         std::fprintf(stderr, "usage: tesra-screenshots DIR\n");
         return 2;
@@ -58,8 +83,8 @@ int main(int argc, char* argv[]) {
     }
 
     tesra::QtServices services;
-    NoDialog picker;
-    tesra::ui::Form1 form(services, picker, {}, ',');
+    NoDialog dialogs;
+    tesra::ui::Form1 form(services, dialogs, {}, ',');
     services.attach(form);
     form.show();
     bool ok = save(form, dir, "form1_start.png");
@@ -76,5 +101,12 @@ int main(int argc, char* argv[]) {
 
     form.Command5_Click();
     ok = save(*form.information_window(), dir, "form2.png") && ok;
+
+    tesra::ui::QtDialogs real;
+    const QString sample = QDir::current().absoluteFilePath(QStringLiteral("examples/continente-d73.txt"));
+    ok = save_dialog([&] { real.pick(&form, sample, false); }, dir, "file_dialog.png") && ok;
+    ok = save_dialog([&] { real.ask(&form, QStringLiteral("O ficheiro /home/utilizador/pontos/funchal_itrf93.txt "
+                                                             "já existe. Substituir?")); },
+                     dir, "replace_question.png") && ok;
     return ok ? 0 : 1;
 }
