@@ -1,4 +1,4 @@
-#include "fault_support.hpp"
+#include "support.hpp"
 
 #include <fcntl.h>
 #include <poll.h>

@@ -1,4 +1,4 @@
-// Helpers of the fault-injection tests: a scratch directory whose whole
+// Helpers of the tests: a scratch directory whose whole
 // contents can be compared before and after a job, tesra-cli run as a child
 // process, a services fake that records what the engine shows, and the
 // small files (point, parameter and grid files) the cases are made of.
