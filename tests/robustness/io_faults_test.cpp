@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "fault_support.hpp"
+#include "support.hpp"
 #include "grid.hpp"
 #include "io_injection.hpp"
 #include "job.hpp"

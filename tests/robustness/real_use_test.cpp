@@ -18,7 +18,7 @@
 #include <thread>
 #include <vector>
 
-#include "fault_support.hpp"
+#include "support.hpp"
 #include "grid.hpp"
 
 namespace tesra::robust {

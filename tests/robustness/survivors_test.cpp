@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "fault_support.hpp"
+#include "support.hpp"
 
 namespace tesra::robust {
 namespace {

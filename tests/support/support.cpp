@@ -1,7 +1,6 @@
-#include "fault_support.hpp"
+#include "support.hpp"
 
 #include <fcntl.h>
-#include <poll.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -10,7 +9,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
-#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -50,33 +48,13 @@ std::string read_file(const std::string& path) {
     return text.str();
 }
 
+std::string describe_bytes(std::string_view bytes) {
+    return "file " + std::to_string(bytes.size()) + " bytes #" + std::to_string(std::hash<std::string_view>{}(bytes));
+}
+
 void make_dir(const std::string& path) { fs::create_directory(path); }
 void make_symlink(const std::string& target, const std::string& link) { fs::create_symlink(target, link); }
 void make_hard_link(const std::string& existing, const std::string& link) { fs::create_hard_link(existing, link); }
-
-namespace {
-
-std::string describe_file(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::uint64_t hash = 14695981039346656037ull;  // FNV-1a
-    std::uint64_t size = 0;
-    char chunk[1 << 16];
-    while (in) {
-        in.read(chunk, sizeof chunk);
-        const auto n = static_cast<std::size_t>(in.gcount());
-        for (std::size_t i = 0; i < n; ++i) {
-            hash ^= static_cast<unsigned char>(chunk[i]);
-            hash *= 1099511628211ull;
-        }
-        size += n;
-    }
-    char text[64];
-    std::snprintf(text, sizeof text, "file %llu bytes #%016llx", static_cast<unsigned long long>(size),
-                  static_cast<unsigned long long>(hash));
-    return text;
-}
-
-}  // namespace
 
 std::vector<std::string> snapshot(const std::string& root) {
     std::vector<std::string> lines;
@@ -89,7 +67,7 @@ std::vector<std::string> snapshot(const std::string& root) {
         } else if (fs::is_directory(st)) {
             lines.push_back(name + ": directory");
         } else if (fs::is_regular_file(st)) {
-            lines.push_back(name + ": " + describe_file(path));
+            lines.push_back(name + ": " + describe_bytes(read_file(path.string())));
         } else {
             lines.push_back(name + ": other");
         }
@@ -100,29 +78,15 @@ std::vector<std::string> snapshot(const std::string& root) {
 
 namespace {
 
-// Reads both pipes to their ends without letting either fill up.
-void drain(int out_fd, int err_fd, std::string& out, std::string& err) {
-    pollfd fds[2] = {{out_fd, POLLIN, 0}, {err_fd, POLLIN, 0}};
-    std::string* sinks[2] = {&out, &err};
-    int open_count = 2;
-    char chunk[1 << 16];
-    while (open_count > 0) {
-        if (::poll(fds, 2, -1) < 0) {
-            if (errno == EINTR) continue;
-            throw std::runtime_error("poll failed");
-        }
-        for (int i = 0; i < 2; ++i) {
-            if (fds[i].fd < 0 || fds[i].revents == 0) continue;
-            const ssize_t n = ::read(fds[i].fd, chunk, sizeof chunk);
-            if (n > 0) {
-                sinks[i]->append(chunk, static_cast<std::size_t>(n));
-            } else if (n == 0 || errno != EINTR) {
-                ::close(fds[i].fd);
-                fds[i].fd = -1;
-                --open_count;
-            }
-        }
+std::string read_to_end(int fd) {
+    std::string text;
+    char chunk[4096];
+    for (ssize_t n; (n = ::read(fd, chunk, sizeof chunk)) != 0;) {
+        if (n > 0) text.append(chunk, static_cast<std::size_t>(n));
+        else if (errno != EINTR) break;
     }
+    ::close(fd);
+    return text;
 }
 
 }  // namespace
@@ -171,8 +135,10 @@ CliRun run_cli(const std::string& cwd, const std::vector<std::string>& args, con
     });
     ::close(out_pipe[1]);
     ::close(err_pipe[1]);
+    // Standard output first: the program writes at most one line there.
     CliRun run;
-    drain(out_pipe[0], err_pipe[0], run.out, run.err);
+    run.out = read_to_end(out_pipe[0]);
+    run.err = read_to_end(err_pipe[0]);
     run.status = wait_cli(pid);
     return run;
 }

@@ -1,4 +1,4 @@
-// Helpers of the fault-injection tests: a scratch directory whose whole
+// Helpers of the tests: a scratch directory whose whole
 // contents can be compared before and after a job, tesra-cli run as a child
 // process, a services fake that records what the engine shows, and the
 // small files (point, parameter and grid files) the cases are made of.
@@ -39,6 +39,8 @@ void make_dir(const std::string& path);
 void make_symlink(const std::string& target, const std::string& link);
 void make_hard_link(const std::string& existing, const std::string& link);
 
+// What snapshot says of a regular file that holds these bytes.
+[[nodiscard]] std::string describe_bytes(std::string_view bytes);
 // One line per entry under root, sorted: its relative path and what it is
 // (a regular file with its size and a hash of its bytes, a link with its
 // target, a directory, something else). Two equal snapshots mean nothing

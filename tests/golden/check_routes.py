@@ -1,0 +1,170 @@
+#!/usr/bin/python3
+"""Every route of tesra-cli on the point files of this folder.
+
+    check_routes.py reports TESRA_CLI GRID_DIR [--write]
+        each report byte for byte against rota-NN.txt (--write: make them),
+        the published worked examples in them, and `tesra-cli --list`
+        against the table below;
+    check_routes.py proj TESRA_CLI GRID_DIR
+        the island routes against PROJ (exit status 77 without pyproj).
+"""
+
+import os
+import subprocess
+import sys
+import tempfile
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+TM06, D73 = "ETRS89 TM06", "Hayford-Gauss Datum 73"
+LISBOA = "Hayford-Gauss Datum Lisboa-Ponto Central"
+
+# Route: source, target, routines in order, input. Written out here rather
+# than read from the program, so that a row swapped there shows.
+ROUTES = {
+    1: (TM06, D73, "transf_01", "continente-tm06.txt"),
+    2: (TM06, LISBOA, "transf_01, transf_12", "continente-tm06.txt"),
+    3: (D73, TM06, "transf_10", "continente-d73.txt"),
+    4: (D73, LISBOA, "transf_12", "continente-d73.txt"),
+    5: (LISBOA, TM06, "transf_21, transf_10", "continente-lisboa.txt"),
+    6: (LISBOA, D73, "transf_21", "continente-lisboa.txt"),
+    7: ("Qualquer", D73, "qualquer", "continente-tm06.txt"),
+    8: ("Açores - G.Oriental - UTM 26 S. Bráz", "UTM 26 ITRF93", "transf_54", "sbraz.txt"),
+    9: ("Açores - Faial - UTM 26 Base SW", "UTM 26 ITRF93", "transf_64", "faial.txt"),
+    10: ("Açores - Graciosa - UTM 26 Base SW", "UTM 26 ITRF93", "transf_74", "graciosa.txt"),
+    11: ("Açores - Pico - UTM 26 Base SW", "UTM 26 ITRF93", "transf_84", "pico.txt"),
+    12: ("Açores - São Jorge - UTM 26 Base SW", "UTM 26 ITRF93", "transf_94", "sjorge.txt"),
+    13: ("Açores - Terceira - UTM 26 Base SW", "UTM 26 ITRF93", "transf_104", "terceira.txt"),
+    14: ("Açores - G.Ocidental - UTM 25 Observatório", "UTM 25 ITRF93", "transf_114", "observatorio.txt"),
+    15: ("Madeira - UTM 28 Base SE", "UTM 28 ITRF93", "transf_124", "madeira.txt"),
+}
+
+# The published worked examples, rounded by hand to the report's three
+# decimals. Route 7 reads the parameters of transf_01 from its two files.
+EXAMPLES = {
+    1: {"Exemplo 01": ("100005,028", "199999,577"), "Exemplo 01 negativo": ("-50002,262", "-99999,774")},
+    3: {"Exemplo 10": ("99994,972", "200000,423")},
+    7: {"Exemplo 01": ("100005,028", "199999,577")},
+    8: {"Exemplo 54 origem": ("640030,813", "4162536,925"), "Exemplo 54": ("641030,804", "4163536,919")},
+    14: {"Exemplo 114": ("649623,022", "4380066,273")},
+    15: {"Exemplo 124 origem": ("2364,091", "-745,016"), "Exemplo 124": ("499684,655", "4200321,092")},
+}
+
+# PROJ's operations from each island datum to PTRA08 (EPSG:5013), whose UTM
+# zones are the ITRF93 targets. For the western group EPSG's own are fine
+# enough; for the other datums EPSG has only metre-level ones, which cannot
+# tell one island's set from another's, so these are the per-island
+# seven-parameter operations of PROJ's database. Each point takes the one
+# whose area holds it.
+OPERATIONS = {
+    8: (26, ["ESRI:108173", "ESRI:108174"]), 9: (26, ["ESRI:108185"]), 10: (26, ["ESRI:108186"]),
+    11: (26, ["ESRI:108187"]), 12: (26, ["ESRI:108188"]), 13: (26, ["ESRI:108189"]),
+    14: (25, ["EPSG:5034", "EPSG:5035"]), 15: (28, ["ESRI:108161", "ESRI:108162"]),
+}
+# Their stated accuracies run from 4 mm to 0.4 m; the official polynomials
+# stay within 9 cm of every one of them, and the sets of two islands differ
+# by 14 cm or more on either island, so one limit serves all.
+LIMIT = 0.10
+
+
+def run(cli, grids, number, workdir, separator=","):
+    source, target, _, points = ROUTES[number]
+    out = os.path.join(workdir, "rota-%02d.txt" % number)
+    args = [cli, "--from", source, "--to", target, "--decimal-separator", separator, "--grid-dir", grids]
+    if source == "Qualquer":
+        args += ["--param-x", os.path.join(HERE, "parametros-x.txt"),
+                 "--param-y", os.path.join(HERE, "parametros-y.txt")]
+    done = subprocess.run(args + [os.path.join(HERE, points), out], capture_output=True)
+    if done.returncode != 0:
+        sys.exit("route %d: %s" % (number, done.stderr.decode()))
+    with open(out, "rb") as f:
+        return f.read()
+
+
+def points(report):
+    """Name -> (M, P) as the report writes them."""
+    rows = {}
+    for line in report.decode("cp1252").split("\r\n")[8:-1]:
+        name, m, p = line.rsplit(None, 2)
+        rows[name] = (m, p)
+    return rows
+
+
+def check_reports(cli, grids, write, workdir):
+    failures = []
+    listing = subprocess.run([cli, "--list"], capture_output=True, text=True).stdout
+    for number, (source, target, routines, _) in ROUTES.items():
+        shown = "(qualquer destino)" if source == "Qualquer" else target
+        if "%d. %s --> %s: %s\n" % (number, source, shown, routines) not in listing:
+            failures.append("route %d is not %s in --list" % (number, routines))
+        report = run(cli, grids, number, workdir)
+        golden = os.path.join(HERE, "rota-%02d.txt" % number)
+        if write:
+            with open(golden, "wb") as f:
+                f.write(report)
+        with open(golden, "rb") as f:
+            if f.read() != report:
+                failures.append("route %d: the report differs from %s" % (number, golden))
+        rows = points(report)
+        for name, expected in EXAMPLES.get(number, {}).items():
+            if rows.get(name) != expected:
+                failures.append("route %d: %s gives %s, not %s" % (number, name, rows.get(name), expected))
+    if points(run(cli, grids, 7, workdir)) != points(run(cli, grids, 1, workdir)):
+        failures.append("the generic route with the parameters of transf_01 differs from route 1")
+    return failures
+
+
+def check_proj(cli, grids, workdir):
+    try:
+        import pyproj
+    except ImportError:
+        print("pyproj is not installed (Debian package python3-pyproj): skipped")
+        sys.exit(77)
+    failures = []
+    for number, (zone, codes) in OPERATIONS.items():
+        utm = "+proj=utm +zone=%d +ellps=" % zone
+        to_degrees = pyproj.Transformer.from_pipeline("+proj=pipeline +step +inv %sintl "
+                                                      "+step +proj=unitconvert +xy_in=rad +xy_out=deg" % utm)
+        operations = []
+        for code in codes:
+            op = pyproj.crs.CoordinateOperation.from_authority(*code.split(":"))
+            steps = op.to_proj4().replace("+proj=pipeline", "", 1)
+            operations.append((code, op.area_of_use.bounds, pyproj.Transformer.from_pipeline(
+                "+proj=pipeline +step +inv %sintl +step +proj=unitconvert +xy_in=rad +xy_out=deg "
+                "+step +proj=axisswap +order=2,1 %s +step +proj=axisswap +order=2,1 "
+                "+step +proj=unitconvert +xy_in=deg +xy_out=rad +step %sGRS80" % (utm, steps, utm))))
+        got = points(run(cli, grids, number, workdir, "."))
+        with open(os.path.join(HERE, ROUTES[number][3]), encoding="cp1252") as f:
+            for line in f.read().splitlines():
+                name, m, p = line.split(",")
+                if name.startswith("Exemplo"):
+                    continue  # worked examples, not on any island
+                lon, lat = to_degrees.transform(float(m), float(p))
+                fits = [o for o in operations if o[1][0] <= lon <= o[1][2] and o[1][1] <= lat <= o[1][3]]
+                if len(fits) != 1:
+                    failures.append("route %d: %s lies in %d operation areas" % (number, name, len(fits)))
+                    continue
+                code, _, transformer = fits[0]
+                expected = transformer.transform(float(m), float(p))
+                off = max(abs(float(g) - e) for g, e in zip(got[name], expected))
+                print("route %2d  %-24s %-12s %.3f m" % (number, name, code, off))
+                if off > LIMIT:
+                    failures.append("route %d: %s is %.3f m from %s" % (number, name, off, code))
+    return failures
+
+
+def main():
+    if len(sys.argv) < 4 or sys.argv[1] not in ("reports", "proj"):
+        sys.exit(__doc__)
+    cli, grids = sys.argv[2], sys.argv[3]
+    with tempfile.TemporaryDirectory() as workdir:
+        if sys.argv[1] == "reports":
+            failures = check_reports(cli, grids, "--write" in sys.argv, workdir)
+        else:
+            failures = check_proj(cli, grids, workdir)
+    for failure in failures:
+        print("FAIL: " + failure)
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
