@@ -30,10 +30,13 @@ bool message_names(const std::string& message, const std::string& path) {
     return message.find("\"" + path + "\"") != std::string::npos;
 }
 
+// Every record the reader gives has a name and finite values; every refusal
+// names the file.
 struct Reading {
     std::vector<std::string> names;
     std::vector<double> values;
-    bool refused = false;
+    long records = -1;     // -1: refused
+    bool writable = true;  // every name and value has a written form that reads back
 };
 
 Reading read_all(const std::string& path) {
@@ -41,13 +44,20 @@ Reading read_all(const std::string& path) {
     try {
         FieldReader reader(path);
         PointRecord r;
-        while (reader.read_record(r)) {
+        long n = 0;
+        for (; reader.read_record(r); ++n) {
+            require(!blank(r.name), "a record with a blank name");
+            require(r.name.find('\0') == std::string_view::npos, "a name with a NUL byte");
+            require(std::isfinite(r.m) && std::isfinite(r.p), "a value that is not finite");
+            out.writable = out.writable && std::fabs(r.m) <= largest_written_number &&
+                           std::fabs(r.p) <= largest_written_number && r.name.find('"') == std::string_view::npos;
             out.names.emplace_back(r.name);
             out.values.push_back(r.m);
             out.values.push_back(r.p);
         }
-    } catch (const TesraError&) {
-        out.refused = true;
+        out.records = n;
+    } catch (const TesraError& e) {
+        require(message_names(e.what(), path), "a reader message without the file");
     }
     return out;
 }
@@ -61,68 +71,37 @@ using namespace tesra::fuzz;
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string in = scratch().write("pontos", data, size);
     const std::string mid = scratch().path("pontos_tmp");
-
-    // The reader alone: every record it gives has a name and finite values;
-    // every refusal names the file.
-    long records = 0;
-    bool writable = true;  // every name and value has a written form that reads back
-    try {
-        FieldReader reader(in);
-        PointRecord r;
-        while (reader.read_record(r)) {
-            require(!blank(r.name), "a record with a blank name");
-            require(r.name.find('\0') == std::string_view::npos, "a name with a NUL byte");
-            require(std::isfinite(r.m) && std::isfinite(r.p), "a value that is not finite");
-            writable = writable && std::fabs(r.m) <= largest_written_number &&
-                       std::fabs(r.p) <= largest_written_number && r.name.find('"') == std::string_view::npos;
-            ++records;
-        }
-    } catch (const TesraError& e) {
-        require(message_names(e.what(), in), "a reader message without the file");
-        records = -1;
-    }
+    const Reading plain = read_all(in);
 
     // The same bytes after nearly 64 KiB of spaces (skipped before the first
     // field), so that the end of the reader's first chunk falls inside them:
     // the same records, and a refusal where there was one.
-    {
-        std::string shifted(65536 - (size > 0 ? data[0] % size : 0), ' ');
-        shifted.append(reinterpret_cast<const char*>(data), size);
-        const Reading plain = read_all(in);
-        const Reading moved =
-            read_all(scratch().write("pontos_deslocado", reinterpret_cast<const std::uint8_t*>(shifted.data()),
-                                     shifted.size()));
-        require(plain.refused == moved.refused && plain.names == moved.names, "a chunk boundary changed the records");
-        for (std::size_t i = 0; i < plain.values.size(); ++i) {
-            require(same_bits(plain.values[i], moved.values[i]), "a chunk boundary changed a value");
-        }
+    std::string shifted(65536 - (size > 0 ? data[0] % size : 0), ' ');
+    shifted.append(reinterpret_cast<const char*>(data), size);
+    const Reading moved = read_all(
+        scratch().write("pontos_deslocado", reinterpret_cast<const std::uint8_t*>(shifted.data()), shifted.size()));
+    require(plain.records == moved.records && plain.names == moved.names, "a chunk boundary changed the records");
+    for (std::size_t i = 0; i < plain.values.size(); ++i) {
+        require(same_bits(plain.values[i], moved.values[i]), "a chunk boundary changed a value");
     }
 
     // The loop through an intermediate file and back: the same names, and the
     // values at 15 significant digits.
+    const bool accepted = plain.records >= 0 && plain.writable;
     try {
         transform_point_file(in, mid, [](double m, double p, double& m_out, double& p_out) {
             m_out = m;
             p_out = p;
             return true;
         });
-        require(records >= 0 && writable, "the loop accepts what the reader refused, or what it cannot write");
-        FieldReader original(in);
-        FieldReader copy(mid);
-        PointRecord a, b;
-        long n = 0;
-        while (original.read_record(a)) {
-            const std::string name(a.name);
-            const double m = a.m, p = a.p;
-            require(copy.read_record(b), "the intermediate file lost a record");
-            require(b.name == name, "a name changed on the way");
-            require(same_bits(b.m, kept(m)) && same_bits(b.p, kept(p)), "a value changed beyond 15 digits");
-            ++n;
+        require(accepted, "the loop accepts what the reader refused, or what it cannot write");
+        const Reading back = read_all(mid);
+        require(back.records == plain.records && back.names == plain.names, "the intermediate file changed the records");
+        for (std::size_t i = 0; i < plain.values.size(); ++i) {
+            require(same_bits(back.values[i], kept(plain.values[i])), "a value changed beyond 15 digits");
         }
-        require(!copy.read_record(b), "the intermediate file gained a record");
-        require(n == records, "the loop and the reader disagree on the records");
     } catch (const TesraError&) {
-        require(records < 0 || !writable, "the loop refuses what the reader accepted");
+        require(!accepted, "the loop refuses what the reader accepted");
         require(!exists(mid), "a refused loop left its output");
     }
     std::remove(mid.c_str());

@@ -6,10 +6,15 @@
         the published worked examples in them, and `tesra-cli --list`
         against the table below;
     check_routes.py proj TESRA_CLI GRID_DIR
-        the island routes against PROJ (exit status 77 without pyproj).
+        the island routes against PROJ (exit status 77 without pyproj);
+    check_routes.py grids TESRA_CLI GRID_DIR
+        the grid routes on points spread over the mainland against PROJ's
+        cs2cs (exit status 77 without it).
 """
 
 import os
+import random
+import shutil
 import subprocess
 import sys
 import tempfile
@@ -66,18 +71,28 @@ OPERATIONS = {
 LIMIT = 0.10
 
 
-def run(cli, grids, number, workdir, separator=","):
-    source, target, _, points = ROUTES[number]
-    out = os.path.join(workdir, "rota-%02d.txt" % number)
+def tesra(cli, grids, source, target, inp, workdir, separator):
+    """Runs tesra-cli; returns its run and the report (None when there is none)."""
+    out = os.path.join(workdir, "relatorio.txt")
+    if os.path.exists(out):
+        os.remove(out)
     args = [cli, "--from", source, "--to", target, "--decimal-separator", separator, "--grid-dir", grids]
     if source == "Qualquer":
         args += ["--param-x", os.path.join(HERE, "parametros-x.txt"),
                  "--param-y", os.path.join(HERE, "parametros-y.txt")]
-    done = subprocess.run(args + [os.path.join(HERE, points), out], capture_output=True)
+    done = subprocess.run(args + [inp, out], capture_output=True)
+    if not os.path.exists(out):
+        return done, None
+    with open(out, "rb") as f:
+        return done, f.read()
+
+
+def run(cli, grids, number, workdir, separator=","):
+    source, target, _, points = ROUTES[number]
+    done, report = tesra(cli, grids, source, target, os.path.join(HERE, points), workdir, separator)
     if done.returncode != 0:
         sys.exit("route %d: %s" % (number, done.stderr.decode()))
-    with open(out, "rb") as f:
-        return f.read()
+    return report
 
 
 def points(report):
@@ -152,15 +167,116 @@ def check_proj(cli, grids, workdir):
     return failures
 
 
+# The grids hold PROJ's own values at their nodes, so against cs2cs only the
+# bilinear interpolation over 5 km cells and the rounding of the files and
+# the report remain. Routes through ETRS89 TM06 take their Datum 73 step
+# from the official polynomial, not from PROJ, so they are compared with
+# that step done by tesra-cli and the grid step by cs2cs.
+GRID_EPSG = {D73: "EPSG:27493", LISBOA: "EPSG:5018", TM06: "EPSG:3763"}
+ROWS, COLUMNS, WEST, NORTH, SPACING, NO_DATA = 123, 66, -140000.0, 290000.0, 5000.0, -999999.0
+GRID_LIMIT = 0.05
+OUT_OF_LIMITS = "ERRO!! Ponto para além dos limites. ("
+
+
+def grid_cells(grids, name, margin):
+    """Cells (row, column from 0) whose corners, and `margin` rings of nodes
+    around them, have values in both grids of the given name."""
+    m, p = ([float(v) for v in open(os.path.join(grids, "%s_%s.asc" % (name, c))).read().split()] for c in "mp")
+    return [(r, c) for r in range(margin, ROWS - 1 - margin) for c in range(margin, COLUMNS - 1 - margin)
+            if all(g[i * COLUMNS + j] != NO_DATA for g in (m, p)
+                   for i in range(r - margin, r + 2 + margin) for j in range(c - margin, c + 2 + margin))]
+
+
+def sample(cells, seed):
+    """300 points in the given cells, to the millimetre, reproducibly."""
+    rnd, points = random.Random(seed), []
+    for i in range(300):
+        r, c = rnd.choice(cells)
+        m = WEST + c * SPACING + rnd.randrange(0, 5000001) / 1000
+        p = NORTH - r * SPACING - rnd.randrange(0, 5000001) / 1000
+        points.append(("pt%03d" % i, round(m, 3), round(p, 3)))
+    return points
+
+
+def check_grids(cli, grids, workdir):
+    if shutil.which("cs2cs") is None:
+        print("cs2cs is not installed (Debian package proj-bin): skipped")
+        sys.exit(77)
+    failures = []
+
+    def run_points(source, target, pts):
+        inp = os.path.join(workdir, "pontos.txt")
+        with open(inp, "w", newline="") as f:
+            f.writelines("%s,%.6f,%.6f\r\n" % p for p in pts)
+        return tesra(cli, grids, source, target, inp, workdir, ".")
+
+    def ok(source, target, pts):
+        done, report = run_points(source, target, pts)
+        if done.returncode != 0 or report is None:
+            sys.exit("%s -> %s failed: %s" % (source, target, done.stderr.decode()))
+        rows = [(name, float(m), float(p)) for name, (m, p) in points(report).items()]
+        if [r[0] for r in rows] != [p[0] for p in pts]:
+            failures.append("%s -> %s: the report does not list the points in order" % (source, target))
+        return rows
+
+    def cs2cs(source, target, pts):
+        text = "".join("%.6f %.6f\n" % (m, p) for _, m, p in pts)
+        out = subprocess.run(["cs2cs", "-f", "%.6f", GRID_EPSG[source], GRID_EPSG[target]], input=text.encode(),
+                             stdout=subprocess.PIPE, check=True, env=dict(os.environ, PROJ_NETWORK="OFF"))
+        lines = out.stdout.decode().splitlines()
+        if len(lines) != len(pts):
+            failures.append("cs2cs left points out")
+        return [(name, float(line.split()[0]), float(line.split()[1])) for (name, _, _), line in zip(pts, lines)]
+
+    def compare(label, got, expected, limit=GRID_LIMIT):
+        worst = max(max(abs(x[1] - y[1]), abs(x[2] - y[2])) for x, y in zip(got, expected))
+        print("%-60s largest difference %.4f m%s" % (label, worst, "" if limit is None else " (limit %.2f m)" % limit))
+        if limit is not None and worst >= limit:
+            failures.append("%s: %.4f m" % (label, worst))
+
+    # A good point first, so that a half-written file would show.
+    def out_of_limits(source, target, pts, bad):
+        done, report = run_points(source, target, pts)
+        message = OUT_OF_LIMITS if bad is None else OUT_OF_LIMITS + bad + ")"
+        if done.returncode != 1 or message not in done.stderr.decode() or report is not None:
+            failures.append("%s -> %s with (%s): %d, %r" % (source, target, bad, done.returncode, done.stderr))
+
+    # Routes 4 and 6, and there and back again.
+    d73 = sample(grid_cells(grids, "73_lx", 0), 4)
+    compare("Datum 73 -> Datum Lisboa (grid) vs cs2cs", ok(D73, LISBOA, d73), cs2cs(D73, LISBOA, d73))
+    inner = sample(grid_cells(grids, "73_lx", 1), 46)
+    compare("Datum 73 -> Datum Lisboa -> Datum 73 (grids) vs start", ok(LISBOA, D73, ok(D73, LISBOA, inner)), inner)
+    lx = sample(grid_cells(grids, "lx_et", 0), 6)
+    compare("Datum Lisboa -> Datum 73 (grid) vs cs2cs", ok(LISBOA, D73, lx), cs2cs(LISBOA, D73, lx))
+    # Route 2: the polynomial, then the grid; a cell away from the no-data
+    # nodes, as the polynomial moves the points.
+    tm06 = cs2cs(D73, TM06, sample(grid_cells(grids, "73_lx", 1), 2))
+    route2 = ok(TM06, LISBOA, tm06)
+    compare("ETRS89 TM06 -> Datum Lisboa vs polynomial + cs2cs", route2, cs2cs(D73, LISBOA, ok(TM06, D73, tm06)))
+    compare("ETRS89 TM06 -> Datum Lisboa vs cs2cs alone (informative)", route2, cs2cs(TM06, LISBOA, tm06), None)
+    # Route 5: the grid, then the polynomial.
+    lx_inner = sample(grid_cells(grids, "lx_et", 1), 5)
+    route5 = ok(LISBOA, TM06, lx_inner)
+    compare("Datum Lisboa -> ETRS89 TM06 vs cs2cs + polynomial", route5,
+            ok(D73, TM06, cs2cs(LISBOA, D73, lx_inner)))
+    compare("Datum Lisboa -> ETRS89 TM06 vs cs2cs alone (informative)", route5, cs2cs(LISBOA, TM06, lx_inner), None)
+
+    out_of_limits(D73, LISBOA, [d73[0], ("nw", -137500, 287500)], "-137500; 287500")
+    out_of_limits(D73, LISBOA, [d73[0], ("east", 185000.001, 0)], " 185000.001; 0")
+    out_of_limits(LISBOA, D73, [lx[0], ("north", 0, 290000.001)], " 0; 290000.001")
+    out_of_limits(LISBOA, TM06, [lx[0], ("south", 1000, -320000.5)], " 1000;-320000.5")
+    # Beyond the east edge once the polynomial has taken it to Datum 73.
+    out_of_limits(TM06, LISBOA, [tm06[0], ("far", 195000, 0)], None)
+    return failures
+
+
 def main():
-    if len(sys.argv) < 4 or sys.argv[1] not in ("reports", "proj"):
+    checks = {"reports": lambda *a: check_reports(*a[:2], "--write" in sys.argv, a[2]),
+              "proj": check_proj, "grids": check_grids}
+    if len(sys.argv) < 4 or sys.argv[1] not in checks:
         sys.exit(__doc__)
-    cli, grids = sys.argv[2], sys.argv[3]
     with tempfile.TemporaryDirectory() as workdir:
-        if sys.argv[1] == "reports":
-            failures = check_reports(cli, grids, "--write" in sys.argv, workdir)
-        else:
-            failures = check_proj(cli, grids, workdir)
+        failures = checks[sys.argv[1]](sys.argv[2], sys.argv[3], workdir)
     for failure in failures:
         print("FAIL: " + failure)
     return 1 if failures else 0

@@ -48,10 +48,6 @@ std::string read_file(const std::string& path) {
     return text.str();
 }
 
-std::string describe_bytes(std::string_view bytes) {
-    return "file " + std::to_string(bytes.size()) + " bytes #" + std::to_string(std::hash<std::string_view>{}(bytes));
-}
-
 void make_dir(const std::string& path) { fs::create_directory(path); }
 void make_symlink(const std::string& target, const std::string& link) { fs::create_symlink(target, link); }
 void make_hard_link(const std::string& existing, const std::string& link) { fs::create_hard_link(existing, link); }
@@ -67,7 +63,9 @@ std::vector<std::string> snapshot(const std::string& root) {
         } else if (fs::is_directory(st)) {
             lines.push_back(name + ": directory");
         } else if (fs::is_regular_file(st)) {
-            lines.push_back(name + ": " + describe_bytes(read_file(path.string())));
+            const std::string bytes = read_file(path.string());
+            lines.push_back(name + ": file " + std::to_string(bytes.size()) + " bytes #" +
+                            std::to_string(std::hash<std::string>{}(bytes)));
         } else {
             lines.push_back(name + ": other");
         }

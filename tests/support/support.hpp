@@ -39,8 +39,6 @@ void make_dir(const std::string& path);
 void make_symlink(const std::string& target, const std::string& link);
 void make_hard_link(const std::string& existing, const std::string& link);
 
-// What snapshot says of a regular file that holds these bytes.
-[[nodiscard]] std::string describe_bytes(std::string_view bytes);
 // One line per entry under root, sorted: its relative path and what it is
 // (a regular file with its size and a hash of its bytes, a link with its
 // target, a directory, something else). Two equal snapshots mean nothing
@@ -73,12 +71,8 @@ int wait_cli(pid_t pid);
 // to end, in order.
 class RecordingServices final : public Services {
 public:
-    struct Message {
-        std::string prompt;
-        std::optional<std::string> title;
-    };
-    void message_box(std::string_view prompt, std::optional<std::string_view> title) override {
-        messages.push_back({std::string(prompt), title ? std::optional<std::string>(*title) : std::nullopt});
+    void message_box(std::string_view prompt, std::optional<std::string_view>) override {
+        messages.emplace_back(prompt);
     }
     void completion_message(std::string_view prompt, std::string_view) override {
         completions.emplace_back(prompt);
@@ -86,7 +80,7 @@ public:
     void set_pointer(Pointer pointer) override { pointers.push_back(pointer); }
     void end_program() override { ++end_requests; }
 
-    std::vector<Message> messages;
+    std::vector<std::string> messages;
     std::vector<std::string> completions;
     std::vector<Pointer> pointers;
     int end_requests = 0;

