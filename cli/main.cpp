@@ -1,8 +1,16 @@
 // tesra-cli: the transformation job from the command line, for scripts and
-// batch use. Exit status 0 when the report was written, 1 when the job was
-// refused or failed, 2 for a usage error.
+// batch use. Exit status 0 when the output was written, 1 when the job was
+// refused or failed (in a batch: any of its files), 2 for a usage error, 3
+// when it was written with faulty points left out.
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
 #include <cstdio>
+#include <filesystem>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "console_services.hpp"
@@ -12,6 +20,7 @@
 #include "options.hpp"
 #include "routes.hpp"
 #include "signals.hpp"
+#include "standard_streams.hpp"
 
 namespace {
 
@@ -30,6 +39,83 @@ void print_list() {
         if (r.second) line += ", " + std::string(tesra::routine_info(*r.second).name);
         std::printf("  %s\n", line.c_str());
     }
+}
+
+// The services of one file of a batch: every message is a whole line that
+// names the file, written at once, so that jobs running side by side never
+// mix inside a line.
+class BatchServices final : public tesra::Services {
+public:
+    BatchServices(std::string input, std::mutex& lock) : input_(std::move(input)), lock_(lock) {}
+    void message_box(std::string_view prompt, std::optional<std::string_view>) override {
+        put(stderr, input_ + ": " + std::string(prompt) + "\n");
+    }
+    void completion_message(std::string_view prompt, std::string_view) override {
+        put(stdout, std::string(prompt) + "\n");
+    }
+    void set_pointer(tesra::Pointer) override {}
+    void end_program() override {}
+
+private:
+    void put(std::FILE* stream, const std::string& line) {
+        const std::lock_guard<std::mutex> hold(lock_);
+        std::fwrite(line.data(), 1, line.size(), stream);
+        std::fflush(stream);
+    }
+    std::string input_;
+    std::mutex& lock_;
+};
+
+tesra::JobOptions job_options(const tesra::cli::Options& o) {
+    tesra::JobOptions options;
+    options.output_options.format = o.format;
+    options.output_options.precision = o.precision;
+    options.skip_faulty_points = o.skip_faulty_points;
+    options.rejects = o.rejects;
+    return options;
+}
+
+// Every input of the batch into the output folder, some at a time. Each
+// job is the single job's, with its messages naming its file.
+int run_batch(const tesra::cli::Options& o, const std::string& grid_dir, char separator) {
+    std::error_code ec;
+    std::filesystem::create_directories(*o.output_dir, ec);
+    if (ec) {
+        std::fprintf(stderr, "Não foi possível criar a pasta \"%s\": %s\n", o.output_dir->c_str(),
+                     ec.message().c_str());
+        return 1;
+    }
+    // The table of temporary names a signal clears holds 64 at a time.
+    const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+    const std::size_t workers = std::min<std::size_t>({o.jobs != 0 ? o.jobs : cores, o.inputs.size(), 64});
+    std::mutex lock;
+    std::atomic<std::size_t> next{0}, written{0}, with_skips{0};
+    auto work = [&] {
+        for (std::size_t i = next++; i < o.inputs.size(); i = next++) {
+            const std::string& input = o.inputs[i];
+            BatchServices services(input, lock);
+            tesra::Environment env{services, grid_dir, separator};
+            const tesra::JobRequest request{o.from, o.to, input,
+                                            tesra::cli::batch_output_path(*o.output_dir, input, o.format), o.param_x,
+                                            o.param_y};
+            const tesra::JobOutcome outcome = tesra::run_job(request, env, job_options(o));
+            if (outcome == tesra::JobOutcome::target_not_served) {
+                services.message_box("Não há transformação de \"" + o.from + "\" para \"" + o.to + "\".", {});
+            }
+            if (outcome == tesra::JobOutcome::completed || outcome == tesra::JobOutcome::completed_with_skips) ++written;
+            if (outcome == tesra::JobOutcome::completed_with_skips) ++with_skips;
+        }
+    };
+    std::vector<std::thread> threads;
+    for (std::size_t t = 1; t < workers; ++t) threads.emplace_back(work);
+    work();
+    for (std::thread& t : threads) t.join();
+    const std::size_t failed = o.inputs.size() - written;
+    std::string summary = "Ficheiros criados: " + std::to_string(written.load());
+    if (with_skips != 0) summary += " (" + std::to_string(with_skips.load()) + " com pontos deixados de fora)";
+    summary += "; com falha: " + std::to_string(failed) + ".\n";
+    std::fputs(summary.c_str(), stderr);
+    return failed != 0 ? 1 : with_skips != 0 ? 3 : 0;
 }
 
 }  // namespace
@@ -56,12 +142,23 @@ int main(int argc, char** argv) {
     }
 
     tesra::clean_up_on_signals();
-    tesra::ConsoleServices services;
-    tesra::Environment env{services, o.grid_dir ? *o.grid_dir : tesra::executable_dir(),
-                           o.decimal_separator ? *o.decimal_separator : tesra::locale_decimal_separator()};
-    const tesra::JobRequest request{o.from, o.to, o.input, o.output, o.param_x, o.param_y};
-    switch (tesra::run_job(request, env)) {
+    const std::string grid_dir = o.grid_dir ? *o.grid_dir : tesra::executable_dir();
+    const char separator = o.decimal_separator ? *o.decimal_separator : tesra::locale_decimal_separator();
+    if (o.output_dir) return run_batch(o, grid_dir, separator);
+
+    // Standard output carries the output alone; the completion message
+    // then goes with the others.
+    const bool to_stdout = tesra::leads_to_standard_output(o.output);
+    tesra::ConsoleServices services(stderr, to_stdout ? stderr : stdout);
+    tesra::Environment env{services, grid_dir, separator};
+    const tesra::JobRequest request{o.from, o.to, o.input == "-" ? "entrada padrão" : o.input,
+                                    o.output == "-" ? "saída padrão" : o.output, o.param_x, o.param_y};
+    tesra::JobOptions options = job_options(o);
+    if (o.input == "-") options.input_stream = STDIN_FILENO;
+    if (to_stdout) options.output_stream = STDOUT_FILENO;
+    switch (tesra::run_job(request, env, options)) {
     case tesra::JobOutcome::completed: return 0;
+    case tesra::JobOutcome::completed_with_skips: return 3;
     case tesra::JobOutcome::target_not_served:
         std::fprintf(stderr, "Não há transformação de \"%s\" para \"%s\".\n", o.from.c_str(), o.to.c_str());
         return 1;

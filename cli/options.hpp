@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "report.hpp"
+
 namespace tesra::cli {
 
 struct Options {
@@ -17,6 +19,14 @@ struct Options {
     std::optional<std::string> grid_dir;
     std::string input;
     std::string output;
+    OutputFormat format = OutputFormat::report;
+    int precision = 3;
+    bool skip_faulty_points = false;  // --on-error skip
+    std::string rejects;
+    // A batch: every input into output_dir, `jobs` at a time (0: one per core).
+    std::optional<std::string> output_dir;
+    std::vector<std::string> inputs;
+    unsigned jobs = 0;
     bool help = false;
     bool version = false;
     bool list = false;
@@ -34,5 +44,9 @@ ParseResult parse_options(const std::vector<std::string_view>& args);
 std::string resolve_system(std::string_view text);
 
 std::string usage_text();
+
+// Where a batch writes the output of `input`: in `dir`, under the input's
+// file name, its extension made .csv or .geojson for those formats.
+std::string batch_output_path(const std::string& dir, std::string_view input, OutputFormat format);
 
 }  // namespace tesra::cli

@@ -23,7 +23,7 @@ void read_grid_file(const std::string& path, CoordinateGrid& grid) {
 
 bool interpolate_grid(const CoordinateGrid& m_grid, const CoordinateGrid& p_grid, double m, double p, double& m_out,
                       double& p_out) noexcept {
-    if (!(m >= grid_west && m <= grid_east && p >= grid_south && p <= grid_north)) return false;
+    if (!grid_covers(m, p)) return false;
     // Points on an inner grid line belong to the cell east (south) of it; the
     // east and south edges belong to the last column (row) of cells.
     int c = 1 + static_cast<int>((m - grid_west) / grid_spacing);

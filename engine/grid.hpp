@@ -44,6 +44,11 @@ struct CoordinateGrid {
 // among them, throws TesraError naming the file and the line.
 void read_grid_file(const std::string& path, CoordinateGrid& grid);
 
+// Whether the point lies within the grids' rectangle, edges included.
+[[nodiscard]] constexpr bool grid_covers(double m, double p) noexcept {
+    return m >= grid_west && m <= grid_east && p >= grid_south && p <= grid_north;
+}
+
 // Interpolates the point in both grids. Returns false when the point lies
 // outside the rectangle or in a cell with a no-data corner in either grid.
 [[nodiscard]] bool interpolate_grid(const CoordinateGrid& m_grid, const CoordinateGrid& p_grid,

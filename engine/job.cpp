@@ -1,10 +1,15 @@
 #include "job.hpp"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <exception>
 #include <filesystem>
 #include <optional>
+#include <vector>
 
 #include "point_file.hpp"
 #include "report.hpp"
@@ -29,14 +34,16 @@ bool same_file(const std::string& a, const std::string& b) {
 
 // Refuses, before any file is touched, an output that would take the place
 // of the user's input or parameters or of the program's grids.
-bool paths_are_safe(const JobRequest& request, bool generic, const std::string& grid_dir, Services& services) {
+bool path_is_safe(const JobRequest& request, const JobOptions& options, const std::string& fich3, const std::string& what, bool generic,
+                  const std::string& grid_dir, Services& services) {
     auto refuse = [&](const std::string& message) {
         services.message_box(message);
         return false;
     };
-    const std::string& fich3 = request.output;
-    const std::string output = "O ficheiro ASCII no Sistema 2 (\"" + fich3 + "\") ";
-    if (same_file(fich3, request.input)) return refuse(output + "é o próprio ficheiro de entrada. Escolha outro nome.");
+    const std::string output = what + " (\"" + fich3 + "\") ";
+    if (options.input_stream < 0 && same_file(fich3, request.input)) {
+        return refuse(output + "é o próprio ficheiro de entrada. Escolha outro nome.");
+    }
     if (generic) {
         for (const std::string* parameters : {&request.param_x, &request.param_y}) {
             if (same_file(fich3, *parameters)) {
@@ -56,19 +63,98 @@ bool paths_are_safe(const JobRequest& request, bool generic, const std::string& 
     return true;
 }
 
+// The same holds for the file of rejected points, which also must not be
+// the output.
+bool paths_are_safe(const JobRequest& request, const JobOptions& options, bool generic, const std::string& grid_dir, Services& services) {
+    if (options.output_stream < 0 && !path_is_safe(request, options, request.output, "O ficheiro ASCII no Sistema 2", generic,
+                                                   grid_dir, services)) {
+        return false;
+    }
+    if (options.rejects.empty()) return true;
+    const std::string rejects = "O ficheiro dos pontos deixados de fora";
+    if (options.output_stream < 0 && same_file(options.rejects, request.output)) {
+        services.message_box(rejects + " (\"" + options.rejects + "\") é o próprio ficheiro de saída. Escolha outro nome.");
+        return false;
+    }
+    return path_is_safe(request, options, options.rejects, rejects, generic, grid_dir, services);
+}
+
 // Where the intermediates go: beside the output, which the job may write,
 // unless the output is a stream (a device, a pipe); "" for the system's
 // temporary folder.
-std::string intermediate_dir(const std::string& output) {
+std::string intermediate_dir(const JobRequest& request, const JobOptions& options) {
+    const std::string& output = request.output;
     struct stat st {};
-    if (::stat(output.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) return "";
+    if (options.output_stream >= 0 || (::stat(output.c_str(), &st) == 0 && !S_ISREG(st.st_mode))) return "";
     const std::size_t slash = output.rfind('/');
     return slash == std::string::npos ? "." : slash == 0 ? "/" : output.substr(0, slash);
 }
 
+// Standard input read whole into `copy`, so that it can be read again.
+void copy_stream(const PointFile& from, const PointFile& copy) {
+    OutputFile out(copy);
+    std::vector<char> buffer(std::size_t{64} << 10);
+    for (;;) {
+        const ssize_t n = ::read(from.stream_fd, buffer.data(), buffer.size());
+        if (n > 0) {
+            out.write({buffer.data(), static_cast<std::size_t>(n)});
+        } else if (n == 0) {
+            break;
+        } else if (errno != EINTR) {
+            throw file_error(from.path, 1, std::string("erro de leitura (") + std::strerror(errno) + ")");
+        }
+    }
+    out.close();
+}
+
+// The points the second routine left out, renumbered as records of the
+// input (the first routine's skips are not in its file), merged with the
+// first routine's.
+std::vector<SkippedPoints::Point> skipped_in_input(const SkippedPoints& first, const SkippedPoints& second) {
+    std::vector<SkippedPoints::Point> renumbered;
+    std::size_t j = 0;
+    for (SkippedPoints::Point point : second.points) {
+        point.ordinal += j;
+        while (j < first.points.size() && first.points[j].ordinal <= point.ordinal) {
+            ++point.ordinal;
+            ++j;
+        }
+        renumbered.push_back(point);
+    }
+    std::vector<SkippedPoints::Point> all(first.points.size() + renumbered.size());
+    std::merge(first.points.begin(), first.points.end(), renumbered.begin(), renumbered.end(), all.begin(),
+               [](const auto& a, const auto& b) { return a.ordinal < b.ordinal; });
+    return all;
+}
+
+// Names every point left out, by its line in the input, and writes them,
+// as read, to the rejects file when there is one.
+void report_skipped(const PointFile& input, const std::vector<SkippedPoints::Point>& skipped,
+                    const std::string& rejects, Services& services) {
+    FieldReader in(input);
+    std::optional<OutputFile> out;
+    if (!rejects.empty()) out.emplace(rejects, OutputFile::Mode::replace);
+    PointRecord record;
+    std::size_t next = 0;
+    for (std::uint64_t ordinal = 0; next < skipped.size() && in.read_record(record); ++ordinal) {
+        if (skipped[next].ordinal != ordinal) continue;
+        const PointFault fault = skipped[next++].fault;
+        const char* why = fault == PointFault::outside_grid ? "está fora dos limites da grelha"
+                          : fault == PointFault::no_data    ? "está junto de um nó da grelha sem valor"
+                                                            : "dá coordenadas que não são números finitos";
+        services.message_box("Ficheiro \"" + input.path + "\", linha " + std::to_string(in.line()) + ": o ponto " +
+                             quote_excerpt(record.name) + " foi deixado de fora: " + why + ".");
+        if (out) write_record(*out, record.name, record.m, record.p);
+    }
+    if (out) out->close();
+    if (skipped.empty()) return;
+    services.message_box("Pontos deixados de fora: " + std::to_string(skipped.size()) +
+                         (rejects.empty() ? "." : " (guardados em \"" + rejects + "\")."));
+}
+
 }  // namespace
 
-JobOutcome run_job(const JobRequest& request, Environment& env) {
+JobOutcome run_job(const JobRequest& request, Environment& env, const JobOptions& options) {
     Services& services = env.services;
     const std::string& source = request.source;
     const std::string& target = request.target;
@@ -99,34 +185,61 @@ JobOutcome run_job(const JobRequest& request, Environment& env) {
     }
     const TransformationRoute& route = *lookup.route;
 
-    if (!paths_are_safe(request, generic, env.grid_dir, services)) return JobOutcome::refused;
+    if (!paths_are_safe(request, options, generic, env.grid_dir, services)) return JobOutcome::refused;
 
     RoutineStatus status = RoutineStatus::failed;
+    std::size_t skips = 0;
     {
         // The official routines leave the busy pointer on; this restores it.
         BusyPointer busy(services);
         try {
             // The intermediates are the job's own and nameless: nothing of
             // them outlives the job, whatever way it ends.
-            const std::string dir = intermediate_dir(request.output);
+            const std::string dir = intermediate_dir(request, options);
             const std::string name = request.input + " (intermédio)";
             Intermediate first(dir, name);
             std::optional<Intermediate> second;
             if (route.second) second.emplace(dir, name);
             TransformationJob job;
-            job.fich1.path = request.input;
+            job.fich1 = options.input_stream >= 0 ? PointFile::stream(request.input, options.input_stream)
+                                                  : PointFile(request.input);
+            // Skipped points are named from the input read again.
+            std::optional<Intermediate> input_copy;
+            if (options.skip_faulty_points && options.input_stream >= 0) {
+                input_copy.emplace(dir, request.input);
+                const PointFile copy(request.input, &*input_copy);
+                copy_stream(job.fich1, copy);
+                job.fich1 = copy;
+            }
+            const PointFile input = job.fich1;
             job.fich2 = {name, &first};
             if (second) job.fich2a = {name, &*second};
             job.fich3 = request.output;
             job.fich_par_m = request.param_x;
             job.fich_par_p = request.param_y;
+            SkippedPoints first_skips, second_skips;
+            if (options.skip_faulty_points) job.skipped = &first_skips;
             status = run_routine(route.first, job, env);
             if (status == RoutineStatus::done && route.second) {
                 job.fich1 = job.fich2;
                 job.fich2 = job.fich2a;
+                if (options.skip_faulty_points) job.skipped = &second_skips;
                 status = run_routine(*route.second, job, env);
             }
-            if (status == RoutineStatus::done) write_report(job.fich2, job.fich3, source, target, env.decimal_separator);
+            if (status == RoutineStatus::done) {
+                const std::vector<SkippedPoints::Point> skipped = skipped_in_input(first_skips, second_skips);
+                // An empty rejects file too: one left by an earlier run would mislead.
+                if (!skipped.empty() || !options.rejects.empty()) {
+                    report_skipped(input, skipped, options.rejects, services);
+                }
+                skips = skipped.size();
+                OutputOptions form = options.output_options;
+                form.decimal_separator = env.decimal_separator;
+                const PointFile output = options.output_stream >= 0
+                                             ? PointFile::stream(request.output, options.output_stream)
+                                             : PointFile(request.output);
+                write_output(job.fich2, output, form, source, target);
+            }
         } catch (const std::exception& e) {
             // No room for an intermediate, a report that cannot be written,
             // or the memory running out.
@@ -141,7 +254,7 @@ JobOutcome run_job(const JobRequest& request, Environment& env) {
     if (status == RoutineStatus::failed) return JobOutcome::failed;
     services.completion_message("Criado o ficheiro: " + request.output, program_title);
     services.end_program();
-    return JobOutcome::completed;
+    return skips == 0 ? JobOutcome::completed : JobOutcome::completed_with_skips;
 }
 
 }  // namespace tesra

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "report.hpp"
 #include "routines.hpp"
 
 namespace tesra {
@@ -20,16 +21,34 @@ struct JobRequest {
     std::string param_y;  // parameter file for Y (P)
 };
 
+// What the command line adds to a request.
+struct JobOptions {
+    // The form of the output; the report's decimal separator is the
+    // environment's.
+    OutputOptions output_options;
+    // Points a routine cannot transform are left out and named, and the job
+    // goes on; `rejects`, when given, receives them as read.
+    bool skip_faulty_points = false;
+    std::string rejects;
+    // Streams the front end holds open (standard input, standard output),
+    // used in place of opening `input` or `output`, which then only name
+    // them in messages.
+    int input_stream = -1;
+    int output_stream = -1;
+};
+
 enum class JobOutcome {
     refused,            // validation or unknown source: its messages shown, nothing touched
     target_not_served,  // known source, no route to that target: nothing shown, nothing touched
     failed,             // a routine or file step failed and was reported; nothing left behind
     completed,          // report written, completion message shown, end_program() called
+    completed_with_skips,  // as completed, with faulty points left out (skip_faulty_points)
     stopped,            // out-of-limits stop: message shown, end_program() called
 };
 
 // One job. The window stays usable after refused, target_not_served and
-// failed; after completed and stopped the front end ends the program.
-JobOutcome run_job(const JobRequest& request, Environment& env);
+// failed; after completed (with or without skips) and stopped the front end
+// ends the program.
+JobOutcome run_job(const JobRequest& request, Environment& env, const JobOptions& options = {});
 
 }  // namespace tesra

@@ -407,6 +407,45 @@ char* write_fixed3(char* out, double value, char separator) noexcept {
     return out + 3;
 }
 
+char* write_fixed(char* out, double value, int decimals, char separator) noexcept {
+    if (!std::isfinite(value)) return write_number(out, value);
+    decimals = std::clamp(decimals, 0, max_fixed_decimals);
+    if (value < 0) *out++ = '-';
+    const Decimal15 d = to_decimal15(std::fabs(value));
+    auto digit = [&](int index) -> int {
+        return value != 0 && index >= 0 && index < d.count ? d.digits[index] - '0' : 0;
+    };
+    // The digits of floor(|value| * 10^decimals), then the next digit
+    // decides the rounding (halves, and above, away from zero).
+    const int last = value == 0 ? decimals : d.exponent + decimals;
+    char scaled[fixed_text_capacity];
+    int n = 0;
+    for (int i = 0; i <= last; ++i) scaled[n++] = static_cast<char>('0' + digit(i));
+    if (digit(last + 1) >= 5) {
+        int i = n - 1;
+        while (i >= 0 && scaled[i] == '9') scaled[i--] = '0';
+        if (i >= 0) {
+            ++scaled[i];
+        } else {
+            std::memmove(scaled + 1, scaled, static_cast<std::size_t>(n));
+            scaled[0] = '1';
+            ++n;
+        }
+    }
+    const int least = decimals + 1;  // "0" before the separator
+    if (n < least) {
+        std::memmove(scaled + (least - n), scaled, static_cast<std::size_t>(n));
+        std::memset(scaled, '0', static_cast<std::size_t>(least - n));
+        n = least;
+    }
+    std::memcpy(out, scaled, static_cast<std::size_t>(n - decimals));
+    out += n - decimals;
+    if (decimals == 0) return out;
+    *out++ = separator;
+    std::memcpy(out, scaled + n - decimals, static_cast<std::size_t>(decimals));
+    return out + decimals;
+}
+
 std::string number_for_message(double value) {
     char text[number_text_capacity + 1];
     char* p = text;

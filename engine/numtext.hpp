@@ -47,6 +47,13 @@ inline constexpr std::size_t fixed3_text_capacity = 320;
 // zero (so -0.0004 gives "-0.000"); at least one digit before the separator.
 char* write_fixed3(char* out, double value, char separator) noexcept;
 
+// The same rounding to any number of decimals from 0 to 9 (no separator
+// for 0): the tables' coordinates. Writes at most fixed_text_capacity
+// characters.
+inline constexpr int max_fixed_decimals = 9;
+inline constexpr std::size_t fixed_text_capacity = fixed3_text_capacity + max_fixed_decimals;
+char* write_fixed(char* out, double value, int decimals, char separator) noexcept;
+
 // Numbers inside messages: the written form above with a leading blank in
 // place of the sign when the value is not negative (" 185000.001").
 std::string number_for_message(double value);

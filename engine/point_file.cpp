@@ -139,7 +139,10 @@ private:
 FieldReader::FieldReader(std::string path) : FieldReader(PointFile{std::move(path)}) {}
 
 FieldReader::FieldReader(const PointFile& file) : path_(file.path) {
-    if (file.intermediate == nullptr) {
+    if (file.stream_fd >= 0) {
+        fd_ = ::fcntl(file.stream_fd, F_DUPFD_CLOEXEC, 0);
+        if (fd_ < 0) throw open_error(path_, errno, false);
+    } else if (file.intermediate == nullptr) {
         fd_ = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
         if (fd_ < 0) throw open_error(path_, errno, false);
         struct stat st {};
@@ -465,6 +468,11 @@ OutputFile::OutputFile(std::string path, Mode mode) : path_(std::move(path)) {
 
 OutputFile::OutputFile(const PointFile& file) : path_(file.path) {
     buf_.resize(write_chunk);
+    if (file.stream_fd >= 0) {
+        fd_ = ::fcntl(file.stream_fd, F_DUPFD_CLOEXEC, 0);
+        if (fd_ < 0) throw open_error(path_, errno, true);
+        return;
+    }
     if (file.intermediate == nullptr) {
         open_stream();
         return;

@@ -36,13 +36,21 @@ private:
 };
 
 // A point file a routine reads or writes: a file of the user's by its
-// path, or one of the job's intermediates (whose name is then `path`).
+// path, one of the job's intermediates, or a stream the front end holds
+// open (standard input or output), read or written from where it stands.
+// `path` names the last two in messages.
 struct PointFile {
     PointFile() = default;
     PointFile(std::string path_, Intermediate* intermediate_ = nullptr)  // NOLINT: a path is a point file
         : path(std::move(path_)), intermediate(intermediate_) {}
+    static PointFile stream(std::string name, int fd) {
+        PointFile file(std::move(name));
+        file.stream_fd = fd;
+        return file;
+    }
     std::string path;
     Intermediate* intermediate = nullptr;
+    int stream_fd = -1;
 };
 
 struct PointRecord {
@@ -134,6 +142,8 @@ private:
 //    permissions. A path that names something other than a regular file (a
 //    device, a FIFO, a terminal) is written as a stream.
 //  - OutputFile(intermediate): into one of the job's intermediates.
+//  - OutputFile(stream): onto the front end's stream, never truncated,
+//    renamed or removed (what was written cannot be taken back).
 class OutputFile {
 public:
     enum class Mode { stream, replace };
@@ -188,29 +198,55 @@ void write_record(OutputFile& out, std::string_view name, double m, double p);
 
 enum class LoopEnd { completed, stopped };
 
+// Why a point was left out when faulty points are skipped rather than
+// stopping the job.
+enum class PointFault { outside_grid, no_data, not_finite };
+
+// The points one loop left out: each by its place among the records it
+// read (from 0), in order. compute sets `fault` before it refuses a point.
+struct SkippedPoints {
+    struct Point {
+        std::uint64_t ordinal;
+        PointFault fault;
+    };
+    std::vector<Point> points;
+    PointFault fault = PointFault::outside_grid;
+};
+
 // The loop of every routine: opens fich1 for reading, then fich2 for
 // writing, and writes one record per named input record with the coordinates
 // that compute(m, p, m_out, p_out) gives. compute returns false to stop the
 // loop early (it keeps what it needs of the offending point); the output is
 // then closed and left to the caller. Any read or write fault, or a
 // coordinate that is not finite, throws TesraError after discarding fich2.
+// Given `skipped`, a point compute refuses or whose result is not finite is
+// left out and noted there instead, and the loop goes on.
 
 [[nodiscard]] TesraError not_finite_error(const FieldReader& in, std::string_view name);
 [[nodiscard]] TesraError quoted_name_error(const FieldReader& in, std::string_view name);
 
 template <class Compute>
-LoopEnd transform_point_file(const PointFile& fich1, const PointFile& fich2, Compute&& compute) {
+LoopEnd transform_point_file(const PointFile& fich1, const PointFile& fich2, Compute&& compute,
+                             SkippedPoints* skipped = nullptr) {
     FieldReader in(fich1);
     OutputFile out(fich2);
     PointRecord record;
-    while (in.read_record(record)) {
+    for (std::uint64_t ordinal = 0; in.read_record(record); ++ordinal) {
         double m = 0, p = 0;
         if (!compute(record.m, record.p, m, p)) {
+            if (skipped != nullptr) {
+                skipped->points.push_back({ordinal, skipped->fault});
+                continue;
+            }
             out.close();
             return LoopEnd::stopped;
         }
         // Also refuses what the intermediate file could not carry (NaN fails both tests).
         if (!(std::fabs(m) <= largest_written_number) || !(std::fabs(p) <= largest_written_number)) {
+            if (skipped != nullptr) {
+                skipped->points.push_back({ordinal, PointFault::not_finite});
+                continue;
+            }
             throw not_finite_error(in, record.name);
         }
         // The written form has no escape for a quote: such a name would come

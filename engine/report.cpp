@@ -1,8 +1,11 @@
 #include "report.hpp"
 
+#include <optional>
+
 #include "codepage.hpp"
 #include "numtext.hpp"
 #include "point_file.hpp"
+#include "systems.hpp"
 
 namespace tesra {
 
@@ -13,31 +16,120 @@ constexpr std::size_t zone = 14;
 // The start of the print zone after `used` columns: fields are never cut.
 constexpr std::size_t next_zone(std::size_t used) noexcept { return (used / zone + 1) * zone; }
 
+OutputFile open_output(const PointFile& output) {
+    if (output.stream_fd >= 0 || output.intermediate != nullptr) return OutputFile(output);
+    return OutputFile(output.path, OutputFile::Mode::replace);
+}
+
+// A csv field as RFC 4180 has it: quoted, inner quotes doubled, when it
+// holds the separator, a quote or a line end; also when it starts or ends
+// with a blank, which a reader would otherwise drop.
+void put_csv_field(std::string& line, std::string_view field, char separator) {
+    const bool quote = field.find_first_of(std::string{separator, '"', '\r', '\n'}) != std::string_view::npos ||
+                       (!field.empty() && (field.front() == ' ' || field.back() == ' '));
+    if (!quote) {
+        line += field;
+        return;
+    }
+    line += '"';
+    for (const char c : field) {
+        if (c == '"') line += '"';
+        line += c;
+    }
+    line += '"';
+}
+
+// A JSON string of Windows-1252 text.
+void put_json_string(std::string& out, std::string_view text) {
+    out += '"';
+    for (const char c : cp1252_to_utf8(text)) {
+        const auto u = static_cast<unsigned char>(c);
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += c;
+        } else if (u < 0x20) {
+            static constexpr char hex[] = "0123456789abcdef";
+            out += "\\u00";
+            out += hex[u >> 4];
+            out += hex[u & 15];
+        } else {
+            out += c;
+        }
+    }
+    out += '"';
+}
+
+void put_fixed(std::string& out, double value, int decimals, char separator) {
+    char text[fixed_text_capacity];
+    out.append(text, write_fixed(text, value, decimals, separator));
+}
+
 }  // namespace
 
-void write_report(const PointFile& points, const std::string& output, std::string_view source,
-                  std::string_view target, char decimal_separator) {
-    FieldReader in(points);
-    OutputFile out(output, OutputFile::Mode::replace);
-    std::string header = utf8_to_cp1252("Transformação : " + std::string(source) + " --> " + std::string(target));
-    header += "\r\n\r\n" + std::string(62, '-') + "\r\n\r\n";
-    header += utf8_to_cp1252("Coordenadas : " + std::string(target)) + "\r\n\r\n";
-    std::string titles = "Nome";
-    for (const char* title : {"   M", "   P"}) titles.append(next_zone(titles.size()) - titles.size(), ' ') += title;
-    header += titles + "\r\n\r\n";
-    out.write(header);
+int epsg_code(std::string_view system) noexcept {
+    const std::optional<System> s = find_system(system);
+    if (!s) return 0;
+    switch (*s) {
+    case System::tm06: return 3763;
+    case System::d73: return 27493;
+    case System::lisboa: return 5018;
+    case System::utm25: return 5014;
+    case System::utm26: return 5015;
+    case System::utm28: return 5016;
+    default: return 0;
+    }
+}
 
-    PointRecord record;
-    char m_text[fixed3_text_capacity];
-    char p_text[fixed3_text_capacity];
-    while (in.read_record(record)) {
-        const auto m_length = static_cast<std::size_t>(write_fixed3(m_text, record.m, decimal_separator) - m_text);
-        const auto p_length = static_cast<std::size_t>(write_fixed3(p_text, record.p, decimal_separator) - p_text);
+OutputWriter::OutputWriter(const PointFile& output, const OutputOptions& options, std::string_view source,
+                           std::string_view target)
+    : out_(open_output(output)), options_(options) {
+    std::string header;
+    switch (options_.format) {
+    case OutputFormat::report: {
+        header = utf8_to_cp1252("Transformação : " + std::string(source) + " --> " + std::string(target));
+        header += "\r\n\r\n" + std::string(62, '-') + "\r\n\r\n";
+        header += utf8_to_cp1252("Coordenadas : " + std::string(target)) + "\r\n\r\n";
+        std::string titles = "Nome";
+        for (const char* title : {"   M", "   P"}) titles.append(next_zone(titles.size()) - titles.size(), ' ') += title;
+        header += titles + "\r\n\r\n";
+        break;
+    }
+    case OutputFormat::points: break;
+    case OutputFormat::csv: {
+        const char separator = options_.dialect.separator;
+        header = std::string("Nome") + separator + 'M' + separator + 'P';
+        for (const std::string& column : options_.dialect.columns) put_csv_field(header += separator, column, separator);
+        header += "\r\n";
+        break;
+    }
+    case OutputFormat::geojson: {
+        header = "{\"type\": \"FeatureCollection\",\n";
+        // A generic route's coordinates are in whatever system its parameters give.
+        const int code = source == system_name(System::qualquer) ? 0 : epsg_code(target);
+        if (code != 0) {
+            header += "\"crs\": {\"type\": \"name\", \"properties\": {\"name\": \"urn:ogc:def:crs:EPSG::" +
+                      std::to_string(code) + "\"}},\n";
+        }
+        header += "\"features\": [";
+        break;
+    }
+    }
+    out_.write(header);
+}
+
+void OutputWriter::write(const PointRecord& record, std::span<const std::string_view> columns) {
+    switch (options_.format) {
+    case OutputFormat::report: {
+        char m_text[fixed3_text_capacity];
+        char p_text[fixed3_text_capacity];
+        const char separator = options_.decimal_separator;
+        const auto m_length = static_cast<std::size_t>(write_fixed3(m_text, record.m, separator) - m_text);
+        const auto p_length = static_cast<std::size_t>(write_fixed3(p_text, record.p, separator) - p_text);
         const std::size_t n = record.name.size();
         const std::size_t m_at = next_zone(n);
         const std::size_t p_at = next_zone(m_at + m_length);
         const std::size_t total = p_at + p_length + 2;
-        char* const line = out.reserve(total);
+        char* const line = out_.reserve(total);
         std::char_traits<char>::copy(line, record.name.data(), n);
         std::char_traits<char>::assign(line + n, m_at - n, ' ');
         std::char_traits<char>::copy(line + m_at, m_text, m_length);
@@ -45,9 +137,50 @@ void write_report(const PointFile& points, const std::string& output, std::strin
         std::char_traits<char>::copy(line + p_at, p_text, p_length);
         line[total - 2] = '\r';
         line[total - 1] = '\n';
-        out.commit(total);
+        out_.commit(total);
+        return;
     }
-    out.close();
+    case OutputFormat::points: write_record(out_, record.name, record.m, record.p); return;
+    case OutputFormat::csv: {
+        const TableDialect& d = options_.dialect;
+        std::string line;
+        put_csv_field(line, record.name, d.separator);
+        put_fixed(line += d.separator, record.m, options_.precision, d.decimal_mark);
+        put_fixed(line += d.separator, record.p, options_.precision, d.decimal_mark);
+        for (const std::string_view column : columns) put_csv_field(line += d.separator, column, d.separator);
+        out_.write(line += "\r\n");
+        return;
+    }
+    case OutputFormat::geojson: {
+        std::string feature = first_ ? "\n" : ",\n";
+        feature += "{\"type\": \"Feature\", \"properties\": {\"nome\": ";
+        put_json_string(feature, record.name);
+        for (std::size_t i = 0; i < columns.size() && i < options_.dialect.columns.size(); ++i) {
+            put_json_string(feature += ", ", options_.dialect.columns[i]);
+            put_json_string(feature += ": ", columns[i]);
+        }
+        feature += "}, \"geometry\": {\"type\": \"Point\", \"coordinates\": [";
+        put_fixed(feature, record.m, options_.precision, '.');
+        put_fixed(feature += ", ", record.p, options_.precision, '.');
+        out_.write(feature += "]}}");
+        first_ = false;
+        return;
+    }
+    }
+}
+
+void OutputWriter::close() {
+    if (options_.format == OutputFormat::geojson) out_.write("\n]}\n");
+    out_.close();
+}
+
+void write_output(const PointFile& points, const PointFile& output, const OutputOptions& options,
+                  std::string_view source, std::string_view target) {
+    FieldReader in(points);
+    OutputWriter writer(output, options, source, target);
+    PointRecord record;
+    while (in.read_record(record)) writer.write(record);
+    writer.close();
 }
 
 }  // namespace tesra

@@ -1,19 +1,67 @@
-// The report: eight header lines naming the transformation, then one line
-// per point with the name and both coordinates in "0.000", in print zones of
-// 14 columns. Windows-1252 text, lines ended by CR LF.
+// The job's output, written from the records of the last intermediate, in
+// one of four forms:
+//  - report: eight header lines naming the transformation, then one line per
+//    point with the name and both coordinates in "0.000", in print zones of
+//    14 columns; Windows-1252, lines ended by CR LF;
+//  - points: the point-file form the routines read, so that a result can be
+//    transformed again;
+//  - csv: a header line and one row per point, quoted as RFC 4180 asks;
+//  - geojson: an RFC 7946 FeatureCollection of Point features, UTF-8, with
+//    the target system's EPSG code when the route has a fixed one.
 #pragma once
 
+#include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "point_file.hpp"
 
 namespace tesra {
 
-// Reads the point file `points` and writes the report to `output`, which
-// appears whole or not at all (OutputFile::Mode::replace). Any read or write
-// fault throws TesraError.
-void write_report(const PointFile& points, const std::string& output, std::string_view source,
-                  std::string_view target, char decimal_separator);
+enum class OutputFormat { report, points, csv, geojson };
+
+// What the tables (csv, geojson) take from the input's spreadsheet dialect.
+// A reader that knows the dialect fills it; the default is the plain one.
+struct TableDialect {
+    char separator = ',';     // between csv fields: ',', ';' or a tab
+    char decimal_mark = '.';  // of csv coordinates; never the separator
+    // Header names of the further columns each record carries after P, in
+    // order and in the input's code page; write() takes their values.
+    std::vector<std::string> columns;
+};
+
+struct OutputOptions {
+    OutputFormat format = OutputFormat::report;
+    int precision = 3;             // decimals of csv and geojson coordinates, 0 to 9
+    char decimal_separator = ',';  // of the report's coordinates
+    TableDialect dialect;
+};
+
+// The output, one record at a time. The constructor creates the file (a
+// path appears whole or not at all: OutputFile::Mode::replace; a stream is
+// written as it goes) and writes the header; close() ends and keeps it;
+// destroying the writer before close() discards it. `source` and `target`
+// are the system names of the request. Faults throw TesraError.
+class OutputWriter {
+public:
+    OutputWriter(const PointFile& output, const OutputOptions& options, std::string_view source,
+                 std::string_view target);
+    void write(const PointRecord& record, std::span<const std::string_view> columns = {});
+    void close();
+
+private:
+    OutputFile out_;
+    OutputOptions options_;
+    bool first_ = true;
+};
+
+// Reads the point file `points` whole and writes its records through an
+// OutputWriter.
+void write_output(const PointFile& points, const PointFile& output, const OutputOptions& options,
+                  std::string_view source, std::string_view target);
+
+// The EPSG code of a system the routes reach with fixed parameters, or 0.
+[[nodiscard]] int epsg_code(std::string_view system) noexcept;
 
 }  // namespace tesra

@@ -20,7 +20,7 @@ void transform_with_polynomial(const PolynomialParameterSet& set, const Transfor
         m_out = r.m;
         p_out = r.p;
         return true;
-    });
+    }, job.skipped);
 }
 
 // The grid files are tested for presence before anything is read, the way a
@@ -48,10 +48,13 @@ RoutineStatus run_grid(const GridParameters& parameters, const TransformationJob
     const LoopEnd end =
         transform_point_file(job.fich1, job.fich2, [&](double m, double p, double& m_out, double& p_out) {
             if (interpolate_grid(grids->m, grids->p, m, p, m_out, p_out)) return true;
+            if (job.skipped != nullptr) {
+                job.skipped->fault = grid_covers(m, p) ? PointFault::no_data : PointFault::outside_grid;
+            }
             bad_m = m;
             bad_p = p;
             return false;
-        });
+        }, job.skipped);
     if (end == LoopEnd::completed) return RoutineStatus::done;
     env.services.message_box("ERRO!! Ponto para além dos limites. (" + number_for_message(bad_m) + ";" +
                              number_for_message(bad_p) + ")");

@@ -72,6 +72,7 @@ struct TransformationJob {
     std::string fich3;  // output file
     std::string fich_par_m;
     std::string fich_par_p;
+    SkippedPoints* skipped = nullptr;  // given: faulty points are left out and noted there, not fatal
 };
 
 // What the front end supplies besides the request.

@@ -1,8 +1,9 @@
-// tesra-cli's refusals and usage errors: the exit status, standard output
-// and standard error, and nothing written. The reports themselves are
-// checked against the files of tests/golden/.
+// tesra-cli's refusals and usage errors, batches and skipped points: the
+// exit status, standard output and standard error, and what is written.
+// The outputs themselves are checked against the files of tests/golden/.
 #include <gtest/gtest.h>
 
+#include "grid.hpp"
 #include "support.hpp"
 
 namespace tesra::robust {
@@ -41,6 +42,10 @@ TEST(Cli, UsageErrorsHaveStatusTwoAndTouchNothing) {
              {"--from", "madeira", "--bogus", "a", "b"},
              {"--from", "madeira", "--decimal-separator", "ab", "a", "b"},
              {"--from"},
+             {"--from", "madeira", "--format", "xml", "a", "b"},
+             {"--from", "madeira", "--precision", "10", "a", "b"},
+             {"--from", "madeira", "--rejects", "r", "a", "b"},
+             {"--from", "madeira", "--output-dir", "o", "a/x.txt", "x.txt"},
          }) {
         const CliRun r = run_cli(dir.path(), args);
         EXPECT_EQ(r.status, 2);
@@ -48,6 +53,42 @@ TEST(Cli, UsageErrorsHaveStatusTwoAndTouchNothing) {
     }
     EXPECT_EQ(run_cli(dir.path(), {"--help"}).status, 0);
     EXPECT_EQ(snapshot(dir.path()), std::vector<std::string>{});
+}
+
+// A bad file of a batch is named and counted; the others are written.
+TEST(Cli, BatchGoesOnPastABadFile) {
+    ScratchDir dir;
+    make_dir(dir / "sub");
+    write_file(dir / "a.txt", "A,1,2\r\n");
+    write_file(dir / "sub/c.txt", "C,3,4\r\n");
+    write_file(dir / "bad.txt", "B,1,2\r\nX,y,3\r\n");
+    const CliRun r = run_cli(dir.path(), {"--from", "madeira", "--to", "utm28", "--jobs", "2", "--output-dir", "out",
+                                          "a.txt", "bad.txt", "sub/c.txt"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "bad.txt: Erro no ficheiro \"bad.txt\", linha 2: o valor de M não é um número: \"y\".\n"
+                     "Ficheiros criados: 2; com falha: 1.\n");
+    EXPECT_NE(r.out.find("Criado o ficheiro: out/a.txt\n"), std::string::npos);
+    EXPECT_NE(r.out.find("Criado o ficheiro: out/c.txt\n"), std::string::npos);
+    EXPECT_EQ(snapshot(dir / "out").size(), 2u);
+}
+
+// Points outside the grid or beside a node without value are left out and
+// kept as read; the rest are written in order.
+TEST(Cli, SkipModeLeavesOutFaultyPoints) {
+    ScratchDir dir;
+    write_shift_grids(dir.path(), "73_lx_m.asc", "73_lx_p.asc");
+    write_grid(dir / "73_lx_m.asc", [](int row, int column) {
+        return row == 10 && column == 10 ? grid_no_data : grid_west + (column - 1) * grid_spacing + shift_m;
+    });
+    write_file(dir / "in.txt", "A,0,0\r\nFORA,500000,0\r\nVAZIO,-93000,243000\r\nB,10,20\r\n");
+    const CliRun r = run_cli(dir.path(), {"--from", "d73", "--to", "lisboa", "--grid-dir", dir.path(), "--format",
+                                          "points", "--on-error", "skip", "--rejects", "rej.txt", "in.txt", "out.txt"});
+    EXPECT_EQ(r.status, 3);
+    EXPECT_EQ(r.err, "Ficheiro \"in.txt\", linha 2: o ponto \"FORA\" foi deixado de fora: está fora dos limites da "
+                     "grelha.\nFicheiro \"in.txt\", linha 3: o ponto \"VAZIO\" foi deixado de fora: está junto de um "
+                     "nó da grelha sem valor.\nPontos deixados de fora: 2 (guardados em \"rej.txt\").\n");
+    EXPECT_EQ(read_file(dir / "out.txt"), "\"A\",100,-50\r\n\"B\",110,-30\r\n");
+    EXPECT_EQ(read_file(dir / "rej.txt"), "\"FORA\",500000,0\r\n\"VAZIO\",-93000,243000\r\n");
 }
 
 }  // namespace

@@ -10,8 +10,13 @@
     check_routes.py grids TESRA_CLI GRID_DIR
         the grid routes on points spread over the mainland against PROJ's
         cs2cs (exit status 77 without it).
+    check_routes.py outputs TESRA_CLI GRID_DIR
+        the other output forms and streams against the reports: two routes
+        run as two legs through the points form, csv and geojson read back,
+        standard input and output.
 """
 
+import json
 import os
 import random
 import shutil
@@ -270,9 +275,83 @@ def check_grids(cli, grids, workdir):
     return failures
 
 
+def check_outputs(cli, grids, workdir):
+    failures = []
+    here, there = (lambda name: os.path.join(HERE, name)), (lambda name: os.path.join(workdir, name))
+
+    def tesra(args, **kwargs):
+        streams = {"stdout": subprocess.PIPE, "stderr": subprocess.PIPE}
+        return subprocess.run([cli, "--grid-dir", grids, "--decimal-separator", ","] + args, **{**streams, **kwargs})
+
+    def golden(number):
+        with open(here("rota-%02d.txt" % number), "rb") as f:
+            return f.read()
+
+    # Both legs of a route through Datum 73 in turn give the route's own
+    # report, all but the line that names the two systems.
+    for number in (2, 5):
+        source, target, _, given = ROUTES[number]
+        tesra(["--from", source, "--to", D73, "--format", "points", here(given), there("d73.txt")])
+        tesra(["--from", D73, "--to", target, there("d73.txt"), there("chained.txt")])
+        with open(there("chained.txt"), "rb") as f:
+            if f.read().split(b"\r\n")[1:] != golden(number).split(b"\r\n")[1:]:
+                failures.append("route %d in two legs differs from its report" % number)
+
+    # Standard input and output: the report alone, byte for byte, on a pipe
+    # and on a file the shell opened.
+    with open(here("continente-tm06.txt"), "rb") as f:
+        piped = tesra(["--from", TM06, "--to", LISBOA, "-", "-"], input=f.read())
+    with open(there("redirected.txt"), "wb") as out:
+        named = tesra(["--from", TM06, "--to", LISBOA, here("continente-tm06.txt"), "/dev/stdout"], stdout=out)
+    with open(there("redirected.txt"), "rb") as f:
+        named.stdout = f.read()
+    for run, shown in ((piped, b"sa\xc3\xadda padr\xc3\xa3o"), (named, b"/dev/stdout")):
+        if (run.returncode, run.stdout, run.stderr) != (0, golden(2), b"Criado o ficheiro: " + shown + b"\n"):
+            failures.append("standard output as %s: %s" % (shown, run.stderr))
+
+    # csv read back by the program itself, through the identity parameters.
+    identity = {"x": "X\r\n0\r\n0\r\n0\r\n0\r\n1\r\n1\r\n0\r\n1\r\n0\r\n0\r\n0\r\n0\r\n",
+                "y": "Y\r\n0\r\n0\r\n0\r\n0\r\n1\r\n1\r\n0\r\n0\r\n1\r\n0\r\n0\r\n0\r\n"}
+    for axis, text in identity.items():
+        with open(there(axis), "w") as f:
+            f.write("origem\r\ndestino\r\n" + text)
+    tesra(["--from", TM06, "--to", D73, "--format", "csv", "--precision", "9", here("continente-tm06.txt"),
+           there("pontos.csv")])
+    with open(there("pontos.csv"), "rb") as f:
+        header, body = f.read().split(b"\r\n", 1)
+    with open(there("body.csv"), "wb") as f:
+        f.write(body)
+    tesra(["--from", "qualquer", "--param-x", there("x"), "--param-y", there("y"), "--format", "points",
+           there("body.csv"), there("back.txt")])
+    with open(there("back.txt"), "rb") as f:
+        back = [line.replace(b'"', b"").split(b",") for line in f.read().split(b"\r\n")[:-1]]
+    rows = [line.split(b",") for line in body.split(b"\r\n")[:-1]]
+    if header != b"Nome,M,P" or len(rows) != 7 or [(r[0], float(r[1]), float(r[2])) for r in back] != \
+            [(r[0], float(r[1]), float(r[2])) for r in rows]:
+        failures.append("the csv does not read back to its own coordinates")
+
+    # geojson read by a JSON parser and, where GDAL is installed, by ogrinfo.
+    tesra(["--from", TM06, "--to", D73, "--format", "geojson", here("continente-tm06.txt"), there("p.geojson")])
+    with open(there("p.geojson"), encoding="utf-8") as f:
+        collection = json.load(f)
+    report = {name: tuple(float(v.replace(",", ".")) for v in mp) for name, mp in points(golden(1)).items()}
+    read = {f["properties"]["nome"]: tuple(f["geometry"]["coordinates"]) for f in collection["features"]}
+    if read != report or collection["crs"]["properties"]["name"] != "urn:ogc:def:crs:EPSG::27493":
+        failures.append("the geojson does not read back to the report's coordinates and system")
+    if shutil.which("ogrinfo"):
+        info = subprocess.run(["ogrinfo", "-ro", "-al", there("p.geojson")], capture_output=True, text=True).stdout
+        shown = sorted(tuple(float(v) for v in line.split("(")[1].rstrip(")").split())
+                       for line in info.splitlines() if line.strip().startswith("POINT ("))
+        if 'ID["EPSG",27493]' not in info or shown != sorted(report.values()):
+            failures.append("ogrinfo reads the geojson otherwise")
+    else:
+        print("ogrinfo is not installed (Debian package gdal-bin): geojson read by json only")
+    return failures
+
+
 def main():
     checks = {"reports": lambda *a: check_reports(*a[:2], "--write" in sys.argv, a[2]),
-              "proj": check_proj, "grids": check_grids}
+              "proj": check_proj, "grids": check_grids, "outputs": check_outputs}
     if len(sys.argv) < 4 or sys.argv[1] not in checks:
         sys.exit(__doc__)
     with tempfile.TemporaryDirectory() as workdir:
