@@ -102,6 +102,7 @@ JobOutcome run_job(const JobRequest& request, Environment& env) {
     if (!paths_are_safe(request, generic, env.grid_dir, services)) return JobOutcome::refused;
 
     RoutineStatus status = RoutineStatus::failed;
+    bool cancelled = false;
     {
         // The official routines leave the busy pointer on; this restores it.
         BusyPointer busy(services);
@@ -113,10 +114,12 @@ JobOutcome run_job(const JobRequest& request, Environment& env) {
             Intermediate first(dir, name);
             std::optional<Intermediate> second;
             if (route.second) second.emplace(dir, name);
+            // The input, then each intermediate, is read once.
+            ReadProgress progress(services, route.second ? 3 : 2);
             TransformationJob job;
-            job.fich1.path = request.input;
-            job.fich2 = {name, &first};
-            if (second) job.fich2a = {name, &*second};
+            job.fich1 = {request.input, nullptr, &progress};
+            job.fich2 = {name, &first, &progress};
+            if (second) job.fich2a = {name, &*second, &progress};
             job.fich3 = request.output;
             job.fich_par_m = request.param_x;
             job.fich_par_p = request.param_y;
@@ -127,6 +130,9 @@ JobOutcome run_job(const JobRequest& request, Environment& env) {
                 status = run_routine(*route.second, job, env);
             }
             if (status == RoutineStatus::done) write_report(job.fich2, job.fich3, source, target, env.decimal_separator);
+        } catch (const JobCancelled&) {
+            // The files being written were discarded on the way here.
+            cancelled = true;
         } catch (const std::exception& e) {
             // No room for an intermediate, a report that cannot be written,
             // or the memory running out.
@@ -134,6 +140,7 @@ JobOutcome run_job(const JobRequest& request, Environment& env) {
             status = RoutineStatus::failed;
         }
     }
+    if (cancelled) return JobOutcome::cancelled;
     if (status == RoutineStatus::out_of_limits) {
         services.end_program();
         return JobOutcome::stopped;

@@ -26,10 +26,11 @@ enum class JobOutcome {
     failed,             // a routine or file step failed and was reported; nothing left behind
     completed,          // report written, completion message shown, end_program() called
     stopped,            // out-of-limits stop: message shown, end_program() called
+    cancelled,          // the front end said stop (keep_going): nothing shown, nothing left behind
 };
 
-// One job. The window stays usable after refused, target_not_served and
-// failed; after completed and stopped the front end ends the program.
+// One job. The window stays usable after refused, target_not_served, failed
+// and cancelled; after completed and stopped the front end ends the program.
 JobOutcome run_job(const JobRequest& request, Environment& env);
 
 }  // namespace tesra
