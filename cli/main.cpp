@@ -164,7 +164,8 @@ int main(int argc, char** argv) {
         return 1;
     case tesra::JobOutcome::refused:
     case tesra::JobOutcome::failed:
-    case tesra::JobOutcome::stopped: return 1;
+    case tesra::JobOutcome::stopped:
+    case tesra::JobOutcome::cancelled: return 1;
     }
     return 1;
 }

@@ -189,6 +189,7 @@ JobOutcome run_job(const JobRequest& request, Environment& env, const JobOptions
 
     RoutineStatus status = RoutineStatus::failed;
     std::size_t skips = 0;
+    bool cancelled = false;
     {
         // The official routines leave the busy pointer on; this restores it.
         BusyPointer busy(services);
@@ -200,6 +201,8 @@ JobOutcome run_job(const JobRequest& request, Environment& env, const JobOptions
             Intermediate first(dir, name);
             std::optional<Intermediate> second;
             if (route.second) second.emplace(dir, name);
+            // The input, then each intermediate, is read once.
+            ReadProgress progress(services, route.second ? 3 : 2);
             TransformationJob job;
             job.fich1 = options.input_stream >= 0 ? PointFile::stream(request.input, options.input_stream)
                                                   : PointFile(request.input);
@@ -211,9 +214,11 @@ JobOutcome run_job(const JobRequest& request, Environment& env, const JobOptions
                 copy_stream(job.fich1, copy);
                 job.fich1 = copy;
             }
-            const PointFile input = job.fich1;
-            job.fich2 = {name, &first};
-            if (second) job.fich2a = {name, &*second};
+            job.fich1.progress = &progress;
+            PointFile input = job.fich1;
+            input.progress = nullptr;  // read again only to name the skipped points
+            job.fich2 = {name, &first, &progress};
+            if (second) job.fich2a = {name, &*second, &progress};
             job.fich3 = request.output;
             job.fich_par_m = request.param_x;
             job.fich_par_p = request.param_y;
@@ -240,6 +245,9 @@ JobOutcome run_job(const JobRequest& request, Environment& env, const JobOptions
                                              : PointFile(request.output);
                 write_output(job.fich2, output, form, source, target);
             }
+        } catch (const JobCancelled&) {
+            // The files being written were discarded on the way here.
+            cancelled = true;
         } catch (const std::exception& e) {
             // No room for an intermediate, a report that cannot be written,
             // or the memory running out.
@@ -247,6 +255,7 @@ JobOutcome run_job(const JobRequest& request, Environment& env, const JobOptions
             status = RoutineStatus::failed;
         }
     }
+    if (cancelled) return JobOutcome::cancelled;
     if (status == RoutineStatus::out_of_limits) {
         services.end_program();
         return JobOutcome::stopped;

@@ -44,11 +44,12 @@ enum class JobOutcome {
     completed,          // report written, completion message shown, end_program() called
     completed_with_skips,  // as completed, with faulty points left out (skip_faulty_points)
     stopped,            // out-of-limits stop: message shown, end_program() called
+    cancelled,          // the front end said stop (keep_going): nothing shown, nothing left behind
 };
 
-// One job. The window stays usable after refused, target_not_served and
-// failed; after completed (with or without skips) and stopped the front end
-// ends the program.
+// One job. The window stays usable after refused, target_not_served, failed
+// and cancelled; after completed (with or without skips) and stopped the
+// front end ends the program.
 JobOutcome run_job(const JobRequest& request, Environment& env, const JobOptions& options = {});
 
 }  // namespace tesra

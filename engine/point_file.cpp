@@ -118,6 +118,34 @@ Intermediate::Intermediate(const std::string& dir, std::string name) : name_(std
 
 Intermediate::~Intermediate() { ::close(fd_); }
 
+// -------------------------------------------------------------- progress
+
+void ReadProgress::start_pass(std::uint64_t size) noexcept {
+    if (++pass_ == 0) input_size_ = size;
+    pass_ = std::min(pass_, passes_ - 1);
+    pass_size_ = size;
+    earlier_passes_ += read_;
+    read_ = told_ = 0;
+}
+
+void ReadProgress::read(std::uint64_t bytes) {
+    read_ = bytes;
+    // Told once per chunk however the system hands the bytes over (a pipe
+    // may give a few at a time).
+    if (bytes - told_ < read_chunk) return;
+    told_ = bytes;
+    std::uint64_t done = earlier_passes_ + bytes;
+    std::uint64_t total = 0;
+    if (input_size_ > 0) {
+        const double share =
+            pass_size_ > 0 ? std::min(1.0, static_cast<double>(bytes) / static_cast<double>(pass_size_)) : 1.0;
+        total = input_size_ * static_cast<std::uint64_t>(passes_);
+        done = input_size_ * static_cast<std::uint64_t>(pass_) +
+               static_cast<std::uint64_t>(share * static_cast<double>(input_size_));
+    }
+    if (!services_.keep_going(done, total)) throw JobCancelled{};
+}
+
 // ---------------------------------------------------------------- reader
 
 // Holds a stretch of the buffer in place while a field or record is read
@@ -161,6 +189,12 @@ FieldReader::FieldReader(const PointFile& file) : path_(file.path) {
         }
     }
     buf_.resize(2 * read_chunk);
+    if (file.progress != nullptr) {
+        struct stat st {};
+        progress_ = file.progress;
+        progress_->start_pass(::fstat(fd_, &st) == 0 && S_ISREG(st.st_mode) ? static_cast<std::uint64_t>(st.st_size)
+                                                                           : 0);
+    }
 }
 
 FieldReader::~FieldReader() {
@@ -188,6 +222,7 @@ bool FieldReader::fill() {
         const ssize_t n = ::read(fd_, buf_.data() + end_, std::min(read_chunk, buf_.size() - end_));
         if (n > 0) {
             end_ += static_cast<std::size_t>(n);
+            if (progress_ != nullptr) progress_->read(base_ + end_);
             return true;
         }
         if (n == 0) {

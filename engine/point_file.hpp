@@ -13,8 +13,38 @@
 
 #include "errors.hpp"
 #include "numtext.hpp"
+#include "services.hpp"
 
 namespace tesra {
+
+// Thrown when the front end cancels a job (Services::keep_going answered
+// false). Not a TesraError: there is nothing to report, and every file
+// being written is discarded on the way out.
+struct JobCancelled {};
+
+// How far a job has got through its reading, told to the front end. A job
+// reads the input, then each intermediate once (the next routine's or the
+// report's reading): `passes` readings in all. Each counts as one reading of
+// the input, an intermediate's progress scaled to the input's size, so the
+// share moves evenly over the whole job whatever the route.
+class ReadProgress {
+public:
+    ReadProgress(Services& services, int passes) noexcept : services_(services), passes_(passes) {}
+    // A reader starts on a file of `size` bytes (0: not known).
+    void start_pass(std::uint64_t size) noexcept;
+    // `bytes` of the current file read so far. Throws JobCancelled.
+    void read(std::uint64_t bytes);
+
+private:
+    Services& services_;
+    int passes_;
+    int pass_ = -1;
+    std::uint64_t input_size_ = 0;
+    std::uint64_t pass_size_ = 0;
+    std::uint64_t earlier_passes_ = 0;  // bytes, while the input's size is not known
+    std::uint64_t read_ = 0;            // of the current file
+    std::uint64_t told_ = 0;            // of the current file, when last told
+};
 
 // A private file of the job's own for the records between two routines:
 // nameless from the moment it exists, so no other job or user can open,
@@ -38,11 +68,13 @@ private:
 // A point file a routine reads or writes: a file of the user's by its
 // path, one of the job's intermediates, or a stream the front end holds
 // open (standard input or output), read or written from where it stands.
-// `path` names the last two in messages.
+// `path` names the last two in messages. A reader of it tells `progress`,
+// if any, how far it has read.
 struct PointFile {
     PointFile() = default;
-    PointFile(std::string path_, Intermediate* intermediate_ = nullptr)  // NOLINT: a path is a point file
-        : path(std::move(path_)), intermediate(intermediate_) {}
+    PointFile(std::string path_, Intermediate* intermediate_ = nullptr,  // NOLINT: a path is a point file
+              ReadProgress* progress_ = nullptr)
+        : path(std::move(path_)), intermediate(intermediate_), progress(progress_) {}
     static PointFile stream(std::string name, int fd) {
         PointFile file(std::move(name));
         file.stream_fd = fd;
@@ -50,6 +82,7 @@ struct PointFile {
     }
     std::string path;
     Intermediate* intermediate = nullptr;
+    ReadProgress* progress = nullptr;
     int stream_fd = -1;
 };
 
@@ -65,7 +98,7 @@ struct PointRecord {
 class FieldReader {
 public:
     explicit FieldReader(std::string path);
-    explicit FieldReader(const PointFile& file);  // an intermediate from its start
+    explicit FieldReader(const PointFile& file);  // an intermediate from its start; tells its progress
     ~FieldReader();
     FieldReader(const FieldReader&) = delete;
     FieldReader& operator=(const FieldReader&) = delete;
@@ -118,6 +151,7 @@ private:
 
     std::string path_;
     int fd_ = -1;
+    ReadProgress* progress_ = nullptr;
     std::vector<char> buf_;
     std::size_t pos_ = 0;
     std::size_t end_ = 0;

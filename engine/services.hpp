@@ -1,8 +1,10 @@
 // What the engine needs from whoever runs it: a way to tell the user something,
-// a busy pointer, and a way to ask for the program to end. The engine never
+// a busy pointer, word of a long job's progress with a way to cancel it, and
+// a way to ask for the program to end. The engine never
 // exits the process itself; the front end decides what "ending" means.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string_view>
 
@@ -31,6 +33,12 @@ public:
     }
 
     virtual void set_pointer(Pointer pointer) = 0;
+
+    // Told while a job reads its points, at most once per 64 KiB read:
+    // bytes_read of bytes_total (0 when the total cannot be known, as for a
+    // pipe). False cancels the job, which then unwinds and leaves nothing.
+    // A front end without a way to cancel keeps going.
+    virtual bool keep_going(std::uint64_t /*bytes_read*/, std::uint64_t /*bytes_total*/) { return true; }
 
     // Asks the front end to close the main window, which ends the program.
     // Must return: the engine finishes its own clean-up after calling it.

@@ -1,9 +1,9 @@
 // tesra-screenshots DIR: pictures of the windows for review, drawn without a
 // screen (QT_QPA_PLATFORM=offscreen): the main window at start, in the
 // compact layout after a pick, in the expanded layout, the information
-// window, and, as a Portuguese user sees them, the file dialog and the
-// question before a file is replaced. Client areas only; the frame is the
-// desktop's.
+// window, and, as a Portuguese user sees them, the file dialog, the
+// question before a file is replaced and the progress of a long job.
+// Client areas only; the frame is the desktop's.
 #include <cstdio>
 #include <functional>
 #include <optional>
@@ -12,11 +12,13 @@
 #include <QComboBox>
 #include <QDir>
 #include <QLineEdit>
+#include <QThread>
 #include <QTimer>
 
 #include "common_dialog.hpp"
 #include "form1.hpp"
 #include "form2.hpp"
+#include "job_progress.hpp"
 #include "qt_services.hpp"
 #include "translations.hpp"
 
@@ -108,5 +110,12 @@ int main(int argc, char* argv[]) {
     ok = save_dialog([&] { real.ask(&form, QStringLiteral("O ficheiro /home/utilizador/pontos/funchal_itrf93.txt "
                                                              "já existe. Substituir?")); },
                      dir, "replace_question.png") && ok;
+
+    // A job past its first half second, 40% of the way through its reading.
+    ok = save_dialog([&] {
+        tesra::ui::JobProgress progress(services, form);
+        QThread::msleep(tesra::ui::JobProgress::show_after_ms + 50);
+        while (progress.keep_going(40, 100)) QThread::msleep(tesra::ui::JobProgress::repaint_every_ms);
+    }, dir, "progress.png") && ok;
     return ok ? 0 : 1;
 }

@@ -14,6 +14,7 @@
 
 #include "form2.hpp"
 #include "job.hpp"
+#include "job_progress.hpp"
 #include "pick_combo_box.hpp"
 #include "window_setup.hpp"
 
@@ -184,9 +185,11 @@ void Form1::Command1_Click() {
         utf8(Combo1->currentText()), utf8(Combo2->currentText()), local_path(Text1->text()),
         local_path(Text2->text()),   local_path(Text3->text()),   local_path(Text4->text()),
     };
-    Environment environment{services_, grid_dir_, decimal_separator_};
+    JobProgress progress(services_, *this);
+    Environment environment{progress, grid_dir_, decimal_separator_};
     // The job ends the program itself when it completes or stops; in every
-    // other outcome the window stays as it is for another attempt.
+    // other outcome, a cancel included, the window stays as it is for
+    // another attempt.
     tesra::run_job(request, environment);
 }
 

@@ -160,6 +160,37 @@ TEST_P(SystemCallFaults, InterruptedOrShortCallsChangeNothing) {
     }
 }
 
+// Each reading of a point file counts as one reading of the input, so the
+// share told climbs through the whole job; a cancel at any chunk of any
+// reading leaves everything as it was, with nothing shown.
+TEST_P(SystemCallFaults, CancelAtAnyChunkLeavesEverythingAsItWas) {
+    Route route = GetParam();
+    std::string points;
+    while (points.size() < 200000) points += route.points;
+    route.points = points;
+    Scene clean(route);
+    ASSERT_EQ(clean.run({}).outcome, JobOutcome::completed);
+    const auto& told = clean.services.progress;
+    const std::uint64_t total = (route.name == "PolynomialThenGrid" ? 3 : 2) * points.size();
+    ASSERT_GE(told.size(), 4u);
+    for (std::size_t i = 0; i < told.size(); ++i) {
+        EXPECT_EQ(told[i].second, total);
+        EXPECT_GT(told[i].first, i == 0 ? 0 : told[i - 1].first);
+    }
+    EXPECT_GT(told.back().first, total - points.size());
+    for (std::size_t k = 1; k <= told.size(); ++k) {
+        SCOPED_TRACE("cancelled at chunk " + std::to_string(k));
+        Scene scene(route);
+        const std::vector<std::string> before = scene.contents();
+        scene.services.cancel_at = k;
+        EXPECT_EQ(scene.run({}).outcome, JobOutcome::cancelled);
+        EXPECT_TRUE(scene.services.messages.empty() && scene.services.completions.empty());
+        EXPECT_EQ(scene.services.end_requests, 0);
+        EXPECT_EQ(scene.services.pointers.back(), Pointer::normal);
+        EXPECT_EQ(scene.contents(), before);
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Routes, SystemCallFaults, testing::ValuesIn(routes()),
                          [](const testing::TestParamInfo<Route>& info) { return info.param.name; });
 

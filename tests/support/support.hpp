@@ -7,10 +7,12 @@
 #include <sys/resource.h>
 #include <sys/types.h>
 
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "services.hpp"
@@ -79,7 +81,13 @@ public:
     }
     void set_pointer(Pointer pointer) override { pointers.push_back(pointer); }
     void end_program() override { ++end_requests; }
+    bool keep_going(std::uint64_t read, std::uint64_t total) override {
+        progress.emplace_back(read, total);
+        return progress.size() < cancel_at;
+    }
 
+    std::vector<std::pair<std::uint64_t, std::uint64_t>> progress;  // what keep_going was told
+    std::size_t cancel_at = SIZE_MAX;  // the call of keep_going (from 1) that cancels
     std::vector<std::string> messages;
     std::vector<std::string> completions;
     std::vector<Pointer> pointers;

@@ -1,10 +1,20 @@
 // "OK" through the window: the job gets the texts as they stand, its messages
 // reach the user in order, a completed job ends the program, and a job that
 // is refused or fails leaves the window exactly as it was.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <thread>
+
 #include <QDir>
 #include <QFile>
+#include <QProgressDialog>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
+#include <QTimer>
 
 #include "main_window_fixture.hpp"
 
@@ -226,6 +236,47 @@ private slots:
         QTest::mouseClick(window.button("Command1"), Qt::LeftButton);
         QCOMPARE(window.services.end_requests, 1);
         QVERIFY(QFile::exists(dir.filePath("saida.txt")));
+    }
+
+    // A job fed slowly through a pipe runs until "Cancelar" on its progress
+    // dialog: no message, the old report as it was, no temporary file, and
+    // the window takes the next job.
+    void cancel_leaves_nothing() {
+        QTemporaryDir dir;
+        const QString input = dir.filePath("pontos"), output = dir.filePath("saida.txt");
+        QVERIFY(::mkfifo(QFile::encodeName(input).constData(), 0600) == 0 && write_file(output, "old\r\n"));
+        std::signal(SIGPIPE, SIG_IGN);
+        std::thread feeder([&] {
+            const int fd = ::open(QFile::encodeName(input).constData(), O_WRONLY);
+            const QByteArray chunk = QByteArray("P1,500000,4200000\r\n").repeated(3500);
+            for (int i = 0; i < 2000 && ::write(fd, chunk.constData(), chunk.size()) > 0; ++i) QThread::msleep(5);
+            ::close(fd);
+        });
+        MainWindow window;
+        window.dialogs.replace = true;
+        QVERIFY(pick_with_mouse(window.combo("Combo1"), "Madeira - UTM 28 Base SE"));
+        window.text("Text1")->setText(input);
+        window.text("Text2")->setText(output);
+        QTimer poll;
+        connect(&poll, &QTimer::timeout, [&] {
+            if (auto* dialog = qobject_cast<QProgressDialog*>(QApplication::activeModalWidget())) {
+                poll.stop();
+                QTest::mouseClick(dialog->findChild<QPushButton*>(), Qt::LeftButton);
+            }
+        });
+        poll.start(20);
+        QTest::mouseClick(window.button("Command1"), Qt::LeftButton);
+        feeder.join();
+        QVERIFY(!poll.isActive());
+        QCOMPARE(window.services.messages, Messages{});
+        QCOMPARE(read_all(output), QByteArray("old\r\n"));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"saida.txt"});
+        QCOMPARE(window.services.pointers.back(), tesra::Pointer::normal);
+
+        QVERIFY(QFile::remove(input) && write_file(input, "P1,500000,4200000\r\n"));
+        QTest::mouseClick(window.button("Command1"), Qt::LeftButton);
+        QCOMPARE(window.services.end_requests, 1);
+        QVERIFY(read_all(output).startsWith("Transforma"));
     }
 };
 
