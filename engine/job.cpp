@@ -2,10 +2,13 @@
 
 #include <sys/stat.h>
 
+#include <array>
 #include <exception>
 #include <filesystem>
 #include <optional>
+#include <span>
 
+#include "extended_routes.hpp"
 #include "point_file.hpp"
 #include "report.hpp"
 #include "routes.hpp"
@@ -66,39 +69,26 @@ std::string intermediate_dir(const std::string& output) {
     return slash == std::string::npos ? "." : slash == 0 ? "/" : output.substr(0, slash);
 }
 
-}  // namespace
-
-JobOutcome run_job(const JobRequest& request, Environment& env) {
-    Services& services = env.services;
-    const std::string& source = request.source;
-    const std::string& target = request.target;
-
-    // Every check runs, so one press may show up to four messages.
+// The checks every job makes before anything else: up to four messages.
+bool request_is_complete(const JobRequest& request, bool generic, Services& services) {
     bool refused = false;
     auto check = [&](bool holds, std::string_view message) {
         if (!holds) return;
         services.message_box(message);
         refused = true;
     };
-    const bool generic = source == system_name(System::qualquer);
+    const std::string& source = request.source;
     check(!source.empty() && request.input.empty(), "Escolher o ficheiro ASCII no Sistema 1!!");
     check(!source.empty() && request.output.empty(), "Definir o ficheiro ASCII no Sistema 2!!");
     check(generic && request.param_x.empty(), "Definir o ficheiro de parâmetros em X!!");
     check(generic && request.param_y.empty(), "Definir o ficheiro de parâmetros em Y!!");
-    if (refused) return JobOutcome::refused;
+    return !refused;
+}
 
-    const RouteLookup lookup = find_route(source, target);
-    if (lookup.kind != RouteLookup::Kind::found) {
-        if (lookup.kind == RouteLookup::Kind::source_not_recognised) services.message_box("Definir o Sistema 1 !!");
-        if (target.empty()) {
-            services.message_box("Definir o Sistema 2 !!");
-            return JobOutcome::refused;
-        }
-        return lookup.kind == RouteLookup::Kind::source_not_recognised ? JobOutcome::refused
-                                                                        : JobOutcome::target_not_served;
-    }
-    const TransformationRoute& route = *lookup.route;
-
+// Runs the steps in turn, each reading what the one before wrote, and
+// writes the report of the last.
+JobOutcome run_steps(const JobRequest& request, std::span<const RouteStep> steps, bool generic, Environment& env) {
+    Services& services = env.services;
     if (!paths_are_safe(request, generic, env.grid_dir, services)) return JobOutcome::refused;
 
     RoutineStatus status = RoutineStatus::failed;
@@ -110,23 +100,23 @@ JobOutcome run_job(const JobRequest& request, Environment& env) {
             // them outlives the job, whatever way it ends.
             const std::string dir = intermediate_dir(request.output);
             const std::string name = request.input + " (intermédio)";
-            Intermediate first(dir, name);
-            std::optional<Intermediate> second;
-            if (route.second) second.emplace(dir, name);
+            std::array<std::optional<Intermediate>, max_route_steps> files;
+            for (std::size_t i = 0; i < steps.size(); ++i) files.at(i).emplace(dir, name);
             TransformationJob job;
             job.fich1.path = request.input;
-            job.fich2 = {name, &first};
-            if (second) job.fich2a = {name, &*second};
+            if (files[1]) job.fich2a = {name, &*files[1]};
             job.fich3 = request.output;
             job.fich_par_m = request.param_x;
             job.fich_par_p = request.param_y;
-            status = run_routine(route.first, job, env);
-            if (status == RoutineStatus::done && route.second) {
-                job.fich1 = job.fich2;
-                job.fich2 = job.fich2a;
-                status = run_routine(*route.second, job, env);
+            for (std::size_t i = 0; i < steps.size(); ++i) {
+                if (i > 0) job.fich1 = job.fich2;
+                job.fich2 = {name, &*files[i]};
+                status = run_step(steps[i], job, env);
+                if (status != RoutineStatus::done) break;
             }
-            if (status == RoutineStatus::done) write_report(job.fich2, job.fich3, source, target, env.decimal_separator);
+            if (status == RoutineStatus::done) {
+                write_report(job.fich2, job.fich3, request.source, request.target, env.decimal_separator);
+            }
         } catch (const std::exception& e) {
             // No room for an intermediate, a report that cannot be written,
             // or the memory running out.
@@ -142,6 +132,38 @@ JobOutcome run_job(const JobRequest& request, Environment& env) {
     services.completion_message("Criado o ficheiro: " + request.output, program_title);
     services.end_program();
     return JobOutcome::completed;
+}
+
+}  // namespace
+
+JobOutcome run_job(const JobRequest& request, Environment& env) {
+    Services& services = env.services;
+    const std::string& source = request.source;
+    const std::string& target = request.target;
+
+    // Every check runs, so one press may show up to four messages.
+    const bool generic = source == system_name(System::qualquer);
+    if (!request_is_complete(request, generic, services)) return JobOutcome::refused;
+
+    const RouteLookup lookup = find_route(source, target);
+    if (lookup.kind != RouteLookup::Kind::found) {
+        if (lookup.kind == RouteLookup::Kind::source_not_recognised) services.message_box("Definir o Sistema 1 !!");
+        if (target.empty()) {
+            services.message_box("Definir o Sistema 2 !!");
+            return JobOutcome::refused;
+        }
+        return lookup.kind == RouteLookup::Kind::source_not_recognised ? JobOutcome::refused
+                                                                        : JobOutcome::target_not_served;
+    }
+    const TransformationRoute& route = *lookup.route;
+    const std::array<RouteStep, 2> steps = {route_steps::run(route.first),
+                                            route_steps::run(route.second.value_or(route.first))};
+    return run_steps(request, std::span(steps).first(route.second ? 2 : 1), generic, env);
+}
+
+JobOutcome run_extended_job(const JobRequest& request, const ExtendedRoute& route, Environment& env) {
+    if (!request_is_complete(request, false, env.services)) return JobOutcome::refused;
+    return run_steps(request, std::span(route.steps).first(route.step_count), false, env);
 }
 
 }  // namespace tesra
