@@ -5,16 +5,20 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <cstdio>
 #include <filesystem>
 #include <mutex>
+#include <optional>
+#include <span>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "console_services.hpp"
 #include "executable_dir.hpp"
+#include "extended_routes.hpp"
 #include "job.hpp"
 #include "locale_separator.hpp"
 #include "options.hpp"
@@ -24,20 +28,40 @@
 
 namespace {
 
-void print_list() {
-    std::puts("Sistemas (abreviatura: nome):");
-    for (const tesra::SystemInfo& s : tesra::systems) {
-        std::printf("  %-13.*s %.*s\n", static_cast<int>(s.alias.size()), s.alias.data(), static_cast<int>(s.name.size()),
-                    s.name.data());
+void print_route(int number, std::string_view source, std::string_view target,
+                 std::span<const tesra::RouteStep> steps, std::string_view accuracy) {
+    std::string names, methods;
+    for (const tesra::RouteStep& step : steps) {
+        names += (names.empty() ? "" : ", ") + tesra::step_name(step);
+        const std::string_view method = tesra::step_method(step);
+        if (methods.find(method) == std::string::npos) methods += (methods.empty() ? "" : ", depois ") + std::string(method);
     }
-    std::puts("\nTransformações (origem --> destino: rotinas):");
+    std::printf("  %d. %.*s --> %.*s: %s\n      %s; exatidão: %.*s\n", number, static_cast<int>(source.size()),
+                source.data(), static_cast<int>(target.size()), target.data(), names.c_str(), methods.c_str(),
+                static_cast<int>(accuracy.size()), accuracy.data());
+}
+
+void print_list() {
+    std::puts("Sistemas (abreviatura, código EPSG: nome):");
+    for (const tesra::SystemInfo& s : tesra::systems) {
+        const std::string code = s.epsg ? "EPSG:" + std::to_string(s.epsg) : "-";
+        std::printf("  %-13.*s %-11s %.*s\n", static_cast<int>(s.alias.size()), s.alias.data(), code.c_str(),
+                    static_cast<int>(s.name.size()), s.name.data());
+    }
+    std::puts("\nTransformações (origem --> destino: rotinas; método; exatidão medida contra o PROJ):");
     int number = 1;
-    for (const tesra::TransformationRoute& r : tesra::route_table) {
-        std::string line = std::to_string(number++) + ". " + std::string(tesra::system_name(r.source)) + " --> " +
-                           (r.target ? std::string(tesra::system_name(*r.target)) : std::string("(qualquer destino)")) +
-                           ": " + std::string(tesra::routine_info(r.first).name);
-        if (r.second) line += ", " + std::string(tesra::routine_info(*r.second).name);
-        std::printf("  %s\n", line.c_str());
+    for (std::size_t i = 0; i < tesra::route_table.size(); ++i) {
+        const tesra::TransformationRoute& r = tesra::route_table[i];
+        const std::array<tesra::RouteStep, 2> steps = {tesra::route_steps::run(r.first),
+                                                       tesra::route_steps::run(r.second.value_or(r.first))};
+        print_route(number++, tesra::system_name(r.source),
+                    r.target ? tesra::system_name(*r.target) : "(qualquer destino)",
+                    std::span(steps).first(r.second ? 2 : 1), tesra::route_table_accuracy[i]);
+    }
+    std::puts("\nSó na linha de comandos:");
+    for (const tesra::ExtendedRoute& r : tesra::extended_routes) {
+        print_route(number++, tesra::system_name(r.source), tesra::system_name(r.target),
+                    std::span(r.steps).first(r.step_count), r.accuracy);
     }
 }
 
@@ -65,6 +89,15 @@ private:
     std::string input_;
     std::mutex& lock_;
 };
+
+// The routes of the command line alone are resolved before the job; every
+// other pair goes to the job as the window would send it.
+tesra::JobOutcome run_one(const tesra::cli::Options& o, const tesra::JobRequest& request, tesra::Environment& env,
+                          const tesra::JobOptions& options) {
+    const std::optional<tesra::System> from = tesra::find_system(o.from), to = tesra::find_system(o.to);
+    const tesra::ExtendedRoute* extended = from && to ? tesra::find_extended_route(*from, *to) : nullptr;
+    return extended ? tesra::run_extended_job(request, *extended, env, options) : tesra::run_job(request, env, options);
+}
 
 tesra::JobOptions job_options(const tesra::cli::Options& o) {
     tesra::JobOptions options;
@@ -98,7 +131,7 @@ int run_batch(const tesra::cli::Options& o, const std::string& grid_dir, char se
             const tesra::JobRequest request{o.from, o.to, input,
                                             tesra::cli::batch_output_path(*o.output_dir, input, o.format), o.param_x,
                                             o.param_y};
-            const tesra::JobOutcome outcome = tesra::run_job(request, env, job_options(o));
+            const tesra::JobOutcome outcome = run_one(o, request, env, job_options(o));
             if (outcome == tesra::JobOutcome::target_not_served) {
                 services.message_box("Não há transformação de \"" + o.from + "\" para \"" + o.to + "\".", {});
             }
@@ -156,12 +189,21 @@ int main(int argc, char** argv) {
     tesra::JobOptions options = job_options(o);
     if (o.input == "-") options.input_stream = STDIN_FILENO;
     if (to_stdout) options.output_stream = STDOUT_FILENO;
-    switch (tesra::run_job(request, env, options)) {
+    const tesra::JobOutcome outcome = run_one(o, request, env, options);
+    if (outcome == tesra::JobOutcome::refused || outcome == tesra::JobOutcome::target_not_served) {
+        if (outcome == tesra::JobOutcome::target_not_served) {
+            std::fprintf(stderr, "Não há transformação de \"%s\" para \"%s\".\n", o.from.c_str(), o.to.c_str());
+        }
+        const std::optional<tesra::System> from = tesra::find_system(o.from), to = tesra::find_system(o.to);
+        if (!from) std::fprintf(stderr, "%s\n", tesra::cli::suggest_systems(o.from).c_str());
+        if (from != tesra::System::qualquer && !to && !o.to.empty()) {
+            std::fprintf(stderr, "%s\n", tesra::cli::suggest_systems(o.to).c_str());
+        }
+    }
+    switch (outcome) {
     case tesra::JobOutcome::completed: return 0;
     case tesra::JobOutcome::completed_with_skips: return 3;
-    case tesra::JobOutcome::target_not_served:
-        std::fprintf(stderr, "Não há transformação de \"%s\" para \"%s\".\n", o.from.c_str(), o.to.c_str());
-        return 1;
+    case tesra::JobOutcome::target_not_served: return 1;
     case tesra::JobOutcome::refused:
     case tesra::JobOutcome::failed:
     case tesra::JobOutcome::stopped:

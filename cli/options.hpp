@@ -39,9 +39,19 @@ struct ParseResult {
 
 ParseResult parse_options(const std::vector<std::string_view>& args);
 
-// The system name an alias (or the name itself) stands for; the text
-// unchanged when it is neither, so the job reports it as it would a typed one.
+// The system name an alias, an EPSG code ("EPSG:3763", "epsg:3763" or
+// "3763") or the name itself stands for; the text unchanged when it is none
+// of these, so the job reports it as it would a typed one. A code that
+// several systems share resolves to none of them (see shared_code_error).
 std::string resolve_system(std::string_view text);
+
+// For an EPSG code that several systems share, the usage error that lists
+// them; empty for any other text.
+std::string shared_code_error(std::string_view text);
+
+// One line that names the known systems closest to a name that is none of
+// them, ignoring case, accents and blanks around it.
+std::string suggest_systems(std::string_view text);
 
 std::string usage_text();
 

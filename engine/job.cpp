@@ -4,13 +4,16 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstring>
 #include <exception>
 #include <filesystem>
 #include <optional>
+#include <span>
 #include <vector>
 
+#include "extended_routes.hpp"
 #include "point_file.hpp"
 #include "report.hpp"
 #include "routes.hpp"
@@ -152,39 +155,27 @@ void report_skipped(const PointFile& input, const std::vector<SkippedPoints::Poi
                          (rejects.empty() ? "." : " (guardados em \"" + rejects + "\")."));
 }
 
-}  // namespace
-
-JobOutcome run_job(const JobRequest& request, Environment& env, const JobOptions& options) {
-    Services& services = env.services;
-    const std::string& source = request.source;
-    const std::string& target = request.target;
-
-    // Every check runs, so one press may show up to four messages.
+// The checks every job makes before anything else: up to four messages.
+bool request_is_complete(const JobRequest& request, bool generic, Services& services) {
     bool refused = false;
     auto check = [&](bool holds, std::string_view message) {
         if (!holds) return;
         services.message_box(message);
         refused = true;
     };
-    const bool generic = source == system_name(System::qualquer);
+    const std::string& source = request.source;
     check(!source.empty() && request.input.empty(), "Escolher o ficheiro ASCII no Sistema 1!!");
     check(!source.empty() && request.output.empty(), "Definir o ficheiro ASCII no Sistema 2!!");
     check(generic && request.param_x.empty(), "Definir o ficheiro de parâmetros em X!!");
     check(generic && request.param_y.empty(), "Definir o ficheiro de parâmetros em Y!!");
-    if (refused) return JobOutcome::refused;
+    return !refused;
+}
 
-    const RouteLookup lookup = find_route(source, target);
-    if (lookup.kind != RouteLookup::Kind::found) {
-        if (lookup.kind == RouteLookup::Kind::source_not_recognised) services.message_box("Definir o Sistema 1 !!");
-        if (target.empty()) {
-            services.message_box("Definir o Sistema 2 !!");
-            return JobOutcome::refused;
-        }
-        return lookup.kind == RouteLookup::Kind::source_not_recognised ? JobOutcome::refused
-                                                                        : JobOutcome::target_not_served;
-    }
-    const TransformationRoute& route = *lookup.route;
-
+// Runs the steps in turn, each reading what the one before wrote, and
+// writes the output of the last.
+JobOutcome run_steps(const JobRequest& request, std::span<const RouteStep> steps, bool generic, Environment& env,
+                     const JobOptions& options) {
+    Services& services = env.services;
     if (!paths_are_safe(request, options, generic, env.grid_dir, services)) return JobOutcome::refused;
 
     RoutineStatus status = RoutineStatus::failed;
@@ -198,11 +189,10 @@ JobOutcome run_job(const JobRequest& request, Environment& env, const JobOptions
             // them outlives the job, whatever way it ends.
             const std::string dir = intermediate_dir(request, options);
             const std::string name = request.input + " (intermédio)";
-            Intermediate first(dir, name);
-            std::optional<Intermediate> second;
-            if (route.second) second.emplace(dir, name);
+            std::array<std::optional<Intermediate>, max_route_steps> files;
+            for (std::size_t i = 0; i < steps.size(); ++i) files.at(i).emplace(dir, name);
             // The input, then each intermediate, is read once.
-            ReadProgress progress(services, route.second ? 3 : 2);
+            ReadProgress progress(services, static_cast<int>(steps.size()) + 1);
             TransformationJob job;
             job.fich1 = options.input_stream >= 0 ? PointFile::stream(request.input, options.input_stream)
                                                   : PointFile(request.input);
@@ -217,33 +207,33 @@ JobOutcome run_job(const JobRequest& request, Environment& env, const JobOptions
             job.fich1.progress = &progress;
             PointFile input = job.fich1;
             input.progress = nullptr;  // read again only to name the skipped points
-            job.fich2 = {name, &first, &progress};
-            if (second) job.fich2a = {name, &*second, &progress};
+            if (files[1]) job.fich2a = {name, &*files[1], &progress};
             job.fich3 = request.output;
             job.fich_par_m = request.param_x;
             job.fich_par_p = request.param_y;
-            SkippedPoints first_skips, second_skips;
-            if (options.skip_faulty_points) job.skipped = &first_skips;
-            status = run_routine(route.first, job, env);
-            if (status == RoutineStatus::done && route.second) {
-                job.fich1 = job.fich2;
-                job.fich2 = job.fich2a;
-                if (options.skip_faulty_points) job.skipped = &second_skips;
-                status = run_routine(*route.second, job, env);
+            std::array<SkippedPoints, max_route_steps> step_skips;
+            for (std::size_t i = 0; i < steps.size(); ++i) {
+                if (i > 0) job.fich1 = job.fich2;
+                job.fich2 = {name, &*files[i], &progress};
+                if (options.skip_faulty_points) job.skipped = &step_skips[i];
+                status = run_step(steps[i], job, env);
+                if (status != RoutineStatus::done) break;
             }
             if (status == RoutineStatus::done) {
-                const std::vector<SkippedPoints::Point> skipped = skipped_in_input(first_skips, second_skips);
+                // Each step's skips are numbered among the records it read.
+                SkippedPoints skipped = step_skips[0];
+                for (std::size_t i = 1; i < steps.size(); ++i) skipped.points = skipped_in_input(skipped, step_skips[i]);
                 // An empty rejects file too: one left by an earlier run would mislead.
-                if (!skipped.empty() || !options.rejects.empty()) {
-                    report_skipped(input, skipped, options.rejects, services);
+                if (!skipped.points.empty() || !options.rejects.empty()) {
+                    report_skipped(input, skipped.points, options.rejects, services);
                 }
-                skips = skipped.size();
+                skips = skipped.points.size();
                 OutputOptions form = options.output_options;
                 form.decimal_separator = env.decimal_separator;
                 const PointFile output = options.output_stream >= 0
                                              ? PointFile::stream(request.output, options.output_stream)
                                              : PointFile(request.output);
-                write_output(job.fich2, output, form, source, target);
+                write_output(job.fich2, output, form, request.source, request.target);
             }
         } catch (const JobCancelled&) {
             // The files being written were discarded on the way here.
@@ -264,6 +254,39 @@ JobOutcome run_job(const JobRequest& request, Environment& env, const JobOptions
     services.completion_message("Criado o ficheiro: " + request.output, program_title);
     services.end_program();
     return skips == 0 ? JobOutcome::completed : JobOutcome::completed_with_skips;
+}
+
+}  // namespace
+
+JobOutcome run_job(const JobRequest& request, Environment& env, const JobOptions& options) {
+    Services& services = env.services;
+    const std::string& source = request.source;
+    const std::string& target = request.target;
+
+    // Every check runs, so one press may show up to four messages.
+    const bool generic = source == system_name(System::qualquer);
+    if (!request_is_complete(request, generic, services)) return JobOutcome::refused;
+
+    const RouteLookup lookup = find_route(source, target);
+    if (lookup.kind != RouteLookup::Kind::found) {
+        if (lookup.kind == RouteLookup::Kind::source_not_recognised) services.message_box("Definir o Sistema 1 !!");
+        if (target.empty()) {
+            services.message_box("Definir o Sistema 2 !!");
+            return JobOutcome::refused;
+        }
+        return lookup.kind == RouteLookup::Kind::source_not_recognised ? JobOutcome::refused
+                                                                        : JobOutcome::target_not_served;
+    }
+    const TransformationRoute& route = *lookup.route;
+    const std::array<RouteStep, 2> steps = {route_steps::run(route.first),
+                                            route_steps::run(route.second.value_or(route.first))};
+    return run_steps(request, std::span(steps).first(route.second ? 2 : 1), generic, env, options);
+}
+
+JobOutcome run_extended_job(const JobRequest& request, const ExtendedRoute& route, Environment& env,
+                            const JobOptions& options) {
+    if (!request_is_complete(request, false, env.services)) return JobOutcome::refused;
+    return run_steps(request, std::span(route.steps).first(route.step_count), false, env, options);
 }
 
 }  // namespace tesra

@@ -52,4 +52,12 @@ enum class JobOutcome {
 // front end ends the program.
 JobOutcome run_job(const JobRequest& request, Environment& env, const JobOptions& options = {});
 
+struct ExtendedRoute;
+
+// A job over a route of the command line's own (extended_routes.hpp), whose
+// names the caller has already matched: the checks, files, report and
+// outcomes of run_job, with the steps of that route.
+JobOutcome run_extended_job(const JobRequest& request, const ExtendedRoute& route, Environment& env,
+                            const JobOptions& options = {});
+
 }  // namespace tesra

@@ -19,7 +19,13 @@ TEST(Cli, RefusalsGoToStandardErrorWithStatusOne) {
         {{"--from", "d73", "--to", "utm26", "in.txt", "out.txt"},
          "Não há transformação de \"Hayford-Gauss Datum 73\" para \"UTM 26 ITRF93\".\n"},
         {{"--from", "UTM 26 ITRF93", "in.txt", "out.txt"}, "Definir o Sistema 1 !!\nDefinir o Sistema 2 !!\n"},
-        {{"--from", "etrs89 tm06", "--to", "d73", "in.txt", "out.txt"}, "Definir o Sistema 1 !!\n"},
+        {{"--from", "etrs89 tm06 ", "--to", "d73", "in.txt", "out.txt"},
+         "Definir o Sistema 1 !!\nSistema desconhecido: \"etrs89 tm06 \". Será \"ETRS89 TM06\" (tm06)? Ver tesra-cli "
+         "--list.\n"},
+        {{"--from", "datum 73", "--to", "SAO JORGE", "in.txt", "out.txt"},
+         "Definir o Sistema 1 !!\nSistema desconhecido: \"datum 73\". Será \"Hayford-Gauss Datum 73\" (d73)? Ver "
+         "tesra-cli --list.\nSistema desconhecido: \"SAO JORGE\". Será \"Açores - São Jorge - UTM 26 Base SW\" "
+         "(sjorge)? Ver tesra-cli --list.\n"},
         {{"--from", "qualquer", "in.txt", ""},
          "Definir o ficheiro ASCII no Sistema 2!!\nDefinir o ficheiro de parâmetros em X!!\n"
          "Definir o ficheiro de parâmetros em Y!!\n"},

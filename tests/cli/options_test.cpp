@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <initializer_list>
+#include <utility>
 
 #include "systems.hpp"
 
@@ -16,6 +18,18 @@ TEST(Options, AliasesNameEveryOneOfTheFifteenSystems) {
     }
     EXPECT_EQ(resolve_system("Madeira - UTM 28 Base SE"), "Madeira - UTM 28 Base SE");
     EXPECT_EQ(resolve_system("MADEIRA"), "MADEIRA");  // no guessing: the job reports it
+}
+
+TEST(Options, EpsgCodesNameTheirSystemUnlessSeveralShareThem) {
+    for (const auto& [text, name] : std::initializer_list<std::pair<std::string_view, std::string_view>>{
+             {"EPSG:3763", "ETRS89 TM06"}, {"epsg:27493", "Hayford-Gauss Datum 73"},
+             {"20790", "Hayford-Gauss Datum Lisboa - Militar"}, {"EPSG:5015", "UTM 26 ITRF93"},
+             {"EPSG:3063", "EPSG:3063"}, {"EPSG:", "EPSG:"}, {"0", "0"}, {"EPSG:3763 ", "EPSG:3763 "}}) {
+        EXPECT_EQ(resolve_system(text), name) << text;
+    }
+    const ParseResult r = parse_options({"--from", "madeira", "--to", "3063", "a", "b"});
+    EXPECT_FALSE(r.options);
+    for (const SystemInfo& s : systems) EXPECT_EQ(r.error.find(s.name) != std::string::npos, s.epsg == 3063) << s.name;
 }
 
 TEST(Options, ValuesTakenExactlyInBothSpellings) {

@@ -5,6 +5,9 @@
         each report byte for byte against rota-NN.txt (--write: make them),
         the published worked examples in them, and `tesra-cli --list`
         against the table below;
+        and the routes of the command line alone against the route table's:
+        the military grid's through Datum Lisboa, and the island routes
+        there and back over 1 km lattices;
     check_routes.py proj TESRA_CLI GRID_DIR
         the island routes against PROJ (exit status 77 without pyproj);
     check_routes.py grids TESRA_CLI GRID_DIR
@@ -14,6 +17,9 @@
         the other output forms and streams against the reports: two routes
         run as two legs through the points form, csv and geojson read back,
         standard input and output.
+    check_routes.py epsg TESRA_CLI GRID_DIR
+        the EPSG codes of `tesra-cli --list` and the military grid against
+        projinfo and cs2cs (exit status 77 without them).
 """
 
 import json
@@ -100,6 +106,98 @@ def run(cli, grids, number, workdir, separator=","):
     return report
 
 
+def run_points(cli, grids, workdir, source, target, rows):
+    """Name -> (M, P) as numbers, from a point file of rows."""
+    path = os.path.join(workdir, "pontos.txt")
+    with open(path, "w", encoding="cp1252", newline="\r\n") as f:
+        f.writelines("%s,%.3f,%.3f\n" % (name, m, p) for name, (m, p) in rows.items())
+    done, report = tesra(cli, grids, source, target, path, workdir, ".")
+    if done.returncode != 0:
+        sys.exit("%s --> %s: %s" % (source, target, done.stderr.decode()))
+    return {name: (float(m), float(p)) for name, (m, p) in points(report).items()}
+
+
+def read_points(name):
+    with open(os.path.join(HERE, name), encoding="cp1252") as f:
+        return {n: (float(m), float(p)) for n, m, p in (line.split(",") for line in f.read().splitlines())}
+
+
+def far_apart(got, expected, limit, shift=(0, 0)):
+    return sorted(n for n in expected if max(abs(got[n][0] - expected[n][0] - shift[0]),
+                                             abs(got[n][1] - expected[n][1] - shift[1])) > limit)
+
+
+# The military grid: Datum Lisboa moved 200 km west and 300 km south.
+MILITAR = "Hayford-Gauss Datum Lisboa - Militar"
+SHIFT = (200000, 300000)
+# Each reverse island route over 1 km lattices of boxes (km) around its islands.
+ISLANDS = {
+    8: [(600, 4172, 665, 4198), (658, 4087, 678, 4100)], 9: [(339, 4263, 362, 4280)],
+    10: [(405, 4317, 419, 4329)], 11: [(364, 4248, 412, 4271)], 12: [(384, 4266, 435, 4292)],
+    13: [(466, 4275, 497, 4296)], 14: [(647, 4358, 666, 4400)], 15: [(287, 3611, 346, 3641), (367, 3654, 382, 3664)],
+}
+
+
+def check_extended(cli, grids, workdir):
+    failures = []
+    lisboa = read_points("continente-lisboa.txt")
+    militar = {n: (m + SHIFT[0], p + SHIFT[1]) for n, (m, p) in lisboa.items()}
+    # Each system's route to and from the military grid is its route to and
+    # from Datum Lisboa, moved; a millimetre of play for the report's rounding.
+    for system, points_file, to_lisboa, from_lisboa in ((TM06, "continente-tm06.txt", 2, 5),
+                                                        (D73, "continente-d73.txt", 4, 6),
+                                                        (LISBOA, "continente-lisboa.txt", None, None)):
+        given = read_points(points_file)
+        expected = run_points(cli, grids, workdir, system, LISBOA, given) if to_lisboa else lisboa
+        got = run_points(cli, grids, workdir, system, MILITAR, given)
+        failures += ["%s --> militar: %s" % (system, n) for n in far_apart(got, expected, 0.0011, SHIFT)]
+        expected = run_points(cli, grids, workdir, LISBOA, system, lisboa) if from_lisboa else lisboa
+        got = run_points(cli, grids, workdir, MILITAR, system, militar)
+        failures += ["militar --> %s: %s" % (system, n) for n in far_apart(got, expected, 0.0011)]
+    for number, boxes in ISLANDS.items():
+        source, target = ROUTES[number][:2]
+        lattice = {"%d %d" % (m, p): (m * 1000.0, p * 1000.0)
+                   for w, s, e, n in boxes for m in range(w, e + 1) for p in range(s, n + 1)}
+        there = run_points(cli, grids, workdir, source, target, lattice)
+        back = run_points(cli, grids, workdir, target, source, there)
+        off = far_apart(back, lattice, 0.0011)
+        if off:
+            failures.append("route %d there and back: %d points beyond 1 mm, such as %s" % (number, len(off), off[0]))
+    return failures
+
+
+# The name EPSG gives each system's code.
+EPSG_NAMES = {
+    "tm06": "ETRS89 / Portugal TM06", "d73": "Datum 73 / Modified Portuguese Grid",
+    "lisboa": "Lisbon / Portuguese Grid New", "militar": "Lisbon (Lisbon) / Portuguese National Grid",
+    "sbraz": "Azores Oriental 1995 / UTM zone 26N",
+    **dict.fromkeys(("faial", "graciosa", "pico", "sjorge", "terceira"), "Azores Central 1995 / UTM zone 26N"),
+    "observatorio": "Azores Occidental 1939 / UTM zone 25N", "madeira": "Porto Santo 1995 / UTM zone 28N",
+    "utm25": "PTRA08 / UTM zone 25N", "utm26": "PTRA08 / UTM zone 26N", "utm28": "PTRA08 / UTM zone 28N",
+}
+
+
+def check_epsg(cli, grids, workdir):
+    if not shutil.which("projinfo") or not shutil.which("cs2cs"):
+        print("projinfo and cs2cs are not installed (Debian package proj-bin): skipped")
+        sys.exit(77)
+    failures = []
+    listing = subprocess.run([cli, "--list"], capture_output=True, text=True).stdout
+    codes = {line.split()[0]: line.split()[1] for line in listing.splitlines() if "  EPSG:" in line}
+    for alias, name in EPSG_NAMES.items():
+        done = subprocess.run(["projinfo", "-q", "--single-line", "-o", "WKT2_2019", codes.get(alias, "?")],
+                              capture_output=True, text=True)
+        if not done.stdout.startswith('PROJCRS["%s"' % name):
+            failures.append("%s is %s in --list, not %s" % (alias, codes.get(alias), name))
+    lisboa = read_points("continente-lisboa.txt")
+    got = run_points(cli, grids, workdir, LISBOA, MILITAR, lisboa)
+    done = subprocess.run(["cs2cs", "-f", "%.4f", "EPSG:5018", "EPSG:20790"], capture_output=True, text=True,
+                          input="".join("%r %r\n" % xy for xy in lisboa.values()))
+    expected = dict(zip(lisboa, ((float(m), float(p)) for m, p, _ in map(str.split, done.stdout.splitlines()))))
+    failures += ["lisboa --> militar differs from cs2cs at %s" % n for n in far_apart(got, expected, 0.0006)]
+    return failures
+
+
 def points(report):
     """Name -> (M, P) as the report writes them."""
     rows = {}
@@ -130,7 +228,7 @@ def check_reports(cli, grids, write, workdir):
                 failures.append("route %d: %s gives %s, not %s" % (number, name, rows.get(name), expected))
     if points(run(cli, grids, 7, workdir)) != points(run(cli, grids, 1, workdir)):
         failures.append("the generic route with the parameters of transf_01 differs from route 1")
-    return failures
+    return failures + check_extended(cli, grids, workdir)
 
 
 def check_proj(cli, grids, workdir):
@@ -351,7 +449,7 @@ def check_outputs(cli, grids, workdir):
 
 def main():
     checks = {"reports": lambda *a: check_reports(*a[:2], "--write" in sys.argv, a[2]),
-              "proj": check_proj, "grids": check_grids, "outputs": check_outputs}
+              "proj": check_proj, "grids": check_grids, "outputs": check_outputs, "epsg": check_epsg}
     if len(sys.argv) < 4 or sys.argv[1] not in checks:
         sys.exit(__doc__)
     with tempfile.TemporaryDirectory() as workdir:

@@ -1,0 +1,121 @@
+#include "extended_routes.hpp"
+
+#include <cmath>
+
+#include "point_file.hpp"
+
+namespace tesra {
+
+const ExtendedRoute* find_extended_route(System source, System target) noexcept {
+    for (const ExtendedRoute& route : extended_routes)
+        if (route.source == source && route.target == target) return &route;
+    return nullptr;
+}
+
+std::string step_name(const RouteStep& step) {
+    switch (step.kind) {
+    case StepKind::routine: return std::string(routine_info(step.routine).name);
+    case StepKind::militar_offset: return "+(200000, 300000)";
+    case StepKind::militar_unoffset: return "-(200000, 300000)";
+    case StepKind::inverse_official: return "inversa de " + std::string(routine_info(step.routine).name);
+    }
+    return {};
+}
+
+std::string_view step_method(const RouteStep& step) {
+    switch (step.kind) {
+    case StepKind::routine:
+        switch (routine_info(step.routine).kind) {
+        case RoutineKind::official: return "polinómio oficial";
+        case RoutineKind::grid: return "grelha";
+        case RoutineKind::generic: return "polinómio dos ficheiros de parâmetros";
+        }
+        break;
+    case StepKind::militar_offset:
+    case StepKind::militar_unoffset: return "translação da origem militar";
+    case StepKind::inverse_official: return "inversa do polinómio oficial (método de Newton)";
+    }
+    return {};
+}
+
+std::optional<PlanarPoint> invert_polynomial(const PolynomialParameterSet& set, double m_out,
+                                             double p_out) noexcept {
+    const std::array<double, 6>& a = set.coef_m;
+    const std::array<double, 6>& b = set.coef_p;
+    const double kx = set.scale_result ? set.Const_X : 1;
+    const double ky = set.scale_result ? set.Const_Y : 1;
+    // The official polynomials are within a few parts in a thousand of a
+    // translation, so the target itself is a start close enough for the
+    // error to shrink quadratically: once a step is below 1e-7 m, what is
+    // left is of the order of the last bits (a nanometre over the islands).
+    double m = m_out, p = p_out;
+    for (int i = 0; i < 50; ++i) {
+        const PlanarPoint f = evaluate_polynomial(set, m, p);
+        const double u = (m - set.false_origin_x1) / set.Const_X;
+        const double v = (p - set.false_origin_y1) / set.Const_Y;
+        const double j11 = kx * (a[1] + 2 * a[3] * u + a[4] * v) / set.Const_X;
+        const double j12 = kx * (a[2] + a[4] * u + 2 * a[5] * v) / set.Const_Y;
+        const double j21 = ky * (b[1] + 2 * b[3] * u + b[4] * v) / set.Const_X;
+        const double j22 = ky * (b[2] + b[4] * u + 2 * b[5] * v) / set.Const_Y;
+        const double det = j11 * j22 - j12 * j21;
+        const double rm = f.m - m_out, rp = f.p - p_out;
+        const double dm = (j22 * rm - j12 * rp) / det;
+        const double dp = (j11 * rp - j21 * rm) / det;
+        if (!std::isfinite(dm) || !std::isfinite(dp)) return std::nullopt;
+        m -= dm;
+        p -= dp;
+        if (std::fabs(dm) < 1e-7 && std::fabs(dp) < 1e-7) return PlanarPoint{m, p};
+    }
+    return std::nullopt;
+}
+
+namespace {
+
+RoutineStatus run_offset(double dm, double dp, const TransformationJob& job) {
+    transform_point_file(job.fich1, job.fich2, [dm, dp](double m, double p, double& m_out, double& p_out) {
+        m_out = m + dm;
+        p_out = p + dp;
+        return true;
+    });
+    return RoutineStatus::done;
+}
+
+RoutineStatus run_inverse(const PolynomialParameterSet& set, const TransformationJob& job, Environment& env) {
+    double bad_m = 0, bad_p = 0;
+    const LoopEnd end =
+        transform_point_file(job.fich1, job.fich2, [&](double m, double p, double& m_out, double& p_out) {
+            const std::optional<PlanarPoint> r = invert_polynomial(set, m, p);
+            if (!r) {
+                bad_m = m;
+                bad_p = p;
+                return false;
+            }
+            m_out = r->m;
+            p_out = r->p;
+            return true;
+        });
+    if (end == LoopEnd::completed) return RoutineStatus::done;
+    env.services.message_box("ERRO!! Ponto para além dos limites. (" + number_for_message(bad_m) + ";" +
+                             number_for_message(bad_p) + ")");
+    return RoutineStatus::out_of_limits;
+}
+
+}  // namespace
+
+RoutineStatus run_step(const RouteStep& step, const TransformationJob& job, Environment& env) {
+    if (step.kind == StepKind::routine) return run_routine(step.routine, job, env);
+    BusyPointer busy(env.services);
+    try {
+        switch (step.kind) {
+        case StepKind::militar_offset: return run_offset(militar_offset_m, militar_offset_p, job);
+        case StepKind::militar_unoffset: return run_offset(-militar_offset_m, -militar_offset_p, job);
+        case StepKind::inverse_official: return run_inverse(official_set(step.routine), job, env);
+        case StepKind::routine: break;
+        }
+    } catch (const TesraError& e) {
+        env.services.message_box(e.what());
+    }
+    return RoutineStatus::failed;
+}
+
+}  // namespace tesra
