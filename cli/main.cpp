@@ -59,7 +59,7 @@ int main(int argc, char** argv) {
     tesra::ConsoleServices services;
     tesra::Environment env{services, o.grid_dir ? *o.grid_dir : tesra::executable_dir(),
                            o.decimal_separator ? *o.decimal_separator : tesra::locale_decimal_separator()};
-    const tesra::JobRequest request{o.from, o.to, o.input, o.output, o.param_x, o.param_y};
+    const tesra::JobRequest request{o.from, o.to, o.input, o.output, o.param_x, o.param_y, o.dialect};
     switch (tesra::run_job(request, env)) {
     case tesra::JobOutcome::completed: return 0;
     case tesra::JobOutcome::target_not_served:

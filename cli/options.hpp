@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "dialect.hpp"
+
 namespace tesra::cli {
 
 struct Options {
@@ -15,6 +17,7 @@ struct Options {
     std::string param_y;
     std::optional<char> decimal_separator;
     std::optional<std::string> grid_dir;
+    PointFileDialect dialect;  // how the input is written
     std::string input;
     std::string output;
     bool help = false;

@@ -113,14 +113,19 @@ JobOutcome run_job(const JobRequest& request, Environment& env) {
             Intermediate first(dir, name);
             std::optional<Intermediate> second;
             if (route.second) second.emplace(dir, name);
+            // The intermediates carry the input's text in its encoding,
+            // which the first routine settles.
+            PointFileDialect input_dialect = request.dialect;
+            PointFileDialect carried;
             TransformationJob job;
-            job.fich1.path = request.input;
-            job.fich2 = {name, &first};
-            if (second) job.fich2a = {name, &*second};
+            job.fich1 = {request.input, nullptr, &input_dialect};
+            job.fich2 = {name, &first, &carried};
+            if (second) job.fich2a = {name, &*second, &carried};
             job.fich3 = request.output;
             job.fich_par_m = request.param_x;
             job.fich_par_p = request.param_y;
             status = run_routine(route.first, job, env);
+            carried.encoding = input_dialect.encoding;
             if (status == RoutineStatus::done && route.second) {
                 job.fich1 = job.fich2;
                 job.fich2 = job.fich2a;

@@ -18,6 +18,7 @@ struct JobRequest {
     std::string output;   // report
     std::string param_x;  // parameter file for X (M) of the generic routine
     std::string param_y;  // parameter file for Y (P)
+    PointFileDialect dialect{};  // how the input is written
 };
 
 enum class JobOutcome {

@@ -1,5 +1,7 @@
 #include "report.hpp"
 
+#include <algorithm>
+
 #include "codepage.hpp"
 #include "numtext.hpp"
 #include "point_file.hpp"
@@ -19,9 +21,12 @@ void write_report(const PointFile& points, const std::string& output, std::strin
                   std::string_view target, char decimal_separator) {
     FieldReader in(points);
     OutputFile out(output, OutputFile::Mode::replace);
-    std::string header = utf8_to_cp1252("Transformação : " + std::string(source) + " --> " + std::string(target));
+    // In the encoding of the names below it.
+    const bool utf8 = in.encoding() == TextEncoding::utf8;
+    const auto text = [utf8](const std::string& own) { return utf8 ? own : utf8_to_cp1252(own); };
+    std::string header = text("Transformação : " + std::string(source) + " --> " + std::string(target));
     header += "\r\n\r\n" + std::string(62, '-') + "\r\n\r\n";
-    header += utf8_to_cp1252("Coordenadas : " + std::string(target)) + "\r\n\r\n";
+    header += text("Coordenadas : " + std::string(target)) + "\r\n\r\n";
     std::string titles = "Nome";
     for (const char* title : {"   M", "   P"}) titles.append(next_zone(titles.size()) - titles.size(), ' ') += title;
     header += titles + "\r\n\r\n";
@@ -34,8 +39,13 @@ void write_report(const PointFile& points, const std::string& output, std::strin
         const auto m_length = static_cast<std::size_t>(write_fixed3(m_text, record.m, decimal_separator) - m_text);
         const auto p_length = static_cast<std::size_t>(write_fixed3(p_text, record.p, decimal_separator) - p_text);
         const std::size_t n = record.name.size();
-        const std::size_t m_at = next_zone(n);
-        const std::size_t p_at = next_zone(m_at + m_length);
+        // Zones count characters: a UTF-8 name has bytes beyond its width.
+        const std::size_t extra = utf8 ? static_cast<std::size_t>(std::count_if(
+                                             record.name.begin(), record.name.end(),
+                                             [](char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }))
+                                       : 0;
+        const std::size_t m_at = next_zone(n - extra) + extra;
+        const std::size_t p_at = next_zone(m_at - extra + m_length) + extra;
         const std::size_t total = p_at + p_length + 2;
         char* const line = out.reserve(total);
         std::char_traits<char>::copy(line, record.name.data(), n);

@@ -1,6 +1,7 @@
 // The report: eight header lines naming the transformation, then one line
 // per point with the name and both coordinates in "0.000", in print zones of
-// 14 columns. Windows-1252 text, lines ended by CR LF.
+// 14 columns. Lines ended by CR LF, in the encoding of the points (Windows-1252
+// unless the input was UTF-8).
 #pragma once
 
 #include <string>
