@@ -40,6 +40,7 @@ TEST(Cli, UsageErrorsHaveStatusTwoAndTouchNothing) {
              {"--to", "utm28", "a", "b"},
              {"--from", "madeira", "--bogus", "a", "b"},
              {"--from", "madeira", "--decimal-separator", "ab", "a", "b"},
+             {"--from", "madeira", "--decimal-comma", "a", "b"},
              {"--from"},
          }) {
         const CliRun r = run_cli(dir.path(), args);

@@ -36,17 +36,19 @@ struct Reading {
     bool refused = false;
 };
 
-Reading read_all(const std::string& path) {
+Reading read_all(const std::string& path, PointFileDialect* dialect = nullptr) {
     Reading out;
     try {
-        FieldReader reader(path);
+        FieldReader reader(PointFile{path, nullptr, dialect});
         PointRecord r;
         while (reader.read_record(r)) {
+            require(!blank(r.name) && std::isfinite(r.m) && std::isfinite(r.p), "a record without a name or values");
             out.names.emplace_back(r.name);
             out.values.push_back(r.m);
             out.values.push_back(r.p);
         }
-    } catch (const TesraError&) {
+    } catch (const TesraError& e) {
+        require(message_names(e.what(), path), "a reader message without the file");
         out.refused = true;
     }
     return out;
@@ -95,6 +97,25 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         require(plain.refused == moved.refused && plain.names == moved.names, "a chunk boundary changed the records");
         for (std::size_t i = 0; i < plain.values.size(); ++i) {
             require(same_bits(plain.values[i], moved.values[i]), "a chunk boundary changed a value");
+        }
+    }
+
+    // Through a dialect drawn from the bytes, and through --auto: what the
+    // point-file format reads reads the same under --auto.
+    {
+        using D = PointFileDialect;
+        const unsigned pick = size > 0 ? data[size / 2] : 0;
+        D drawn{static_cast<D::Separator>(pick % 4), pick / 4 % 2 == 1 && pick % 4 != 0, static_cast<long>(pick / 8 % 3),
+                static_cast<D::Encoding>(pick / 24 % 3), pick / 72 % 2 == 1};
+        read_all(in, &drawn);
+        D plain_dialect, automatic = D::automatic();
+        const Reading plain = read_all(in, &plain_dialect);
+        const Reading detected = read_all(in, &automatic);
+        require(plain.refused || (!detected.refused && detected.names == plain.names &&
+                                  detected.values.size() == plain.values.size()),
+                "--auto reads otherwise a file the point-file format reads");
+        for (std::size_t i = 0; !plain.refused && i < plain.values.size(); ++i) {
+            require(same_bits(plain.values[i], detected.values[i]), "--auto reads another value");
         }
     }
 
