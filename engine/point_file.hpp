@@ -120,7 +120,11 @@ private:
     void begin(PointFileDialect& dialect);
     bool read_line_record(PointRecord& record);
     void check_text(std::string_view text, long line);
-    [[nodiscard]] std::string excerpt(std::string_view text) const { return quote_excerpt(text, encoding()); }
+    [[nodiscard]] std::string excerpt(std::string_view text) const {
+        // Under detection, text not yet checked shows as what it looks like.
+        const bool utf8 = text_check_ == TextCheck::detect && valid_utf8(text);
+        return quote_excerpt(text, utf8 ? TextEncoding::utf8 : encoding());
+    }
 
     bool fill();  // false at end of file
     int peek();   // -1 at end of file
