@@ -185,7 +185,8 @@ int main(int argc, char** argv) {
     tesra::ConsoleServices services(stderr, to_stdout ? stderr : stdout);
     tesra::Environment env{services, grid_dir, separator};
     const tesra::JobRequest request{o.from, o.to, o.input == "-" ? "entrada padrão" : o.input,
-                                    o.output == "-" ? "saída padrão" : o.output, o.param_x, o.param_y};
+                                    o.output == "-" ? "saída padrão" : o.output, o.param_x, o.param_y,
+                                    o.dialect};
     tesra::JobOptions options = job_options(o);
     if (o.input == "-") options.input_stream = STDIN_FILENO;
     if (to_stdout) options.output_stream = STDOUT_FILENO;

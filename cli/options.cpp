@@ -144,6 +144,14 @@ std::string usage_text() {
            "  --jobs N                ficheiros do lote transformados ao mesmo tempo (por\n"
            "                          omissão, um por processador)\n"
            "  --grid-dir PASTA        pasta dos ficheiros de grelha (por omissão, a do programa)\n"
+           "\n"
+           "Ficheiros de folhas de cálculo (por omissão, o formato Nome, M, P em Windows-1252):\n"
+           "  --separator SEP         , (por omissão), ; , tab ou auto: com ; e tab, um ponto por linha\n"
+           "  --decimal-comma         números com vírgula decimal (só com ; ou tab)\n"
+           "  --skip-lines N          salta as N primeiras linhas\n"
+           "  --encoding COD          cp1252 (por omissão), utf-8 ou auto\n"
+           "  --auto                  --separator auto --encoding auto, e salta uma linha de títulos\n"
+           "  --list                  mostra os sistemas e as transformações disponíveis\n"
            "  --list                  mostra os sistemas com o seu código EPSG, e as transformações\n"
            "                          com o seu método e exatidão\n"
            "\n"
@@ -176,6 +184,9 @@ std::optional<int> whole_number(std::string_view text, int low, int high) {
 
 ParseResult parse_options(const std::vector<std::string_view>& args) {
     Options o;
+    bool automatic = false;  // --auto: what --separator and --encoding leave unsaid is detected
+    std::optional<PointFileDialect::Separator> separator;
+    std::optional<PointFileDialect::Encoding> encoding;
     std::vector<std::string_view> positional;
     bool only_positional = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
@@ -194,15 +205,18 @@ ParseResult parse_options(const std::vector<std::string_view>& args) {
             key = arg.substr(0, eq);
             value = arg.substr(eq + 1);
         }
-        if (key == "--help" || key == "--version" || key == "--list") {
+        if (key == "--help" || key == "--version" || key == "--list" || key == "--auto" || key == "--decimal-comma") {
             if (value) return {std::nullopt, "a opção " + std::string(key) + " não leva valor"};
-            (key == "--help" ? o.help : key == "--version" ? o.version : o.list) = true;
+            if (key == "--auto") automatic = true;
+            else if (key == "--decimal-comma") o.dialect.decimal_comma = true;
+            else (key == "--help" ? o.help : key == "--version" ? o.version : o.list) = true;
             continue;
         }
         const bool known = key == "--from" || key == "--to" || key == "--param-x" || key == "--param-y" ||
                            key == "--decimal-separator" || key == "--grid-dir" || key == "--format" ||
                            key == "--precision" || key == "--on-error" || key == "--rejects" ||
-                           key == "--output-dir" || key == "--jobs";
+                           key == "--output-dir" || key == "--jobs" ||
+                           key == "--separator" || key == "--skip-lines" || key == "--encoding";
         if (!known) return {std::nullopt, "opção desconhecida: " + std::string(key)};
         if (!value) {
             if (i + 1 == args.size()) return {std::nullopt, "falta o valor da opção " + std::string(key)};
@@ -236,6 +250,24 @@ ParseResult parse_options(const std::vector<std::string_view>& args) {
         } else if (key == "--on-error") {
             if (*value != "stop" && *value != "skip") return {std::nullopt, "--on-error leva stop ou skip"};
             o.skip_faulty_points = *value == "skip";
+        } else if (key == "--separator") {
+            using S = PointFileDialect::Separator;
+            const std::optional<S> s = *value == "," ? S::comma : *value == ";" ? S::semicolon
+                                     : *value == "tab" ? S::tab : *value == "auto" ? std::optional(S::automatic)
+                                                                                   : std::nullopt;
+            if (!s) return {std::nullopt, "o separador deve ser , ; tab ou auto"};
+            separator = *s;
+        } else if (key == "--encoding") {
+            using E = PointFileDialect::Encoding;
+            const std::optional<E> e = *value == "cp1252" ? E::cp1252 : *value == "utf-8" ? E::utf8
+                                     : *value == "auto" ? std::optional(E::automatic) : std::nullopt;
+            if (!e) return {std::nullopt, "a codificação deve ser cp1252, utf-8 ou auto"};
+            encoding = *e;
+        } else if (key == "--skip-lines") {
+            const bool digits = !value->empty() && value->size() <= 9 &&
+                                value->find_first_not_of("0123456789") == std::string_view::npos;
+            if (!digits) return {std::nullopt, "--skip-lines leva um número de linhas (0 ou mais)"};
+            o.dialect.skip_lines = std::stol(std::string(*value));
         } else {
             // One visible character that cannot be read as part of a number
             // or taken for a blank between the report's columns.
@@ -247,6 +279,15 @@ ParseResult parse_options(const std::vector<std::string_view>& args) {
             }
             o.decimal_separator = (*value)[0];
         }
+    }
+    if (automatic) o.dialect.header = true;
+    o.dialect.separator = separator.value_or(automatic ? PointFileDialect::Separator::automatic
+                                                       : PointFileDialect::Separator::comma);
+    o.dialect.encoding = encoding.value_or(automatic ? PointFileDialect::Encoding::automatic
+                                                     : PointFileDialect::Encoding::cp1252);
+    if (o.dialect.decimal_comma && o.dialect.separator == PointFileDialect::Separator::comma) {
+        return {std::nullopt, "--decimal-comma só com --separator \";\", tab ou auto: com vírgulas entre os "
+                              "campos, a vírgula não pode ser também o separador decimal"};
     }
     if (o.help || o.version || o.list) return {o, {}};
     if (o.from.empty()) return {std::nullopt, "falta --from (o sistema de origem)"};

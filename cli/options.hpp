@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "report.hpp"
+#include "dialect.hpp"
 
 namespace tesra::cli {
 
@@ -17,6 +18,7 @@ struct Options {
     std::string param_y;
     std::optional<char> decimal_separator;
     std::optional<std::string> grid_dir;
+    PointFileDialect dialect;  // how the input is written
     std::string input;
     std::string output;
     OutputFormat format = OutputFormat::report;

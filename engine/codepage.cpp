@@ -88,4 +88,30 @@ std::string cp1252_to_utf8(std::string_view bytes) {
     return out;
 }
 
+std::size_t utf8_char_length(std::string_view text) noexcept {
+    if (text.empty()) return 0;
+    const auto b = static_cast<unsigned char>(text[0]);
+    if (b < 0x80) return 1;
+    const std::size_t length = b >= 0xC2 && b <= 0xDF ? 2 : b >= 0xE0 && b <= 0xEF ? 3 : b >= 0xF0 && b <= 0xF4 ? 4 : 0;
+    if (length == 0 || text.size() < length) return 0;
+    const auto second = static_cast<unsigned char>(text[1]);
+    // The second byte's range shuts out overlong forms, surrogates and values past U+10FFFF.
+    const unsigned char low = b == 0xE0 ? 0xA0 : b == 0xF0 ? 0x90 : 0x80;
+    const unsigned char high = b == 0xED ? 0x9F : b == 0xF4 ? 0x8F : 0xBF;
+    if (second < low || second > high) return 0;
+    for (std::size_t i = 2; i < length; ++i) {
+        if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) return 0;
+    }
+    return length;
+}
+
+bool valid_utf8(std::string_view text) noexcept {
+    while (!text.empty()) {
+        const std::size_t length = utf8_char_length(text);
+        if (length == 0) return false;
+        text.remove_prefix(length);
+    }
+    return true;
+}
+
 }  // namespace tesra

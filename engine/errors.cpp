@@ -1,6 +1,7 @@
 #include "errors.hpp"
 
 #include <cerrno>
+#include <algorithm>
 #include <cstring>
 
 #include "codepage.hpp"
@@ -57,13 +58,25 @@ TesraError write_error(std::string_view path, int errno_value) {
     return TesraError(text);
 }
 
-std::string quote_excerpt(std::string_view text) {
+std::string quote_excerpt(std::string_view text, TextEncoding encoding) {
     constexpr std::size_t limit = 40;
-    const bool cut = text.size() > limit;
+    std::string shown;
+    std::size_t used = 0;
+    if (encoding == TextEncoding::utf8) {
+        // Whole characters only; a byte that starts none shows as "?".
+        while (used < text.size() && used < limit) {
+            const std::size_t length = utf8_char_length(text.substr(used));
+            shown += length == 0 ? std::string_view("?") : text.substr(used, length);
+            used += length == 0 ? 1 : length;
+        }
+    } else {
+        used = std::min(limit, text.size());
+        shown = cp1252_to_utf8(text.substr(0, used));
+    }
     std::string out = "\"";
     // Control bytes (a NUL in a damaged file, say) would cut or garble the message.
-    for (char c : cp1252_to_utf8(text.substr(0, limit))) out += static_cast<unsigned char>(c) < 0x20 ? '?' : c;
-    out += cut ? "...\"" : "\"";
+    for (char c : shown) out += static_cast<unsigned char>(c) < 0x20 ? '?' : c;
+    out += used < text.size() ? "...\"" : "\"";
     return out;
 }
 

@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "codepage.hpp"
+
 namespace tesra {
 
 class TesraError : public std::runtime_error {
@@ -24,7 +26,8 @@ public:
 // A write or close that failed (disk full, device gone...).
 [[nodiscard]] TesraError write_error(std::string_view path, int errno_value);
 
-// Quotes a piece of offending text for a message, cut short if it is long.
-std::string quote_excerpt(std::string_view text);
+// Quotes a piece of offending text for a message, cut short if it is long,
+// in the terminal's UTF-8 whatever the file's encoding.
+std::string quote_excerpt(std::string_view text, TextEncoding encoding = TextEncoding::cp1252);
 
 }  // namespace tesra

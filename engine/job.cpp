@@ -193,6 +193,10 @@ JobOutcome run_steps(const JobRequest& request, std::span<const RouteStep> steps
             for (std::size_t i = 0; i < steps.size(); ++i) files.at(i).emplace(dir, name);
             // The input, then each intermediate, is read once.
             ReadProgress progress(services, static_cast<int>(steps.size()) + 1);
+            // The intermediates carry the input's text in its encoding,
+            // which the first step settles.
+            PointFileDialect input_dialect = request.dialect;
+            PointFileDialect carried;
             TransformationJob job;
             job.fich1 = options.input_stream >= 0 ? PointFile::stream(request.input, options.input_stream)
                                                   : PointFile(request.input);
@@ -200,23 +204,26 @@ JobOutcome run_steps(const JobRequest& request, std::span<const RouteStep> steps
             std::optional<Intermediate> input_copy;
             if (options.skip_faulty_points && options.input_stream >= 0) {
                 input_copy.emplace(dir, request.input);
-                const PointFile copy(request.input, &*input_copy);
+                PointFile copy(request.input, &*input_copy);
                 copy_stream(job.fich1, copy);
+                copy.holds_input = true;
                 job.fich1 = copy;
             }
             job.fich1.progress = &progress;
+            job.fich1.dialect = &input_dialect;
             PointFile input = job.fich1;
             input.progress = nullptr;  // read again only to name the skipped points
-            if (files[1]) job.fich2a = {name, &*files[1], &progress};
+            if (files[1]) job.fich2a = {name, &*files[1], &progress, &carried};
             job.fich3 = request.output;
             job.fich_par_m = request.param_x;
             job.fich_par_p = request.param_y;
             std::array<SkippedPoints, max_route_steps> step_skips;
             for (std::size_t i = 0; i < steps.size(); ++i) {
                 if (i > 0) job.fich1 = job.fich2;
-                job.fich2 = {name, &*files[i], &progress};
+                job.fich2 = {name, &*files[i], &progress, &carried};
                 if (options.skip_faulty_points) job.skipped = &step_skips[i];
                 status = run_step(steps[i], job, env);
+                if (i == 0) carried.encoding = input_dialect.encoding;
                 if (status != RoutineStatus::done) break;
             }
             if (status == RoutineStatus::done) {

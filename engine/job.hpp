@@ -19,6 +19,7 @@ struct JobRequest {
     std::string output;   // report
     std::string param_x;  // parameter file for X (M) of the generic routine
     std::string param_y;  // parameter file for Y (P)
+    PointFileDialect dialect{};  // how the input is written
 };
 
 // What the command line adds to a request.

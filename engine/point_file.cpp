@@ -148,22 +148,6 @@ void ReadProgress::read(std::uint64_t bytes) {
 
 // ---------------------------------------------------------------- reader
 
-// Holds a stretch of the buffer in place while a field or record is read
-// across refills.
-class KeepGuard {
-public:
-    KeepGuard(FieldReader& reader, std::uint64_t from) : reader_(reader), saved_(reader.keep_) {
-        if (from < reader.keep_) reader.keep_ = from;
-    }
-    ~KeepGuard() { reader_.keep_ = saved_; }
-    KeepGuard(const KeepGuard&) = delete;
-    KeepGuard& operator=(const KeepGuard&) = delete;
-
-private:
-    FieldReader& reader_;
-    std::uint64_t saved_;
-};
-
 FieldReader::FieldReader(std::string path) : FieldReader(PointFile{std::move(path)}) {}
 
 FieldReader::FieldReader(const PointFile& file) : path_(file.path) {
@@ -195,6 +179,19 @@ FieldReader::FieldReader(const PointFile& file) : path_(file.path) {
         progress_->start_pass(::fstat(fd_, &st) == 0 && S_ISREG(st.st_mode) ? static_cast<std::uint64_t>(st.st_size)
                                                                            : 0);
     }
+    if (file.dialect == nullptr) return;
+    if (file.intermediate != nullptr && !file.holds_input) {
+        encoding_ = file.dialect->encoding == PointFileDialect::Encoding::utf8 ? TextEncoding::utf8
+                                                                                : TextEncoding::cp1252;
+        return;
+    }
+    try {
+        begin(*file.dialect);
+    } catch (...) {
+        ::close(fd_);
+        fd_ = -1;
+        throw;
+    }
 }
 
 FieldReader::~FieldReader() {
@@ -218,16 +215,33 @@ bool FieldReader::fill() {
     if (buf_.size() - end_ < read_chunk) {
         buf_.resize(std::min(max_field + read_chunk, std::max(2 * buf_.size(), end_ + read_chunk)));
     }
+    // A Ctrl-Z that old exports put at the very end is no part of the
+    // file: one read last is held back until more bytes or the end come.
+    const std::size_t old_end = end_;
     for (;;) {
+        if (held_end_mark_) {
+            buf_[end_++] = '\x1A';
+            held_end_mark_ = false;
+        }
         const ssize_t n = ::read(fd_, buf_.data() + end_, std::min(read_chunk, buf_.size() - end_));
         if (n > 0) {
             end_ += static_cast<std::size_t>(n);
             if (progress_ != nullptr) progress_->read(base_ + end_);
+            if (buf_[end_ - 1] == '\x1A') {
+                --end_;
+                held_end_mark_ = true;
+                if (end_ == old_end) continue;
+            }
             return true;
         }
         if (n == 0) {
+            if (end_ > old_end) --end_;  // the held Ctrl-Z ended the file
             at_eof_ = true;
             return false;
+        }
+        if (end_ > old_end) {
+            --end_;
+            held_end_mark_ = true;
         }
         if (errno != EINTR) {
             throw file_error(path_, line_, std::string("erro de leitura (") + std::strerror(errno) + ")");
@@ -271,24 +285,6 @@ void FieldReader::skip_separator() {
     } else {
         last_separator_ = Separator::end_of_file;
     }
-}
-
-template <class Stop>
-std::size_t FieldReader::scan(Stop stop) {
-    const std::uint64_t start = offset();
-    std::size_t i = pos_;
-    for (;;) {
-        while (i < end_ && !stop(buf_[i])) ++i;
-        if (i < end_) break;
-        const std::size_t scanned = i - pos_;
-        if (!fill()) {
-            i = end_;
-            break;
-        }
-        i = pos_ + scanned;
-    }
-    pos_ = i;
-    return static_cast<std::size_t>(offset() - start);
 }
 
 std::string_view FieldReader::read_text() {
@@ -398,7 +394,7 @@ double FieldReader::read_number(std::string_view what, bool skip_line_ends) {
         if (token.empty()) throw file_error(path_, field_line_, "falta o valor de " + std::string(what));
         if (!parse_number(token, value)) {
             throw file_error(path_, field_line_,
-                             "o valor de " + std::string(what) + " não é um número: " + quote_excerpt(token));
+                             "o valor de " + std::string(what) + " não é um número: " + excerpt(token));
         }
     }
     skip_blanks();
@@ -416,14 +412,23 @@ bool FieldReader::skip_empty_rest_of_line() {
     }
 }
 
-TesraError FieldReader::extra_fields_error(long line, std::string_view first) const {
+TesraError FieldReader::extra_fields_error(long line, std::uint64_t first) {
+    // Named whole, to the end of the line: a height or a code column reads
+    // as plainly as a decimal comma.
+    KeepGuard keep(*this, first);
+    pos_ = static_cast<std::size_t>(first - base_);
+    const std::string_view rest = view(first, scan([](char ch) { return is_line_end(ch); }));
+    const std::string_view field = rest.substr(0, rest.find(','));
     return file_error(path_, line,
-                      "há campos a mais no fim da linha, a partir de " + quote_excerpt(first) +
-                          " (um número escrito com vírgula decimal? Nos ficheiros de pontos o separador decimal "
-                          "é o ponto)");
+                      "há campos a mais no fim da linha, a partir de " + excerpt(trim(field)) +
+                          (field.size() < rest.size() ? ": " + excerpt(rest) : std::string()) +
+                          " (colunas a mais depois de Nome, M e P, como uma cota ou um código? Leia o ficheiro com "
+                          "--auto. Ou um número escrito com vírgula decimal? Nos ficheiros de pontos o separador "
+                          "decimal é o ponto)");
 }
 
 bool FieldReader::read_record(PointRecord& record) {
+    if (line_separator_ != 0) return read_line_record(record);
     while (!eof()) {
         const std::string_view name = read_text();
         if (trim(name).empty()) {
@@ -440,9 +445,10 @@ bool FieldReader::read_record(PointRecord& record) {
         // leaves at its end) or a binary one does.
         if (name.find('\0') != std::string_view::npos) {
             throw file_error(path_, field_line_,
-                             "o nome do ponto " + quote_excerpt(name) +
+                             "o nome do ponto " + excerpt(name) +
                                  " contém bytes nulos (o ficheiro está danificado ou não é um ficheiro de texto)");
         }
+        if (text_check_ != TextCheck::none) check_text(name, field_line_);
         // A record that starts on the line where the previous one ended
         // must end there too. Records one per line, two per line or one
         // field per line all keep to this; a line such as 101,320655,420,
@@ -452,15 +458,31 @@ bool FieldReader::read_record(PointRecord& record) {
         const long name_line = field_line_;
         const std::uint64_t name_start = base_ + static_cast<std::size_t>(name.data() - buf_.data());
         KeepGuard keep(*this, name_start);
-        if (shares_line && last_separator_ == Separator::line_end) throw extra_fields_error(name_line, name);
-        record.m = read_number("M");
-        if (shares_line && last_separator_ == Separator::line_end) {
-            throw extra_fields_error(name_line, view(name_start, name.size()));
+        if (shares_line && last_separator_ == Separator::line_end) throw extra_fields_error(name_line, name_start);
+        try {
+            // Blank lines between the fields of a record are skipped too.
+            record.m = read_number("M", last_separator_ == Separator::line_end);
+            if (shares_line && last_separator_ == Separator::line_end) throw extra_fields_error(name_line, name_start);
+            record.p = read_number("P", last_separator_ == Separator::line_end);
+        } catch (const TesraError&) {
+            // The fields of a spreadsheet's line read as one name.
+            const std::string_view whole = view(name_start, name.size());
+            const bool semicolon = whole.find(';') != std::string_view::npos;
+            if (shares_line || (!semicolon && whole.find('\t') == std::string_view::npos)) throw;
+            const std::string separator = semicolon ? "\";\"" : "tabulações";
+            throw file_error(path_, name_line,
+                             "o nome " + excerpt(whole) + " contém " + separator +
+                                 " e o campo seguinte não é um número: o ficheiro usa " + separator +
+                                 " como separador? Leia-o com --separator " + (semicolon ? "\";\"" : "tab") +
+                                 " ou com --auto");
         }
-        record.p = read_number("P");
         record_end_line_ = last_separator_ == Separator::comma ? field_line_ : 0;
         record.name = view(name_start, name.size());
         return true;
+    }
+    if (dialect_ != nullptr) {
+        dialect_->encoding = encoding() == TextEncoding::utf8 ? PointFileDialect::Encoding::utf8
+                                                              : PointFileDialect::Encoding::cp1252;
     }
     return false;
 }
@@ -619,14 +641,14 @@ void write_record(OutputFile& out, std::string_view name, double m, double p) {
 
 TesraError not_finite_error(const FieldReader& in, std::string_view name) {
     return file_error(in.path(), in.line(),
-                      "o ponto " + quote_excerpt(name) +
+                      "o ponto " + quote_excerpt(name, in.encoding()) +
                           " dá coordenadas que não são números finitos (parâmetros inválidos ou "
                           "valores demasiado grandes)");
 }
 
 TesraError quoted_name_error(const FieldReader& in, std::string_view name) {
     return file_error(in.path(), in.line(),
-                      "o nome do ponto " + quote_excerpt(name) +
+                      "o nome do ponto " + quote_excerpt(name, in.encoding()) +
                           " contém aspas (\"), que o programa não consegue guardar; retire-as do nome");
 }
 

@@ -7,10 +7,12 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "dialect.hpp"
 #include "errors.hpp"
 #include "numtext.hpp"
 #include "services.hpp"
@@ -69,12 +71,16 @@ private:
 // path, one of the job's intermediates, or a stream the front end holds
 // open (standard input or output), read or written from where it stands.
 // `path` names the last two in messages. A reader of it tells `progress`,
-// if any, how far it has read.
+// if any, how far it has read. A user's file read through a dialect has its
+// start examined (byte-order mark, lines to skip, separator, header); when
+// the whole file has been read the reader sets the dialect's encoding to the
+// one it found, which the job passes on to the intermediates (for the
+// report and messages).
 struct PointFile {
     PointFile() = default;
     PointFile(std::string path_, Intermediate* intermediate_ = nullptr,  // NOLINT: a path is a point file
-              ReadProgress* progress_ = nullptr)
-        : path(std::move(path_)), intermediate(intermediate_), progress(progress_) {}
+              ReadProgress* progress_ = nullptr, PointFileDialect* dialect_ = nullptr)
+        : path(std::move(path_)), intermediate(intermediate_), progress(progress_), dialect(dialect_) {}
     static PointFile stream(std::string name, int fd) {
         PointFile file(std::move(name));
         file.stream_fd = fd;
@@ -83,13 +89,18 @@ struct PointFile {
     std::string path;
     Intermediate* intermediate = nullptr;
     ReadProgress* progress = nullptr;
+    PointFileDialect* dialect = nullptr;  // none: the point-file format in Windows-1252, as is
     int stream_fd = -1;
+    bool holds_input = false;  // an intermediate that holds the user's input as it came
 };
 
 struct PointRecord {
     std::string_view name;  // valid until the reader's next read
     double m = 0;           // first coordinate (X, easting), metres
     double p = 0;           // second coordinate (Y, northing), metres
+    // The fields after P in the one-record-per-line dialects, unquoted; empty
+    // in the point-file format. Valid until the reader's next read.
+    std::span<const std::string_view> columns;
 };
 
 // Reads comma- and line-delimited fields. A line end is CR LF, CR or LF.
@@ -123,6 +134,16 @@ public:
     // at the end of the file. The name stays valid until the next read.
     bool read_record(PointRecord& record);
 
+    // The titles of the columns after P, from a header line the reader
+    // skipped; empty when there was none.
+    [[nodiscard]] const std::vector<std::string>& column_titles() const noexcept { return titles_; }
+
+    // The encoding of the text read so far (settled at the end of the file).
+    [[nodiscard]] TextEncoding encoding() const noexcept {
+        return text_check_ == TextCheck::utf8 || (text_check_ == TextCheck::detect && seen_utf8_) ? TextEncoding::utf8
+                                                                                                  : encoding_;
+    }
+
     // Line (from 1) on which the last field read started.
     [[nodiscard]] long line() const noexcept { return field_line_; }
     [[nodiscard]] const std::string& path() const noexcept { return path_; }
@@ -132,7 +153,19 @@ public:
 
 private:
     enum class Separator { comma, line_end, end_of_file };
+    enum class TextCheck : char { none, utf8, detect };  // what names are checked for
     friend class KeepGuard;
+
+    // The dialects (dialect.cpp): the start of a user's file, one record
+    // per line, and the encoding of every text field.
+    void begin(PointFileDialect& dialect);
+    bool read_line_record(PointRecord& record);
+    void check_text(std::string_view text, long line);
+    [[nodiscard]] std::string excerpt(std::string_view text) const {
+        // Under detection, text not yet checked shows as what it looks like.
+        const bool utf8 = text_check_ == TextCheck::detect && valid_utf8(text);
+        return quote_excerpt(text, utf8 ? TextEncoding::utf8 : encoding());
+    }
 
     bool fill();  // false at end of file
     int peek();   // -1 at end of file
@@ -140,7 +173,7 @@ private:
     void skip_line_end();   // at CR or LF: consumes CR LF, CR or LF
     void skip_separator();  // one comma or one line end, if next
     bool skip_empty_rest_of_line();
-    [[nodiscard]] TesraError extra_fields_error(long line, std::string_view first) const;
+    [[nodiscard]] TesraError extra_fields_error(long line, std::uint64_t first);
     std::size_t checked_length(std::size_t length) const;
     template <class Stop>
     std::size_t scan(Stop stop);  // moves pos_ to the first byte stop() accepts
@@ -162,6 +195,52 @@ private:
     long line_ = 1;
     long field_line_ = 1;
     long record_end_line_ = 0;  // line of the last record's P when a comma followed it
+    bool held_end_mark_ = false;  // a Ctrl-Z read last, not yet known not to end the file
+
+    PointFileDialect* dialect_ = nullptr;  // a user's file: told the encoding at the end
+    TextCheck text_check_ = TextCheck::none;
+    bool seen_utf8_ = false;  // TextCheck::detect: a name held a UTF-8 character
+    TextEncoding encoding_ = TextEncoding::cp1252;
+    char line_separator_ = 0;  // 0: the point-file format; else one record per line
+    char decimal_mark_ = '.';
+    std::size_t line_fields_ = 0;  // comma lines: the fields every line holds
+    std::string line_text_;
+    std::vector<std::string_view> fields_;
+    std::vector<std::string> titles_;
+};
+
+template <class Stop>
+std::size_t FieldReader::scan(Stop stop) {
+    const std::uint64_t start = offset();
+    std::size_t i = pos_;
+    for (;;) {
+        while (i < end_ && !stop(buf_[i])) ++i;
+        if (i < end_) break;
+        const std::size_t scanned = i - pos_;
+        if (!fill()) {
+            i = end_;
+            break;
+        }
+        i = pos_ + scanned;
+    }
+    pos_ = i;
+    return static_cast<std::size_t>(offset() - start);
+}
+
+// Holds a stretch of the buffer in place while a field or record is read
+// across refills.
+class KeepGuard {
+public:
+    KeepGuard(FieldReader& reader, std::uint64_t from) : reader_(reader), saved_(reader.keep_) {
+        if (from < reader.keep_) reader.keep_ = from;
+    }
+    ~KeepGuard() { reader_.keep_ = saved_; }
+    KeepGuard(const KeepGuard&) = delete;
+    KeepGuard& operator=(const KeepGuard&) = delete;
+
+private:
+    FieldReader& reader_;
+    std::uint64_t saved_;
 };
 
 // A buffered output file. Either close() (which reports a failed flush,

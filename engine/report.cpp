@@ -1,5 +1,6 @@
 #include "report.hpp"
 
+#include <algorithm>
 #include <optional>
 
 #include "codepage.hpp"
@@ -39,10 +40,10 @@ void put_csv_field(std::string& line, std::string_view field, char separator) {
     line += '"';
 }
 
-// A JSON string of Windows-1252 text.
-void put_json_string(std::string& out, std::string_view text) {
+// A JSON string of Windows-1252 (or, with utf8, UTF-8) text.
+void put_json_string(std::string& out, std::string_view text, bool utf8) {
     out += '"';
-    for (const char c : cp1252_to_utf8(text)) {
+    for (const char c : utf8 ? std::string(text) : cp1252_to_utf8(text)) {
         const auto u = static_cast<unsigned char>(c);
         if (c == '"' || c == '\\') {
             out += '\\';
@@ -66,29 +67,18 @@ void put_fixed(std::string& out, double value, int decimals, char separator) {
 
 }  // namespace
 
-int epsg_code(std::string_view system) noexcept {
-    const std::optional<System> s = find_system(system);
-    if (!s) return 0;
-    switch (*s) {
-    case System::tm06: return 3763;
-    case System::d73: return 27493;
-    case System::lisboa: return 5018;
-    case System::utm25: return 5014;
-    case System::utm26: return 5015;
-    case System::utm28: return 5016;
-    default: return 0;
-    }
-}
 
 OutputWriter::OutputWriter(const PointFile& output, const OutputOptions& options, std::string_view source,
-                           std::string_view target)
-    : out_(open_output(output)), options_(options) {
+                           std::string_view target, bool utf8)
+    : out_(open_output(output)), options_(options), utf8_(utf8) {
     std::string header;
     switch (options_.format) {
     case OutputFormat::report: {
-        header = utf8_to_cp1252("Transformação : " + std::string(source) + " --> " + std::string(target));
+        // In the encoding of the names below it.
+        const auto text = [utf8](const std::string& own) { return utf8 ? own : utf8_to_cp1252(own); };
+        header = text("Transformação : " + std::string(source) + " --> " + std::string(target));
         header += "\r\n\r\n" + std::string(62, '-') + "\r\n\r\n";
-        header += utf8_to_cp1252("Coordenadas : " + std::string(target)) + "\r\n\r\n";
+        header += text("Coordenadas : " + std::string(target)) + "\r\n\r\n";
         std::string titles = "Nome";
         for (const char* title : {"   M", "   P"}) titles.append(next_zone(titles.size()) - titles.size(), ' ') += title;
         header += titles + "\r\n\r\n";
@@ -105,7 +95,8 @@ OutputWriter::OutputWriter(const PointFile& output, const OutputOptions& options
     case OutputFormat::geojson: {
         header = "{\"type\": \"FeatureCollection\",\n";
         // A generic route's coordinates are in whatever system its parameters give.
-        const int code = source == system_name(System::qualquer) ? 0 : epsg_code(target);
+        const std::optional<System> to = find_system(target);
+        const int code = source == system_name(System::qualquer) || !to ? 0 : systems[static_cast<std::size_t>(*to)].epsg;
         if (code != 0) {
             header += "\"crs\": {\"type\": \"name\", \"properties\": {\"name\": \"urn:ogc:def:crs:EPSG::" +
                       std::to_string(code) + "\"}},\n";
@@ -126,8 +117,13 @@ void OutputWriter::write(const PointRecord& record, std::span<const std::string_
         const auto m_length = static_cast<std::size_t>(write_fixed3(m_text, record.m, separator) - m_text);
         const auto p_length = static_cast<std::size_t>(write_fixed3(p_text, record.p, separator) - p_text);
         const std::size_t n = record.name.size();
-        const std::size_t m_at = next_zone(n);
-        const std::size_t p_at = next_zone(m_at + m_length);
+        // Zones count characters: a UTF-8 name has bytes beyond its width.
+        const std::size_t extra = utf8_ ? static_cast<std::size_t>(std::count_if(
+                                             record.name.begin(), record.name.end(),
+                                             [](char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }))
+                                       : 0;
+        const std::size_t m_at = next_zone(n - extra) + extra;
+        const std::size_t p_at = next_zone(m_at - extra + m_length) + extra;
         const std::size_t total = p_at + p_length + 2;
         char* const line = out_.reserve(total);
         std::char_traits<char>::copy(line, record.name.data(), n);
@@ -154,10 +150,10 @@ void OutputWriter::write(const PointRecord& record, std::span<const std::string_
     case OutputFormat::geojson: {
         std::string feature = first_ ? "\n" : ",\n";
         feature += "{\"type\": \"Feature\", \"properties\": {\"nome\": ";
-        put_json_string(feature, record.name);
+        put_json_string(feature, record.name, utf8_);
         for (std::size_t i = 0; i < columns.size() && i < options_.dialect.columns.size(); ++i) {
-            put_json_string(feature += ", ", options_.dialect.columns[i]);
-            put_json_string(feature += ": ", columns[i]);
+            put_json_string(feature += ", ", options_.dialect.columns[i], utf8_);
+            put_json_string(feature += ": ", columns[i], utf8_);
         }
         feature += "}, \"geometry\": {\"type\": \"Point\", \"coordinates\": [";
         put_fixed(feature, record.m, options_.precision, '.');
@@ -177,7 +173,7 @@ void OutputWriter::close() {
 void write_output(const PointFile& points, const PointFile& output, const OutputOptions& options,
                   std::string_view source, std::string_view target) {
     FieldReader in(points);
-    OutputWriter writer(output, options, source, target);
+    OutputWriter writer(output, options, source, target, in.encoding() == TextEncoding::utf8);
     PointRecord record;
     while (in.read_record(record)) writer.write(record);
     writer.close();

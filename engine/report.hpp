@@ -2,7 +2,8 @@
 // one of four forms:
 //  - report: eight header lines naming the transformation, then one line per
 //    point with the name and both coordinates in "0.000", in print zones of
-//    14 columns; Windows-1252, lines ended by CR LF;
+//    14 columns; lines ended by CR LF, in the encoding of the points
+//    (Windows-1252 unless the input was UTF-8);
 //  - points: the point-file form the routines read, so that a result can be
 //    transformed again;
 //  - csv: a header line and one row per point, quoted as RFC 4180 asks;
@@ -45,14 +46,17 @@ struct OutputOptions {
 // are the system names of the request. Faults throw TesraError.
 class OutputWriter {
 public:
+    // `utf8`: the names are UTF-8 (else Windows-1252), and so are the
+    // report's own texts.
     OutputWriter(const PointFile& output, const OutputOptions& options, std::string_view source,
-                 std::string_view target);
+                 std::string_view target, bool utf8 = false);
     void write(const PointRecord& record, std::span<const std::string_view> columns = {});
     void close();
 
 private:
     OutputFile out_;
     OutputOptions options_;
+    bool utf8_;
     bool first_ = true;
 };
 
@@ -60,8 +64,5 @@ private:
 // OutputWriter.
 void write_output(const PointFile& points, const PointFile& output, const OutputOptions& options,
                   std::string_view source, std::string_view target);
-
-// The EPSG code of a system the routes reach with fixed parameters, or 0.
-[[nodiscard]] int epsg_code(std::string_view system) noexcept;
 
 }  // namespace tesra

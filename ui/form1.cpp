@@ -184,6 +184,8 @@ void Form1::Command1_Click() {
     const tesra::JobRequest request{
         utf8(Combo1->currentText()), utf8(Combo2->currentText()), local_path(Text1->text()),
         local_path(Text2->text()),   local_path(Text3->text()),   local_path(Text4->text()),
+        // Spreadsheet and UTF-8 files read as well; point files as always.
+        tesra::PointFileDialect::automatic(),
     };
     JobProgress progress(services_, *this);
     Environment environment{progress, grid_dir_, decimal_separator_};

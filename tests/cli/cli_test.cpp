@@ -47,6 +47,7 @@ TEST(Cli, UsageErrorsHaveStatusTwoAndTouchNothing) {
              {"--to", "utm28", "a", "b"},
              {"--from", "madeira", "--bogus", "a", "b"},
              {"--from", "madeira", "--decimal-separator", "ab", "a", "b"},
+             {"--from", "madeira", "--decimal-comma", "a", "b"},
              {"--from"},
              {"--from", "madeira", "--format", "xml", "a", "b"},
              {"--from", "madeira", "--precision", "10", "a", "b"},

@@ -39,10 +39,10 @@ struct Reading {
     bool writable = true;  // every name and value has a written form that reads back
 };
 
-Reading read_all(const std::string& path) {
+Reading read_all(const std::string& path, PointFileDialect* dialect = nullptr) {
     Reading out;
     try {
-        FieldReader reader(path);
+        FieldReader reader(PointFile{path, nullptr, nullptr, dialect});
         PointRecord r;
         long n = 0;
         for (; reader.read_record(r); ++n) {
@@ -83,6 +83,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     require(plain.records == moved.records && plain.names == moved.names, "a chunk boundary changed the records");
     for (std::size_t i = 0; i < plain.values.size(); ++i) {
         require(same_bits(plain.values[i], moved.values[i]), "a chunk boundary changed a value");
+    }
+
+    // Through a dialect drawn from the bytes, and through --auto: what the
+    // point-file format reads reads the same under --auto.
+    {
+        using D = PointFileDialect;
+        const unsigned pick = size > 0 ? data[size / 2] : 0;
+        D drawn{static_cast<D::Separator>(pick % 4), pick / 4 % 2 == 1 && pick % 4 != 0, static_cast<long>(pick / 8 % 3),
+                static_cast<D::Encoding>(pick / 24 % 3), pick / 72 % 2 == 1};
+        read_all(in, &drawn);
+        D plain_dialect, automatic = D::automatic();
+        const Reading told = read_all(in, &plain_dialect);
+        const Reading detected = read_all(in, &automatic);
+        require(told.records < 0 || (detected.records == told.records && detected.names == told.names),
+                "--auto reads otherwise a file the point-file format reads");
+        for (std::size_t i = 0; told.records >= 0 && i < told.values.size(); ++i) {
+            require(same_bits(told.values[i], detected.values[i]), "--auto reads another value");
+        }
     }
 
     // The loop through an intermediate file and back: the same names, and the

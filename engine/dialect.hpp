@@ -1,0 +1,55 @@
+// How a user's point file is written. The default is the point-file format
+// (comma- and line-delimited fields, Windows-1252); the other dialects are
+// the files spreadsheets and editors export: one record per line, `;` or tab
+// between fields, a decimal comma, a header, UTF-8.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "codepage.hpp"
+
+namespace tesra {
+
+struct PointFileDialect {
+    enum class Separator : char { comma, semicolon, tab, automatic };
+    enum class Encoding : char { cp1252, utf8, automatic };
+
+    Separator separator = Separator::comma;
+    bool decimal_comma = false;  // only with semicolon, tab or automatic
+    long skip_lines = 0;         // lines skipped unread at the start
+    Encoding encoding = Encoding::cp1252;
+    bool header = false;  // a first line whose M or P is not a number, before lines whose are, is skipped
+
+    // How the desktop program reads every input, and what --auto asks for.
+    static constexpr PointFileDialect automatic() noexcept {
+        return {Separator::automatic, false, 0, Encoding::automatic, true};
+    }
+};
+
+// What the first lines of a file say about how to read the rest.
+struct DialectDecision {
+    char separator = 0;     // 0: the point-file format; else ',', ';' or '\t' with one record per line
+    char decimal_mark = '.';
+    bool header = false;    // the first line holds column titles
+    std::size_t fields = 0; // comma lines: every line holds this many fields; 0: any number from three
+};
+
+// Decides from the first non-blank lines of a file (after the lines to skip).
+[[nodiscard]] DialectDecision decide_dialect(const std::vector<std::string_view>& lines,
+                                             const PointFileDialect& dialect);
+
+// Splits one line of a line dialect (RFC 4180 quoting, `""` inside quotes)
+// into fields: unquoted fields lose their outer blanks. The views point
+// into `storage`, which is overwritten. Returns false for a field whose
+// quotes are not closed.
+bool split_fields(std::string_view line, char separator, std::string& storage,
+                  std::vector<std::string_view>& fields);
+
+// A number of a line dialect: the point-file grammar with the given decimal
+// mark (the other mark is refused, so "1.234,5" is not read as anything).
+[[nodiscard]] bool parse_dialect_number(std::string_view field, char decimal_mark, double& value) noexcept;
+
+}  // namespace tesra

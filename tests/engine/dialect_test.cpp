@@ -1,0 +1,109 @@
+// The same six points written as spreadsheets and editors write them read
+// back to the same names and coordinates, told the dialect or left to find
+// it; the files that could be read two ways, or are faulty, are refused at
+// the line at fault.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "codepage.hpp"
+#include "point_file.hpp"
+#include "support.hpp"
+
+namespace tesra {
+namespace {
+
+using Dialect = PointFileDialect;
+
+struct Point {
+    std::string name;  // UTF-8
+    std::string m, p;  // with a decimal point
+};
+
+std::string read_all(const std::string& path, Dialect dialect, TextEncoding& found) {
+    FieldReader reader(PointFile{path, nullptr, nullptr, &dialect});
+    std::string out;
+    PointRecord r;
+    while (reader.read_record(r)) {
+        out += std::string(r.name) + "|" + std::to_string(r.m) + "|" + std::to_string(r.p) + "\n";
+    }
+    found = dialect.encoding == Dialect::Encoding::utf8 ? TextEncoding::utf8 : TextEncoding::cp1252;
+    return out;
+}
+
+TEST(Dialects, EveryWayOfWritingThePointsReadsTheSame) {
+    robust::ScratchDir dir;
+    const std::string path = dir / "pontos.csv";
+    for (const char separator : {',', ';', '\t'}) {
+        const std::vector<Point> points = {
+            {"Sé", "-87345.21", "-104877.53"},         {"Óbidos", "-41190.88", "165002.41"},
+            {std::string("Ponte") + separator + " ç", "320655.42", "3614050.18"},
+            {"Évora", "1", "-2.5"},                    {"Luís", "640030.813", "4162500"},
+            {"Açude", "0.125", "-0"},
+        };
+        std::string expected;
+        for (const Point& q : points) {
+            expected += q.name + "|" + std::to_string(std::stod(q.m)) + "|" + std::to_string(std::stod(q.p)) + "\n";
+        }
+        for (const char mark : {'.', ','}) {
+            if (separator == ',' && mark == ',') continue;
+            for (const int encoding : {0, 1, 2}) {  // Windows-1252, UTF-8, UTF-8 with a BOM
+                for (const bool header : {false, true}) {
+                    for (const std::string end : {"\r\n", "\n"}) {
+                        std::string text = encoding == 2 ? "\xEF\xBB\xBF" : "";
+                        if (header) text += std::string("Nome") + separator + "M" + separator + "P" + end;
+                        for (Point q : points) {
+                            for (std::string* v : {&q.m, &q.p}) std::replace(v->begin(), v->end(), '.', mark);
+                            const bool quoted = q.name.find(separator) != std::string::npos;
+                            // The point-file format also takes a record spread over lines.
+                            const std::string between = separator == ',' && text.empty() ? end + end : std::string(1, separator);
+                            text += (quoted ? "\"" + q.name + "\"" : q.name) + between + q.m + between + q.p + end;
+                        }
+                        if (end == "\n") text += '\x1A';  // the end mark of old exports
+                        robust::write_file(path, encoding == 0 ? utf8_to_cp1252(text) : text);
+                        Dialect told{separator == ',' ? Dialect::Separator::comma
+                                     : separator == ';' ? Dialect::Separator::semicolon
+                                                        : Dialect::Separator::tab,
+                                     mark == ',', header ? 1 : 0,
+                                     encoding == 0 ? Dialect::Encoding::cp1252 : Dialect::Encoding::utf8, false};
+                        for (const Dialect& dialect : {told, Dialect::automatic()}) {
+                            TextEncoding found{};
+                            std::string got = read_all(path, dialect, found);
+                            if (found == TextEncoding::cp1252) got = cp1252_to_utf8(got);
+                            EXPECT_EQ(got, expected) << text;
+                            EXPECT_EQ(found, encoding == 0 ? TextEncoding::cp1252 : TextEncoding::utf8) << text;
+                        }
+                    }
+                }
+            }
+        }
+    }
+    const struct {
+        std::string text;
+        Dialect dialect;
+        std::string message;
+    } refused[] = {
+        {"Sé,-87345,210,-104877,530\r\n", Dialect::automatic(), "linha 1: há campos a mais"},
+        {"A;1,5;2,5\r\nNome;M;P\r\n", Dialect::automatic(), "linha 2: o valor de M não é um número: \"M\""},
+        {"A;1,5;2,5\r\nB\t1,5\t2,5\r\nC;1;2\r\n", Dialect::automatic(), "linha 2: a linha tem menos de três campos"},
+        {"A;1;2\r\nB\xE9;3;4\r\n", {Dialect::Separator::semicolon, true, 0, Dialect::Encoding::utf8, false},
+         "linha 2: o texto \"B?\" não é UTF-8"},
+        {"\xEF\xBB\xBF" "A,1,2\r\n", Dialect{}, "linha 1: o ficheiro começa pela marca"},
+        {"A,1.5,2.5,50\r\nB,3.5,4.5,60\r\nC,1.5,2.5,7,8\r\n", Dialect::automatic(), "linha 3: a linha tem 5 campos"},
+    };
+    for (const auto& c : refused) {
+        robust::write_file(path, c.text);
+        TextEncoding found{};
+        try {
+            read_all(path, c.dialect, found);
+            ADD_FAILURE() << c.text;
+        } catch (const TesraError& e) {
+            EXPECT_NE(std::string(e.what()).find(c.message), std::string::npos) << e.what();
+        }
+    }
+}
+
+}  // namespace
+}  // namespace tesra
