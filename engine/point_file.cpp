@@ -599,7 +599,9 @@ void OutputFile::close() {
 
 void OutputFile::discard() noexcept {
     if (fd_ >= 0) {
-        if (regular_) (void)::ftruncate(fd_, 0);
+        // Emptied first, so that its space comes back even while another
+        // process still holds it open; a failure here changes nothing.
+        if (regular_ && ::ftruncate(fd_, 0) != 0) errno = 0;
         ::close(fd_);
     }
     fd_ = -1;
