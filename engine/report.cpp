@@ -75,8 +75,12 @@ TableDialect table_dialect(const PointFileDialect& input) {
     }
     const std::size_t count = std::max(input.columns, input.column_titles.size());
     for (std::size_t i = 0; i < count; ++i) {
-        const bool titled = i < input.column_titles.size() && !input.column_titles[i].empty();
-        table.columns.push_back(titled ? input.column_titles[i] : "coluna" + std::to_string(i + 4));
+        // A geojson property named twice keeps one value: a title that
+        // repeats `nome` or an earlier column is replaced too.
+        const std::string title = i < input.column_titles.size() ? input.column_titles[i] : "";
+        const bool taken = title.empty() || title == "nome" ||
+                           std::find(table.columns.begin(), table.columns.end(), title) != table.columns.end();
+        table.columns.push_back(taken ? "coluna" + std::to_string(i + 4) : title);
     }
     return table;
 }
