@@ -259,6 +259,8 @@ void FieldReader::begin(PointFileDialect& dialect) {
     line_separator_ = decision.separator;
     decimal_mark_ = decision.decimal_mark;
     line_fields_ = decision.fields;
+    dialect.line_separator = line_separator_;
+    dialect.decimal_mark = decimal_mark_;
     if (!decision.header) return;
     // Past the header line, counting the lines before it.
     const std::string_view header = lines.front();
@@ -272,6 +274,7 @@ void FieldReader::begin(PointFileDialect& dialect) {
     if (split_fields(header, decision.separator == 0 ? ',' : decision.separator, line_text_, fields_)) {
         for (std::size_t i = 3; i < fields_.size(); ++i) titles_.emplace_back(fields_[i]);
     }
+    dialect.column_titles = titles_;
     if (peek() == '\r' || peek() == '\n') skip_line_end();
 }
 
@@ -279,8 +282,10 @@ bool FieldReader::read_line_record(PointRecord& record) {
     const char separator = line_separator_;
     for (;;) {
         if (eof()) {
+            if (dialect_ == nullptr) return false;  // an intermediate
             dialect_->encoding = encoding() == TextEncoding::utf8 ? PointFileDialect::Encoding::utf8
                                                                   : PointFileDialect::Encoding::cp1252;
+            dialect_->columns = widest_;
             return false;
         }
         field_line_ = line_;
@@ -351,6 +356,7 @@ bool FieldReader::read_line_record(PointRecord& record) {
         }
         record.name = name;
         record.columns = std::span<const std::string_view>(fields_).subspan(3);
+        widest_ = std::max(widest_, record.columns.size());
         return true;
     }
 }

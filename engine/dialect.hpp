@@ -23,6 +23,17 @@ struct PointFileDialect {
     Encoding encoding = Encoding::cp1252;
     bool header = false;  // a first line whose M or P is not a number, before lines whose are, is skipped
 
+    // What the reader of a user's file found, for the intermediates and the
+    // output: the separator and decimal mark of a file of one record per
+    // line (0: the point-file format), the titles a header gave the columns
+    // after P, and how many such columns the widest record carries (set at
+    // the end of the file). An intermediate's reader told of further
+    // columns reads the records one per line, as the record writer wrote them.
+    char line_separator = 0;
+    char decimal_mark = '.';
+    std::vector<std::string> column_titles{};
+    std::size_t columns = 0;
+
     // How the desktop program reads every input, and what --auto asks for.
     static constexpr PointFileDialect automatic() noexcept {
         return {Separator::automatic, false, 0, Encoding::automatic, true};

@@ -223,7 +223,10 @@ JobOutcome run_steps(const JobRequest& request, std::span<const RouteStep> steps
                 job.fich2 = {name, &*files[i], &progress, &carried};
                 if (options.skip_faulty_points) job.skipped = &step_skips[i];
                 status = run_step(steps[i], job, env);
-                if (i == 0) carried.encoding = input_dialect.encoding;
+                if (i == 0) {
+                    carried.encoding = input_dialect.encoding;
+                    carried.columns = input_dialect.columns;
+                }
                 if (status != RoutineStatus::done) break;
             }
             if (status == RoutineStatus::done) {
@@ -237,6 +240,7 @@ JobOutcome run_steps(const JobRequest& request, std::span<const RouteStep> steps
                 skips = skipped.points.size();
                 OutputOptions form = options.output_options;
                 form.decimal_separator = env.decimal_separator;
+                form.dialect = table_dialect(input_dialect);
                 const PointFile output = options.output_stream >= 0
                                              ? PointFile::stream(request.output, options.output_stream)
                                              : PointFile(request.output);

@@ -183,6 +183,7 @@ FieldReader::FieldReader(const PointFile& file) : path_(file.path) {
     if (file.intermediate != nullptr && !file.holds_input) {
         encoding_ = file.dialect->encoding == PointFileDialect::Encoding::utf8 ? TextEncoding::utf8
                                                                                 : TextEncoding::cp1252;
+        if (file.dialect->columns > 0) line_separator_ = ',';
         return;
     }
     try {
@@ -625,7 +626,8 @@ bool remove_regular_file(const std::string& path) noexcept {
     return ::unlink(path.c_str()) == 0;
 }
 
-void write_record(OutputFile& out, std::string_view name, double m, double p) {
+void write_record(OutputFile& out, std::string_view name, double m, double p,
+                  std::span<const std::string_view> columns) {
     char* const start = out.reserve(name.size() + 2 * number_text_capacity + 6);
     char* w = start;
     *w++ = '"';
@@ -636,6 +638,21 @@ void write_record(OutputFile& out, std::string_view name, double m, double p) {
     w = write_number(w, m);
     *w++ = ',';
     w = write_number(w, p);
+    if (!columns.empty()) {
+        out.commit(static_cast<std::size_t>(w - start));
+        for (std::string_view column : columns) {
+            out.write(",\"");
+            for (std::size_t quote; (quote = column.find('"')) != std::string_view::npos;) {
+                out.write(column.substr(0, quote + 1));
+                out.write("\"");
+                column.remove_prefix(quote + 1);
+            }
+            out.write(column);
+            out.write("\"");
+        }
+        out.write("\r\n");
+        return;
+    }
     *w++ = '\r';
     *w++ = '\n';
     out.commit(static_cast<std::size_t>(w - start));

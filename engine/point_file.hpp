@@ -204,6 +204,7 @@ private:
     char line_separator_ = 0;  // 0: the point-file format; else one record per line
     char decimal_mark_ = '.';
     std::size_t line_fields_ = 0;  // comma lines: the fields every line holds
+    std::size_t widest_ = 0;       // the most columns after P a record held
     std::string line_text_;
     std::vector<std::string_view> fields_;
     std::vector<std::string> titles_;
@@ -306,8 +307,11 @@ std::string follow_links(std::string path);
 // directory). Returns whether a file was removed.
 bool remove_regular_file(const std::string& path) noexcept;
 
-// The written form of one record: "name",M,P then CR LF.
-void write_record(OutputFile& out, std::string_view name, double m, double p);
+// The written form of one record: "name",M,P then CR LF. Further columns
+// go after P, each quoted with its quotes doubled; a reader reads such
+// records one per line.
+void write_record(OutputFile& out, std::string_view name, double m, double p,
+                  std::span<const std::string_view> columns = {});
 
 enum class LoopEnd { completed, stopped };
 
@@ -365,7 +369,7 @@ LoopEnd transform_point_file(const PointFile& fich1, const PointFile& fich2, Com
         // The written form has no escape for a quote: such a name would come
         // back cut short from the intermediate file.
         if (record.name.find('"') != std::string_view::npos) throw quoted_name_error(in, record.name);
-        write_record(out, record.name, m, p);
+        write_record(out, record.name, m, p, record.columns);
     }
     out.close();
     return LoopEnd::completed;

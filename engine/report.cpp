@@ -67,6 +67,23 @@ void put_fixed(std::string& out, double value, int decimals, char separator) {
 
 }  // namespace
 
+TableDialect table_dialect(const PointFileDialect& input) {
+    TableDialect table;
+    if (input.line_separator == ';' || input.line_separator == '\t') {
+        table.separator = input.line_separator;
+        table.decimal_mark = input.decimal_mark;
+    }
+    const std::size_t count = std::max(input.columns, input.column_titles.size());
+    for (std::size_t i = 0; i < count; ++i) {
+        // A geojson property named twice keeps one value: a title that
+        // repeats `nome` or an earlier column is replaced too.
+        const std::string title = i < input.column_titles.size() ? input.column_titles[i] : "";
+        const bool taken = title.empty() || title == "nome" ||
+                           std::find(table.columns.begin(), table.columns.end(), title) != table.columns.end();
+        table.columns.push_back(taken ? "coluna" + std::to_string(i + 4) : title);
+    }
+    return table;
+}
 
 OutputWriter::OutputWriter(const PointFile& output, const OutputOptions& options, std::string_view source,
                            std::string_view target, bool utf8)
@@ -143,7 +160,11 @@ void OutputWriter::write(const PointRecord& record, std::span<const std::string_
         put_csv_field(line, record.name, d.separator);
         put_fixed(line += d.separator, record.m, options_.precision, d.decimal_mark);
         put_fixed(line += d.separator, record.p, options_.precision, d.decimal_mark);
-        for (const std::string_view column : columns) put_csv_field(line += d.separator, column, d.separator);
+        // Every row as wide as the header: a record with fewer columns
+        // leaves the rest empty rather than sliding under other titles.
+        for (std::size_t i = 0; i < std::max(columns.size(), d.columns.size()); ++i) {
+            put_csv_field(line += d.separator, i < columns.size() ? columns[i] : std::string_view(), d.separator);
+        }
         out_.write(line += "\r\n");
         return;
     }
@@ -175,7 +196,7 @@ void write_output(const PointFile& points, const PointFile& output, const Output
     FieldReader in(points);
     OutputWriter writer(output, options, source, target, in.encoding() == TextEncoding::utf8);
     PointRecord record;
-    while (in.read_record(record)) writer.write(record);
+    while (in.read_record(record)) writer.write(record, record.columns);
     writer.close();
 }
 

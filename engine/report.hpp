@@ -32,6 +32,13 @@ struct TableDialect {
     std::vector<std::string> columns;
 };
 
+// The table dialect of a user's file as its reader found it: its separator
+// and decimal mark when it was `;` or tab (else `,` with periods), and a
+// name for every further column: the header's title, or "colunaN" for the
+// field's place N on the line (4 for the first after P) when there is none
+// or it is empty, `nome` or another column's.
+[[nodiscard]] TableDialect table_dialect(const PointFileDialect& input);
+
 struct OutputOptions {
     OutputFormat format = OutputFormat::report;
     int precision = 3;             // decimals of csv and geojson coordinates, 0 to 9

@@ -35,14 +35,16 @@ bool message_names(const std::string& message, const std::string& path) {
 struct Reading {
     std::vector<std::string> names;
     std::vector<double> values;
+    std::vector<std::string> columns;  // after P, each record's ended by an empty entry
     long records = -1;     // -1: refused
     bool writable = true;  // every name and value has a written form that reads back
 };
 
-Reading read_all(const std::string& path, PointFileDialect* dialect = nullptr) {
+Reading read_all(const PointFile& file) {
+    const std::string& path = file.path;
     Reading out;
     try {
-        FieldReader reader(PointFile{path, nullptr, nullptr, dialect});
+        FieldReader reader(file);
         PointRecord r;
         long n = 0;
         for (; reader.read_record(r); ++n) {
@@ -54,12 +56,18 @@ Reading read_all(const std::string& path, PointFileDialect* dialect = nullptr) {
             out.names.emplace_back(r.name);
             out.values.push_back(r.m);
             out.values.push_back(r.p);
+            out.columns.insert(out.columns.end(), r.columns.begin(), r.columns.end());
+            out.columns.emplace_back();
         }
         out.records = n;
     } catch (const TesraError& e) {
         require(message_names(e.what(), path), "a reader message without the file");
     }
     return out;
+}
+
+Reading read_all(const std::string& path, PointFileDialect* dialect = nullptr) {
+    return read_all(PointFile{path, nullptr, nullptr, dialect});
 }
 
 }  // namespace
@@ -100,6 +108,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 "--auto reads otherwise a file the point-file format reads");
         for (std::size_t i = 0; told.records >= 0 && i < told.values.size(); ++i) {
             require(same_bits(told.values[i], detected.values[i]), "--auto reads another value");
+        }
+        // The columns after P through an intermediate, as a job carries them.
+        if (detected.records >= 0 && detected.writable) {
+            D found = D::automatic(), carried;
+            Intermediate file(scratch().path(""), "intermedio");
+            transform_point_file(PointFile{in, nullptr, nullptr, &found}, PointFile{"intermedio", &file},
+                                 [](double m, double p, double& m_out, double& p_out) {
+                                     m_out = m;
+                                     p_out = p;
+                                     return true;
+                                 });
+            carried.columns = found.columns;
+            const Reading back = read_all(PointFile{"intermedio", &file, nullptr, &carried});
+            require(back.names == detected.names && back.columns == detected.columns,
+                    "an intermediate changed the names or the columns");
         }
     }
 

@@ -16,12 +16,14 @@
     check_routes.py outputs TESRA_CLI GRID_DIR
         the other output forms and streams against the reports: two routes
         run as two legs through the points form, csv and geojson read back,
-        standard input and output.
+        a spreadsheet's height column carried to them, standard input and
+        output.
     check_routes.py epsg TESRA_CLI GRID_DIR
         the EPSG codes of `tesra-cli --list` and the military grid against
         projinfo and cs2cs (exit status 77 without them).
 """
 
+import csv
 import json
 import os
 import random
@@ -417,16 +419,44 @@ def check_outputs(cli, grids, workdir):
            there("pontos.csv")])
     with open(there("pontos.csv"), "rb") as f:
         header, body = f.read().split(b"\r\n", 1)
-    with open(there("body.csv"), "wb") as f:
-        f.write(body)
-    tesra(["--from", "qualquer", "--param-x", there("x"), "--param-y", there("y"), "--format", "points",
-           there("body.csv"), there("back.txt")])
+    tesra(["--from", "qualquer", "--param-x", there("x"), "--param-y", there("y"), "--format", "points", "--auto",
+           there("pontos.csv"), there("back.txt")])
     with open(there("back.txt"), "rb") as f:
         back = [line.replace(b'"', b"").split(b",") for line in f.read().split(b"\r\n")[:-1]]
     rows = [line.split(b",") for line in body.split(b"\r\n")[:-1]]
     if header != b"Nome,M,P" or len(rows) != 7 or [(r[0], float(r[1]), float(r[2])) for r in back] != \
             [(r[0], float(r[1]), float(r[2])) for r in rows]:
         failures.append("the csv does not read back to its own coordinates")
+
+    # A spreadsheet's `;` file with decimal commas and a height column, one
+    # point of it beyond the grid, through the two steps of route 2 in skip
+    # mode: each point keeps its own height, in the input's separator and
+    # decimal mark in csv, as a property in geojson.
+    with open(here("continente-tm06.txt"), encoding="cp1252") as f:
+        given = [line.split(",") for line in f.read().splitlines()]
+    heights = {name: "%d,5" % i for i, (name, _, _) in enumerate(given)}
+    heights[given[0][0]] = 'x;"y'
+    with open(there("cotas.txt"), "w", encoding="cp1252", newline="") as f:
+        rows = given[:2] + [["Longe", "900000", "0"]] + given[2:]
+        csv.writer(f, delimiter=";").writerows([["Nome", "M", "P", "Cota"]] + [
+            [r[0], *(v.replace(".", ",") for v in r[1:]), heights.get(r[0], "1")] for r in rows])
+    expected = {name: (m, p, heights[name]) for name, (m, p) in points(golden(2)).items()}
+    for form in ("csv", "geojson"):
+        run = tesra(["--from", TM06, "--to", LISBOA, "--auto", "--on-error", "skip", "--format", form,
+                     there("cotas.txt"), there("cotas." + form)])
+        if run.returncode != 3:
+            failures.append("a ; file with heights in %s: %s" % (form, run.stderr.decode()))
+            continue
+        with open(there("cotas." + form), encoding="cp1252" if form == "csv" else "utf-8", newline="") as f:
+            if form == "csv":
+                table = list(csv.reader(f, delimiter=";"))
+                got = {r[0]: tuple(r[1:]) for r in table[1:]} if table[0] == ["Nome", "M", "P", "Cota"] else {}
+            else:
+                got = {g["properties"]["nome"]: tuple(("%.3f" % v).replace(".", ",") for v in
+                                                      g["geometry"]["coordinates"]) + (g["properties"]["Cota"],)
+                       for g in json.load(f)["features"]}
+        if got != expected:
+            failures.append("the %s of a ; file does not carry its heights: %s" % (form, got))
 
     # geojson read by a JSON parser and, where GDAL is installed, by ogrinfo.
     tesra(["--from", TM06, "--to", D73, "--format", "geojson", here("continente-tm06.txt"), there("p.geojson")])
