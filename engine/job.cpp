@@ -177,6 +177,10 @@ JobOutcome run_steps(const JobRequest& request, std::span<const RouteStep> steps
                      const JobOptions& options) {
     Services& services = env.services;
     if (!paths_are_safe(request, options, generic, env.grid_dir, services)) return JobOutcome::refused;
+    if (struct stat st {}; options.output_stream < 0 && ::stat(request.output.c_str(), &st) == 0 &&
+                           S_ISREG(st.st_mode) && !services.replace_existing(request.output)) {
+        return JobOutcome::refused;
+    }
 
     RoutineStatus status = RoutineStatus::failed;
     std::size_t skips = 0;

@@ -40,6 +40,11 @@ public:
     // A front end without a way to cancel keeps going.
     virtual bool keep_going(std::uint64_t /*bytes_read*/, std::uint64_t /*bytes_total*/) { return true; }
 
+    // Asked once a job has been accepted, before it writes anything, when a
+    // file already stands at its output path. False refuses the job and
+    // leaves the file. Command lines overwrite, as command-line tools do.
+    virtual bool replace_existing(std::string_view /*path*/) { return true; }
+
     // Asks the front end to close the main window, which ends the program.
     // Must return: the engine finishes its own clean-up after calling it.
     virtual void end_program() = 0;

@@ -113,7 +113,7 @@ int main(int argc, char* argv[]) {
 
     // A job past its first half second, 40% of the way through its reading.
     ok = save_dialog([&] {
-        tesra::ui::JobProgress progress(services, form);
+        tesra::ui::JobProgress progress(services, form, [] { return true; });
         QThread::msleep(tesra::ui::JobProgress::show_after_ms + 50);
         while (progress.keep_going(40, 100)) QThread::msleep(tesra::ui::JobProgress::repaint_every_ms);
     }, dir, "progress.png") && ok;

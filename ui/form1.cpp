@@ -6,7 +6,6 @@
 
 #include <QCloseEvent>
 #include <QFile>
-#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -176,18 +175,17 @@ void Form1::Combo1_Click() {
 }
 
 void Form1::Command1_Click() {
-    // A report replaces an existing file only when the user says so; a
-    // folder or a missing file is the job's to judge.
-    if (const QString output = Text2->text(); QFileInfo(output).isFile() &&
-        !dialogs_.ask(this, QStringLiteral("O ficheiro %1 já existe. Substituir?").arg(output)))
-        return;
     const tesra::JobRequest request{
         utf8(Combo1->currentText()), utf8(Combo2->currentText()), local_path(Text1->text()),
         local_path(Text2->text()),   local_path(Text3->text()),   local_path(Text4->text()),
         // Spreadsheet and UTF-8 files read as well; point files as always.
         tesra::PointFileDialect::automatic(),
     };
-    JobProgress progress(services_, *this);
+    // A report replaces an existing file only when the user says so, asked
+    // once the job has been found sound.
+    JobProgress progress(services_, *this, [this, output = Text2->text()] {
+        return dialogs_.ask(this, QStringLiteral("O ficheiro %1 já existe. Substituir?").arg(output));
+    });
     Environment environment{progress, grid_dir_, decimal_separator_};
     // The job ends the program itself when it completes or stops; in every
     // other outcome, a cancel included, the window stays as it is for

@@ -35,7 +35,8 @@ protected:
     }
 };
 
-JobProgress::JobProgress(Services& services, QWidget& window) : services_(services), window_(window) {
+JobProgress::JobProgress(Services& services, QWidget& window, std::function<bool()> replace_existing)
+    : services_(services), window_(window), replace_existing_(std::move(replace_existing)) {
     clock_.start();
 }
 

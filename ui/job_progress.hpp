@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 #include <QElapsedTimer>
@@ -22,7 +23,7 @@ class JobProgress final : public Services {
 public:
     // Lives as long as the job: the clock starts here and the dialog goes
     // with it.
-    JobProgress(Services& services, QWidget& window);
+    JobProgress(Services& services, QWidget& window, std::function<bool()> replace_existing);
     ~JobProgress() override;
     JobProgress(const JobProgress&) = delete;
     JobProgress& operator=(const JobProgress&) = delete;
@@ -34,6 +35,7 @@ public:
     void set_pointer(Pointer pointer) override { services_.set_pointer(pointer); }
     void end_program() override;
     bool keep_going(std::uint64_t bytes_read, std::uint64_t bytes_total) override;
+    bool replace_existing(std::string_view) override { return replace_existing_(); }
 
     static constexpr int show_after_ms = 500;
     static constexpr int repaint_every_ms = 40;  // the events are seen this often
@@ -43,6 +45,7 @@ private:
 
     Services& services_;
     QWidget& window_;
+    std::function<bool()> replace_existing_;
     QElapsedTimer clock_;
     qint64 events_seen_ = 0;  // clock_ time when events were last processed
     std::unique_ptr<ProgressDialog> dialog_;

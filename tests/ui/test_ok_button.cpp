@@ -213,6 +213,22 @@ private slots:
         if (!replace) QCOMPARE(snapshot(window), before);
     }
 
+    // The question comes only for a job found sound: an output that is the
+    // input is refused without it.
+    void no_question_for_a_refused_job() {
+        QTemporaryDir dir;
+        const QString input = dir.filePath("pontos.txt");
+        QVERIFY(write_file(input, "P1,500000,4200000\r\n"));
+        MainWindow window;
+        QVERIFY(pick_with_mouse(window.combo("Combo1"), "Madeira - UTM 28 Base SE"));
+        window.text("Text1")->setText(input);
+        window.text("Text2")->setText(input);
+        QTest::mouseClick(window.button("Command1"), Qt::LeftButton);
+        QVERIFY(window.dialogs.questions.isEmpty());
+        QCOMPARE(window.services.messages.size(), std::size_t{1});
+        QCOMPARE(read_all(input), QByteArray("P1,500000,4200000\r\n"));
+    }
+
     // A job that fails on a missing input file leaves the window usable, and
     // the next press, with the path put right, completes.
     void failed_job_leaves_window_for_another_attempt() {
