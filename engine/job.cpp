@@ -22,34 +22,67 @@ namespace tesra {
 
 namespace {
 
-// Whether two path texts name the same file, however spelt: the same inode
-// when both exist, else the same normalised absolute path.
-bool same_file(const std::string& a, const std::string& b) {
-    struct stat sa {}, sb {};
-    if (::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0) {
-        return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+// A path as the checks below compare it: what stat says of it, asked once,
+// and its normalised absolute form, worked out only if a comparison needs it.
+class PathIdentity {
+public:
+    explicit PathIdentity(const std::string& path) : path_(path) {
+        exists_ = ::stat(path.c_str(), &st_) == 0;
+        missing_ = !exists_ && errno == ENOENT;
     }
-    std::error_code ec1, ec2;
-    const auto ca = std::filesystem::weakly_canonical(std::filesystem::absolute(follow_links(a), ec1), ec1);
-    const auto cb = std::filesystem::weakly_canonical(std::filesystem::absolute(follow_links(b), ec2), ec2);
-    return !ec1 && !ec2 && ca == cb;
-}
+    PathIdentity(const PathIdentity&) = delete;
+    PathIdentity& operator=(const PathIdentity&) = delete;
+
+    // Whether two path texts name the same file, however spelt: the same
+    // inode when both exist, else the same normalised absolute path. A path
+    // that leads nowhere is not a file that exists (writing through it would
+    // create a new one).
+    bool same_file(PathIdentity& other) {
+        if (exists_ && other.exists_) return st_.st_dev == other.st_.st_dev && st_.st_ino == other.st_.st_ino;
+        if ((missing_ && other.exists_) || (exists_ && other.missing_)) return false;
+        const std::filesystem::path* a = canonical();
+        const std::filesystem::path* b = other.canonical();
+        return a != nullptr && b != nullptr && *a == *b;
+    }
+
+private:
+    const std::filesystem::path* canonical() {
+        if (!canonical_done_) {
+            canonical_done_ = true;
+            std::error_code ec;
+            canonical_ = std::filesystem::weakly_canonical(std::filesystem::absolute(follow_links(path_), ec), ec);
+            canonical_ok_ = !ec;
+        }
+        return canonical_ok_ ? &canonical_ : nullptr;
+    }
+
+    std::string path_;
+    struct stat st_ {};
+    bool exists_ = false;
+    bool missing_ = false;
+    bool canonical_done_ = false;
+    bool canonical_ok_ = false;
+    std::filesystem::path canonical_;
+};
 
 // Refuses, before any file is touched, an output that would take the place
 // of the user's input or parameters or of the program's grids.
-bool path_is_safe(const JobRequest& request, const JobOptions& options, const std::string& fich3, const std::string& what, bool generic,
-                  const std::string& grid_dir, Services& services) {
+bool path_is_safe(const JobRequest& request, const JobOptions& options, PathIdentity& fich3_id,
+                  const std::string& fich3, const std::string& what, bool generic, const std::string& grid_dir,
+                  Services& services) {
     auto refuse = [&](const std::string& message) {
         services.message_box(message);
         return false;
     };
     const std::string output = what + " (\"" + fich3 + "\") ";
-    if (options.input_stream < 0 && same_file(fich3, request.input)) {
-        return refuse(output + "é o próprio ficheiro de entrada. Escolha outro nome.");
+    if (options.input_stream < 0) {
+        PathIdentity input_id(request.input);
+        if (fich3_id.same_file(input_id)) return refuse(output + "é o próprio ficheiro de entrada. Escolha outro nome.");
     }
     if (generic) {
         for (const std::string* parameters : {&request.param_x, &request.param_y}) {
-            if (same_file(fich3, *parameters)) {
+            PathIdentity parameter_id(*parameters);
+            if (fich3_id.same_file(parameter_id)) {
                 return refuse(output + "é um dos ficheiros de parâmetros. Escolha outro nome.");
             }
         }
@@ -58,7 +91,8 @@ bool path_is_safe(const JobRequest& request, const JobOptions& options, const st
     for (const RoutineInfo& routine : routines) {
         if (routine.grid == nullptr) continue;
         for (std::string_view name : {routine.grid->m_file, routine.grid->p_file}) {
-            if (same_file(fich3, grid_file_path(grid_dir, name))) {
+            PathIdentity grid_id(grid_file_path(grid_dir, name));
+            if (fich3_id.same_file(grid_id)) {
                 return refuse(output + "é um dos ficheiros de grelha do programa. Escolha outro nome.");
             }
         }
@@ -69,17 +103,19 @@ bool path_is_safe(const JobRequest& request, const JobOptions& options, const st
 // The same holds for the file of rejected points, which also must not be
 // the output.
 bool paths_are_safe(const JobRequest& request, const JobOptions& options, bool generic, const std::string& grid_dir, Services& services) {
-    if (options.output_stream < 0 && !path_is_safe(request, options, request.output, "O ficheiro ASCII no Sistema 2", generic,
-                                                   grid_dir, services)) {
+    PathIdentity output_id(request.output);
+    if (options.output_stream < 0 && !path_is_safe(request, options, output_id, request.output,
+                                                   "O ficheiro ASCII no Sistema 2", generic, grid_dir, services)) {
         return false;
     }
     if (options.rejects.empty()) return true;
     const std::string rejects = "O ficheiro dos pontos deixados de fora";
-    if (options.output_stream < 0 && same_file(options.rejects, request.output)) {
+    PathIdentity rejects_id(options.rejects);
+    if (options.output_stream < 0 && rejects_id.same_file(output_id)) {
         services.message_box(rejects + " (\"" + options.rejects + "\") é o próprio ficheiro de saída. Escolha outro nome.");
         return false;
     }
-    return path_is_safe(request, options, options.rejects, rejects, generic, grid_dir, services);
+    return path_is_safe(request, options, rejects_id, options.rejects, rejects, generic, grid_dir, services);
 }
 
 // Where the intermediates go: beside the output, which the job may write,

@@ -150,7 +150,7 @@ void ReadProgress::read(std::uint64_t bytes) {
 
 FieldReader::FieldReader(std::string path) : FieldReader(PointFile{std::move(path)}) {}
 
-FieldReader::FieldReader(const PointFile& file) : path_(file.path) {
+FieldReader::FieldReader(const PointFile& file) : path_(file.path), buf_(2 * read_chunk) {
     if (file.stream_fd >= 0) {
         fd_ = ::fcntl(file.stream_fd, F_DUPFD_CLOEXEC, 0);
         if (fd_ < 0) throw open_error(path_, errno, false);
@@ -172,7 +172,6 @@ FieldReader::FieldReader(const PointFile& file) : path_(file.path) {
             throw open_error(path_, error, false);
         }
     }
-    buf_.resize(2 * read_chunk);
     if (file.progress != nullptr) {
         struct stat st {};
         progress_ = file.progress;
@@ -213,7 +212,7 @@ bool FieldReader::fill() {
                                            " caracteres (não parece um ficheiro de pontos)");
     }
     if (buf_.size() - end_ < read_chunk) {
-        buf_.resize(std::min(max_field + read_chunk, std::max(2 * buf_.size(), end_ + read_chunk)));
+        buf_.grow(std::min(max_field + read_chunk, std::max(2 * buf_.size(), end_ + read_chunk)), end_);
     }
     // A Ctrl-Z that old exports put at the very end is no part of the
     // file: one read last is held back until more bytes or the end come.
@@ -345,7 +344,12 @@ std::string_view FieldReader::read_text() {
     return view(start, length);
 }
 
-double FieldReader::read_number(std::string_view what, bool skip_line_ends) {
+std::string FieldName::str() const {
+    if (row_ == 0) return std::string(text_);
+    return "nó (" + std::to_string(row_) + ", " + std::to_string(column_) + ")";
+}
+
+double FieldReader::read_number(const FieldName& what, bool skip_line_ends) {
     // The usual field, a number that starts right here and whose end lies
     // well inside the buffer, skips the general path's bookkeeping. Anything
     // else (blanks or a line end first, a long field, the buffer's end, a
@@ -381,7 +385,7 @@ double FieldReader::read_number(std::string_view what, bool skip_line_ends) {
     }
     if (peek() < 0) {
         // Named by the line of the field before, where the cut record starts.
-        throw file_error(path_, field_line_, "o ficheiro termina antes do valor de " + std::string(what));
+        throw file_error(path_, field_line_, "o ficheiro termina antes do valor de " + what.str());
     }
     field_line_ = line_;
     const std::uint64_t start = offset();
@@ -391,10 +395,10 @@ double FieldReader::read_number(std::string_view what, bool skip_line_ends) {
         const std::size_t length =
             checked_length(scan([](char ch) { return ch == ',' || ch == ' ' || is_line_end(ch); }));
         const std::string_view token = view(start, length);
-        if (token.empty()) throw file_error(path_, field_line_, "falta o valor de " + std::string(what));
+        if (token.empty()) throw file_error(path_, field_line_, "falta o valor de " + what.str());
         if (!parse_number(token, value)) {
             throw file_error(path_, field_line_,
-                             "o valor de " + std::string(what) + " não é um número: " + excerpt(token));
+                             "o valor de " + what.str() + " não é um número: " + excerpt(token));
         }
     }
     skip_blanks();
@@ -489,8 +493,7 @@ bool FieldReader::read_record(PointRecord& record) {
 
 // ---------------------------------------------------------------- writer
 
-OutputFile::OutputFile(std::string path, Mode mode) : path_(std::move(path)) {
-    buf_.resize(write_chunk);
+OutputFile::OutputFile(std::string path, Mode mode) : path_(std::move(path)), buf_(write_chunk) {
     if (mode == Mode::replace) {
         const std::string target = follow_links(path_);
         struct stat st {};
@@ -523,8 +526,7 @@ OutputFile::OutputFile(std::string path, Mode mode) : path_(std::move(path)) {
     open_stream();
 }
 
-OutputFile::OutputFile(const PointFile& file) : path_(file.path) {
-    buf_.resize(write_chunk);
+OutputFile::OutputFile(const PointFile& file) : path_(file.path), buf_(write_chunk) {
     if (file.stream_fd >= 0) {
         fd_ = ::fcntl(file.stream_fd, F_DUPFD_CLOEXEC, 0);
         if (fd_ < 0) throw open_error(path_, errno, true);
@@ -574,7 +576,7 @@ void OutputFile::flush() {
 
 void OutputFile::flush_for(std::size_t n) {
     flush();
-    if (n > buf_.size()) buf_.resize(n);
+    buf_.grow(n, 0);
 }
 
 void OutputFile::close() {

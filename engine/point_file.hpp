@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
@@ -103,6 +104,51 @@ struct PointRecord {
     std::span<const std::string_view> columns;
 };
 
+// What a numeric field is called in messages: a text, or a grid node by its
+// row and column, spelt out only when a message needs it (a grid file has
+// thousands of values and, nearly always, no message).
+class FieldName {
+public:
+    FieldName(const char* text) noexcept : text_(text) {}                 // NOLINT: a text names a field
+    FieldName(std::string_view text) noexcept : text_(text) {}            // NOLINT
+    FieldName(const std::string& text) noexcept : text_(text) {}          // NOLINT
+    static FieldName node(int row, int column) noexcept {
+        FieldName name{std::string_view{}};
+        name.row_ = row;
+        name.column_ = column;
+        return name;
+    }
+    [[nodiscard]] std::string str() const;
+
+private:
+    std::string_view text_;
+    int row_ = 0, column_ = 0;
+};
+
+// Bytes that are written before they are read, so they are never cleared:
+// the reader's and writer's buffers, which a small file barely touches.
+class ByteBuffer {
+public:
+    explicit ByteBuffer(std::size_t size) : data_(std::make_unique_for_overwrite<char[]>(size)), size_(size) {}
+    [[nodiscard]] char* data() noexcept { return data_.get(); }
+    [[nodiscard]] const char* data() const noexcept { return data_.get(); }
+    [[nodiscard]] std::size_t size() const noexcept { return size_; }
+    char& operator[](std::size_t i) noexcept { return data_[i]; }
+    const char& operator[](std::size_t i) const noexcept { return data_[i]; }
+    // Grows to `size`, keeping the first `kept` bytes.
+    void grow(std::size_t size, std::size_t kept) {
+        if (size <= size_) return;
+        auto bigger = std::make_unique_for_overwrite<char[]>(size);
+        std::char_traits<char>::copy(bigger.get(), data_.get(), kept);
+        data_ = std::move(bigger);
+        size_ = size;
+    }
+
+private:
+    std::unique_ptr<char[]> data_;
+    std::size_t size_;
+};
+
 // Reads comma- and line-delimited fields. A line end is CR LF, CR or LF.
 // Every failure (cannot open, not a number, file ends inside a record, a field
 // longer than max_field) throws TesraError naming the file and the line.
@@ -128,7 +174,7 @@ public:
     // passed over. `what` names the field in messages ("M", "P", ...).
     // With skip_line_ends, line ends before the number are passed over too
     // (grid files spread their values over lines freely).
-    double read_number(std::string_view what, bool skip_line_ends = false);
+    double read_number(const FieldName& what, bool skip_line_ends = false);
 
     // The next record, skipping records whose name is blank. Returns false
     // at the end of the file. The name stays valid until the next read.
@@ -185,7 +231,7 @@ private:
     std::string path_;
     int fd_ = -1;
     ReadProgress* progress_ = nullptr;
-    std::vector<char> buf_;
+    ByteBuffer buf_;
     std::size_t pos_ = 0;
     std::size_t end_ = 0;
     std::uint64_t base_ = 0;              // stream offset of buf_[0]
@@ -292,7 +338,7 @@ private:
     std::string rename_to_;
     int ticket_ = -1;  // of the temporary name, for a signal's clean-up
     int fd_ = -1;
-    std::vector<char> buf_;
+    ByteBuffer buf_;
     std::size_t used_ = 0;
     unsigned long long dev_ = 0, ino_ = 0;
     bool regular_ = false;
