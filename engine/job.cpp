@@ -129,6 +129,44 @@ std::string intermediate_dir(const JobRequest& request, const JobOptions& option
     return slash == std::string::npos ? "." : slash == 0 ? "/" : output.substr(0, slash);
 }
 
+// Whether the output is a file that appears whole or not at all (a regular
+// file, or none yet), so that the last step may write it as it goes: a
+// failing step then leaves nothing. A stream, a device or a FIFO gets it
+// only once every step has succeeded.
+bool output_appears_whole(const JobRequest& request, const JobOptions& options) {
+    if (options.output_stream >= 0) return false;
+    struct stat st {};
+    if (::stat(request.output.c_str(), &st) == 0) return S_ISREG(st.st_mode);
+    return errno == ENOENT;
+}
+
+// The job's output as the last step's records arrive. A fault in creating
+// it waits until close(), so that a fault in the points, found later in the
+// step, is the one reported, as it is when the output is written after the
+// steps.
+class OutputSink final : public RecordSink {
+public:
+    OutputSink(const PointFile& output, const OutputOptions& options, std::string_view source,
+               std::string_view target, bool utf8) {
+        try {
+            writer_.emplace(output, options, source, target, utf8);
+        } catch (const TesraError& e) {
+            fault_.emplace(e);
+        }
+    }
+    void write(const PointRecord& record) override {
+        if (writer_) writer_->write(record);
+    }
+    void close() {
+        if (fault_) throw *fault_;
+        writer_->close();
+    }
+
+private:
+    std::optional<OutputWriter> writer_;  // destroyed unclosed: the output is discarded
+    std::optional<TesraError> fault_;
+};
+
 // Standard input read whole into `copy`, so that it can be read again.
 void copy_stream(const PointFile& from, const PointFile& copy) {
     OutputFile out(copy);
@@ -225,10 +263,18 @@ JobOutcome run_steps(const JobRequest& request, std::span<const RouteStep> steps
             // them outlives the job, whatever way it ends.
             const std::string dir = intermediate_dir(request, options);
             const std::string name = request.input + " (intermédio)";
+            // The last step writes the output itself, unless the output's
+            // encoding waits on the whole input being read (encoding
+            // detection on a one-step route), or the output cannot be taken
+            // back. Else it writes one more intermediate, which the output
+            // is made from after the steps.
+            const bool one_pass = output_appears_whole(request, options) &&
+                                  (steps.size() > 1 || request.dialect.encoding != PointFileDialect::Encoding::automatic);
+            const std::size_t intermediates = one_pass ? steps.size() - 1 : steps.size();
             std::array<std::optional<Intermediate>, max_route_steps> files;
-            for (std::size_t i = 0; i < steps.size(); ++i) files.at(i).emplace(dir, name);
+            for (std::size_t i = 0; i < intermediates; ++i) files.at(i).emplace(dir, name);
             // The input, then each intermediate, is read once.
-            ReadProgress progress(services, static_cast<int>(steps.size()) + 1);
+            ReadProgress progress(services, static_cast<int>(intermediates) + 1);
             // The intermediates carry the input's text in its encoding,
             // which the first step settles.
             PointFileDialect input_dialect = request.dialect;
@@ -253,10 +299,25 @@ JobOutcome run_steps(const JobRequest& request, std::span<const RouteStep> steps
             job.fich3 = request.output;
             job.fich_par_m = request.param_x;
             job.fich_par_p = request.param_y;
+            OutputOptions form = options.output_options;
+            form.decimal_separator = env.decimal_separator;
+            const PointFile output = options.output_stream >= 0
+                                         ? PointFile::stream(request.output, options.output_stream)
+                                         : PointFile(request.output);
+            std::optional<OutputSink> sink;
             std::array<SkippedPoints, max_route_steps> step_skips;
             for (std::size_t i = 0; i < steps.size(); ++i) {
                 if (i > 0) job.fich1 = job.fich2;
-                job.fich2 = {name, &*files[i], &progress, &carried};
+                if (i < intermediates) {
+                    job.fich2 = {name, &*files[i], &progress, &carried};
+                } else {
+                    // The names are in the encoding the input was read in.
+                    const PointFileDialect::Encoding encoding = i == 0 ? input_dialect.encoding : carried.encoding;
+                    sink.emplace(output, form, request.source, request.target,
+                                 encoding == PointFileDialect::Encoding::utf8);
+                    job.fich2 = PointFile(request.output);
+                    job.fich2.sink = &*sink;
+                }
                 if (options.skip_faulty_points) job.skipped = &step_skips[i];
                 status = run_step(steps[i], job, env);
                 if (i == 0) carried.encoding = input_dialect.encoding;
@@ -271,12 +332,11 @@ JobOutcome run_steps(const JobRequest& request, std::span<const RouteStep> steps
                     report_skipped(input, skipped.points, options.rejects, services);
                 }
                 skips = skipped.points.size();
-                OutputOptions form = options.output_options;
-                form.decimal_separator = env.decimal_separator;
-                const PointFile output = options.output_stream >= 0
-                                             ? PointFile::stream(request.output, options.output_stream)
-                                             : PointFile(request.output);
-                write_output(job.fich2, output, form, request.source, request.target);
+                if (sink) {
+                    sink->close();
+                } else {
+                    write_output(job.fich2, output, form, request.source, request.target);
+                }
             }
         } catch (const JobCancelled&) {
             // The files being written were discarded on the way here.

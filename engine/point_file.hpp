@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -26,8 +27,9 @@ namespace tesra {
 struct JobCancelled {};
 
 // How far a job has got through its reading, told to the front end. A job
-// reads the input, then each intermediate once (the next routine's or the
-// report's reading): `passes` readings in all. Each counts as one reading of
+// reads the input, then each intermediate once (the next routine's or, when
+// the last routine does not write the output itself, the output's reading):
+// `passes` readings in all. Each counts as one reading of
 // the input, an intermediate's progress scaled to the input's size, so the
 // share moves evenly over the whole job whatever the route.
 class ReadProgress {
@@ -68,6 +70,18 @@ private:
     std::string name_;
 };
 
+struct PointRecord;
+
+// Where a routine's records go in place of a file: the job's output, which
+// the last routine writes in its own pass. Faults throw.
+class RecordSink {
+public:
+    virtual void write(const PointRecord& record) = 0;
+
+protected:
+    ~RecordSink() = default;
+};
+
 // A point file a routine reads or writes: a file of the user's by its
 // path, one of the job's intermediates, or a stream the front end holds
 // open (standard input or output), read or written from where it stands.
@@ -93,6 +107,7 @@ struct PointFile {
     PointFileDialect* dialect = nullptr;  // none: the point-file format in Windows-1252, as is
     int stream_fd = -1;
     bool holds_input = false;  // an intermediate that holds the user's input as it came
+    RecordSink* sink = nullptr;  // given: a routine writing this file hands its records there instead
 };
 
 struct PointRecord {
@@ -373,10 +388,11 @@ struct SkippedPoints {
 };
 
 // The loop of every routine: opens fich1 for reading, then fich2 for
-// writing, and writes one record per named input record with the coordinates
-// that compute(m, p, m_out, p_out) gives. compute returns false to stop the
-// loop early (it keeps what it needs of the offending point); the output is
-// then closed and left to the caller. Any read or write fault, or a
+// writing (or hands the records to its sink), and writes one record per
+// named input record with the coordinates that compute(m, p, m_out, p_out)
+// gives. compute returns false to stop the loop early (it keeps what it
+// needs of the offending point); the output is then closed and left to the
+// caller. Any read or write fault, or a
 // coordinate that is not finite, throws TesraError after discarding fich2.
 // Given `skipped`, a point compute refuses or whose result is not finite is
 // left out and noted there instead, and the loop goes on.
@@ -388,7 +404,8 @@ template <class Compute>
 LoopEnd transform_point_file(const PointFile& fich1, const PointFile& fich2, Compute&& compute,
                              SkippedPoints* skipped = nullptr) {
     FieldReader in(fich1);
-    OutputFile out(fich2);
+    std::optional<OutputFile> out;
+    if (fich2.sink == nullptr) out.emplace(fich2);
     PointRecord record;
     for (std::uint64_t ordinal = 0; in.read_record(record); ++ordinal) {
         double m = 0, p = 0;
@@ -397,7 +414,7 @@ LoopEnd transform_point_file(const PointFile& fich1, const PointFile& fich2, Com
                 skipped->points.push_back({ordinal, skipped->fault});
                 continue;
             }
-            out.close();
+            if (out) out->close();
             return LoopEnd::stopped;
         }
         // Also refuses what the intermediate file could not carry (NaN fails both tests).
@@ -411,9 +428,13 @@ LoopEnd transform_point_file(const PointFile& fich1, const PointFile& fich2, Com
         // The written form has no escape for a quote: such a name would come
         // back cut short from the intermediate file.
         if (record.name.find('"') != std::string_view::npos) throw quoted_name_error(in, record.name);
-        write_record(out, record.name, m, p);
+        if (out) {
+            write_record(*out, record.name, m, p);
+        } else {
+            fich2.sink->write(PointRecord{record.name, m, p, {}});
+        }
     }
-    out.close();
+    if (out) out->close();
     return LoopEnd::completed;
 }
 
