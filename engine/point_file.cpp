@@ -431,8 +431,49 @@ TesraError FieldReader::extra_fields_error(long line, std::uint64_t first) {
                           "decimal é o ponto)");
 }
 
+// The usual record, name,M,P and a line end on one line well inside the
+// buffer: an unquoted name that starts with neither a blank nor a quote
+// and holds no NUL byte, and two plain decimals each followed at once by
+// its separator. Read as the general path reads it, with the same state
+// after it; anything else (and a record that would share the line the
+// last one ended on) returns false with nothing read.
+bool FieldReader::read_plain_record(PointRecord& record) {
+    constexpr std::size_t window = 256;
+    if (end_ - pos_ <= window || record_end_line_ == line_) return false;
+    const char* const first = buf_.data() + pos_;
+    const char* const limit = first + window;
+    if (*first == '"' || *first == ' ') return false;
+    const char* p = find_first_of(first, limit, ',', '\r', '\n');
+    if (p == limit || *p != ',') return false;
+    const char* stop = p;
+    while (stop > first && stop[-1] == ' ') --stop;
+    const std::string_view name(first, static_cast<std::size_t>(stop - first));
+    if (name.empty() || name.find('\0') != std::string_view::npos) return false;
+    double m = 0, p_value = 0;
+    ++p;
+    std::size_t length = parse_plain_decimal_prefix(std::string_view(p, static_cast<std::size_t>(limit - p)), m);
+    if (length == 0 || p + length >= limit || p[length] != ',') return false;
+    p += length + 1;
+    length = parse_plain_decimal_prefix(std::string_view(p, static_cast<std::size_t>(limit - p)), p_value);
+    if (length == 0 || p + length + 1 >= limit || !is_line_end(p[length])) return false;
+    p += length;
+    field_line_ = line_;
+    if (text_check_ != TextCheck::none) check_text(name, field_line_);
+    // Past the line end: CR LF, CR or LF.
+    p += *p == '\r' && p[1] == '\n' ? 2 : 1;
+    ++line_;
+    pos_ = static_cast<std::size_t>(p - buf_.data());
+    last_separator_ = Separator::line_end;
+    record_end_line_ = 0;
+    record.m = m;
+    record.p = p_value;
+    record.name = name;
+    return true;
+}
+
 bool FieldReader::read_record(PointRecord& record) {
     if (line_separator_ != 0) return read_line_record(record);
+    if (read_plain_record(record)) return true;
     while (!eof()) {
         const std::string_view name = read_text();
         if (trim(name).empty()) {

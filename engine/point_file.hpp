@@ -228,6 +228,7 @@ private:
         return quote_excerpt(text, utf8 ? TextEncoding::utf8 : encoding());
     }
 
+    bool read_plain_record(PointRecord& record);
     bool fill();  // false at end of file
     int peek();   // -1 at end of file
     void skip_blanks();
