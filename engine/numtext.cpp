@@ -77,7 +77,7 @@ struct Rounded15 {
 // below 2^53) and m * 10^k (k at most 22) stays below 2^128, so the 15-digit
 // quotient and its remainder are exact, and an exact half rounds to even as
 // the library does. `exponent` is a guess, put right here.
-bool round15_integer(double magnitude, int exponent, Rounded15& r) noexcept {
+[[gnu::always_inline]] inline bool round15_integer(double magnitude, int exponent, Rounded15& r) noexcept {
     std::uint64_t bits = 0;
     std::memcpy(&bits, &magnitude, sizeof bits);
     const std::uint64_t m = (bits & ((std::uint64_t{1} << 52) - 1)) | (std::uint64_t{1} << 52);
@@ -109,7 +109,7 @@ bool round15_integer(double magnitude, int exponent, Rounded15& r) noexcept {
     return true;
 }
 
-bool round15_exact(double magnitude, Rounded15& r) noexcept {
+[[gnu::always_inline]] inline bool round15_exact(double magnitude, Rounded15& r) noexcept {
     if (!(magnitude >= 1e-7 && magnitude < 1e15)) return false;
     std::uint64_t bits = 0;
     std::memcpy(&bits, &magnitude, sizeof bits);

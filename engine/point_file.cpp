@@ -33,23 +33,22 @@ std::string_view trim(std::string_view s) noexcept {
     return s;
 }
 
-// The first of three bytes in [p, limit), or limit: eight bytes at a time
-// where the machine is little-endian (the lowest lane that matches is
+// The first of the given bytes in [p, limit), or limit: eight bytes at a
+// time where the machine is little-endian (the lowest lane that matches is
 // exact; lanes above it may hold false matches, which do not matter).
-const char* find_first_of(const char* p, const char* limit, char a, char b, char c) noexcept {
+template <class... Bytes>
+const char* find_first_of(const char* p, const char* limit, Bytes... bytes) noexcept {
     if constexpr (std::endian::native == std::endian::little) {
         constexpr std::uint64_t ones = 0x0101010101010101ULL, highs = 0x8080808080808080ULL;
         auto zero_lanes = [](std::uint64_t x) { return (x - ones) & ~x & highs; };
-        const std::uint64_t wa = ones * static_cast<unsigned char>(a), wb = ones * static_cast<unsigned char>(b),
-                            wc = ones * static_cast<unsigned char>(c);
         for (; limit - p >= 8; p += 8) {
             std::uint64_t word = 0;
             std::memcpy(&word, p, 8);
-            const std::uint64_t hits = zero_lanes(word ^ wa) | zero_lanes(word ^ wb) | zero_lanes(word ^ wc);
+            const std::uint64_t hits = (zero_lanes(word ^ (ones * static_cast<unsigned char>(bytes))) | ...);
             if (hits != 0) return p + std::countr_zero(hits) / 8;
         }
     }
-    while (p < limit && *p != a && *p != b && *p != c) ++p;
+    while (p < limit && ((*p != bytes) && ...)) ++p;
     return p;
 }
 
@@ -443,12 +442,13 @@ bool FieldReader::read_plain_record(PointRecord& record) {
     const char* const first = buf_.data() + pos_;
     const char* const limit = first + window;
     if (*first == '"' || *first == ' ') return false;
-    const char* p = find_first_of(first, limit, ',', '\r', '\n');
+    // A NUL byte in the name stops the scan too, and leaves it to the general path.
+    const char* p = find_first_of(first, limit, ',', '\r', '\n', '\0');
     if (p == limit || *p != ',') return false;
     const char* stop = p;
     while (stop > first && stop[-1] == ' ') --stop;
     const std::string_view name(first, static_cast<std::size_t>(stop - first));
-    if (name.empty() || name.find('\0') != std::string_view::npos) return false;
+    if (name.empty()) return false;
     double m = 0, p_value = 0;
     ++p;
     std::size_t length = parse_plain_decimal_prefix(std::string_view(p, static_cast<std::size_t>(limit - p)), m);
