@@ -77,7 +77,9 @@ bool path_is_safe(const JobRequest& request, const JobOptions& options, PathIden
     const std::string output = what + " (\"" + fich3 + "\") ";
     if (options.input_stream < 0) {
         PathIdentity input_id(request.input);
-        if (fich3_id.same_file(input_id)) return refuse(output + "é o próprio ficheiro de entrada. Escolha outro nome.");
+        if (fich3_id.same_file(input_id)) {
+            return refuse(output + "é o próprio ficheiro de entrada. Escolha outro nome.");
+        }
     }
     if (generic) {
         for (const std::string* parameters : {&request.param_x, &request.param_y}) {
@@ -268,8 +270,9 @@ JobOutcome run_steps(const JobRequest& request, std::span<const RouteStep> steps
             // detection on a one-step route), or the output cannot be taken
             // back. Else it writes one more intermediate, which the output
             // is made from after the steps.
-            const bool one_pass = output_appears_whole(request, options) &&
-                                  (steps.size() > 1 || request.dialect.encoding != PointFileDialect::Encoding::automatic);
+            const bool one_pass =
+                output_appears_whole(request, options) &&
+                (steps.size() > 1 || request.dialect.encoding != PointFileDialect::Encoding::automatic);
             const std::size_t intermediates = one_pass ? steps.size() - 1 : steps.size();
             std::array<std::optional<Intermediate>, max_route_steps> files;
             for (std::size_t i = 0; i < intermediates; ++i) files.at(i).emplace(dir, name);

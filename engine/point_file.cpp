@@ -431,9 +431,10 @@ TesraError FieldReader::extra_fields_error(long line, std::uint64_t first) {
 }
 
 // The usual record, name,M,P and a line end on one line well inside the
-// buffer: an unquoted name that starts with neither a blank nor a quote
-// and holds no NUL byte, and two plain decimals each followed at once by
-// its separator. Read as the general path reads it, with the same state
+// buffer: a name that is not blank and holds no NUL byte, either quoted
+// (as the intermediates write it) or not starting with a blank, followed
+// at once by a comma, and two plain decimals each followed at once by its
+// separator. Read as the general path reads it, with the same state
 // after it; anything else (and a record that would share the line the
 // last one ended on) returns false with nothing read.
 bool FieldReader::read_plain_record(PointRecord& record) {
@@ -441,14 +442,29 @@ bool FieldReader::read_plain_record(PointRecord& record) {
     if (end_ - pos_ <= window || record_end_line_ == line_) return false;
     const char* const first = buf_.data() + pos_;
     const char* const limit = first + window;
-    if (*first == '"' || *first == ' ') return false;
-    // A NUL byte in the name stops the scan too, and leaves it to the general path.
-    const char* p = find_first_of(first, limit, ',', '\r', '\n', '\0');
+    // A NUL byte in the name stops the scans too, and leaves it to the general path.
+    const char* start = first;
+    const char* stop = nullptr;
+    const char* p = nullptr;
+    if (*first == '"') {
+        start = first + 1;
+        p = find_first_of(start, limit, '"', '\r', '\n', '\0');
+        if (p == limit || *p != '"') return false;
+        stop = p++;
+        // A blank name is passed over by the general path.
+        if (std::string_view(start, static_cast<std::size_t>(stop - start)).find_first_not_of(' ') ==
+            std::string_view::npos) {
+            return false;
+        }
+    } else {
+        if (*first == ' ') return false;
+        p = find_first_of(first, limit, ',', '\r', '\n', '\0');
+        stop = p;
+        while (stop > first && stop[-1] == ' ') --stop;
+        if (stop == first) return false;
+    }
     if (p == limit || *p != ',') return false;
-    const char* stop = p;
-    while (stop > first && stop[-1] == ' ') --stop;
-    const std::string_view name(first, static_cast<std::size_t>(stop - first));
-    if (name.empty()) return false;
+    const std::string_view name(start, static_cast<std::size_t>(stop - start));
     double m = 0, p_value = 0;
     ++p;
     std::size_t length = parse_plain_decimal_prefix(std::string_view(p, static_cast<std::size_t>(limit - p)), m);
