@@ -16,8 +16,7 @@ void read_grid_file(const std::string& path, CoordinateGrid& grid) {
         }
         const int row = i / grid_columns + 1;
         const int column = i % grid_columns + 1;
-        grid.node[static_cast<std::size_t>(i)] = in.read_number(
-            "nó (" + std::to_string(row) + ", " + std::to_string(column) + ")", /*skip_line_ends=*/true);
+        grid.node[static_cast<std::size_t>(i)] = in.read_number(FieldName::node(row, column), /*skip_line_ends=*/true);
     }
 }
 

@@ -22,34 +22,69 @@ namespace tesra {
 
 namespace {
 
-// Whether two path texts name the same file, however spelt: the same inode
-// when both exist, else the same normalised absolute path.
-bool same_file(const std::string& a, const std::string& b) {
-    struct stat sa {}, sb {};
-    if (::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0) {
-        return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+// A path as the checks below compare it: what stat says of it, asked once,
+// and its normalised absolute form, worked out only if a comparison needs it.
+class PathIdentity {
+public:
+    explicit PathIdentity(const std::string& path) : path_(path) {
+        exists_ = ::stat(path.c_str(), &st_) == 0;
+        missing_ = !exists_ && errno == ENOENT;
     }
-    std::error_code ec1, ec2;
-    const auto ca = std::filesystem::weakly_canonical(std::filesystem::absolute(follow_links(a), ec1), ec1);
-    const auto cb = std::filesystem::weakly_canonical(std::filesystem::absolute(follow_links(b), ec2), ec2);
-    return !ec1 && !ec2 && ca == cb;
-}
+    PathIdentity(const PathIdentity&) = delete;
+    PathIdentity& operator=(const PathIdentity&) = delete;
+
+    // Whether two path texts name the same file, however spelt: the same
+    // inode when both exist, else the same normalised absolute path. A path
+    // that leads nowhere is not a file that exists (writing through it would
+    // create a new one).
+    bool same_file(PathIdentity& other) {
+        if (exists_ && other.exists_) return st_.st_dev == other.st_.st_dev && st_.st_ino == other.st_.st_ino;
+        if ((missing_ && other.exists_) || (exists_ && other.missing_)) return false;
+        const std::filesystem::path* a = canonical();
+        const std::filesystem::path* b = other.canonical();
+        return a != nullptr && b != nullptr && *a == *b;
+    }
+
+private:
+    const std::filesystem::path* canonical() {
+        if (!canonical_done_) {
+            canonical_done_ = true;
+            std::error_code ec;
+            canonical_ = std::filesystem::weakly_canonical(std::filesystem::absolute(follow_links(path_), ec), ec);
+            canonical_ok_ = !ec;
+        }
+        return canonical_ok_ ? &canonical_ : nullptr;
+    }
+
+    std::string path_;
+    struct stat st_ {};
+    bool exists_ = false;
+    bool missing_ = false;
+    bool canonical_done_ = false;
+    bool canonical_ok_ = false;
+    std::filesystem::path canonical_;
+};
 
 // Refuses, before any file is touched, an output that would take the place
 // of the user's input or parameters or of the program's grids.
-bool path_is_safe(const JobRequest& request, const JobOptions& options, const std::string& fich3, const std::string& what, bool generic,
-                  const std::string& grid_dir, Services& services) {
+bool path_is_safe(const JobRequest& request, const JobOptions& options, PathIdentity& fich3_id,
+                  const std::string& fich3, const std::string& what, bool generic, const std::string& grid_dir,
+                  Services& services) {
     auto refuse = [&](const std::string& message) {
         services.message_box(message);
         return false;
     };
     const std::string output = what + " (\"" + fich3 + "\") ";
-    if (options.input_stream < 0 && same_file(fich3, request.input)) {
-        return refuse(output + "é o próprio ficheiro de entrada. Escolha outro nome.");
+    if (options.input_stream < 0) {
+        PathIdentity input_id(request.input);
+        if (fich3_id.same_file(input_id)) {
+            return refuse(output + "é o próprio ficheiro de entrada. Escolha outro nome.");
+        }
     }
     if (generic) {
         for (const std::string* parameters : {&request.param_x, &request.param_y}) {
-            if (same_file(fich3, *parameters)) {
+            PathIdentity parameter_id(*parameters);
+            if (fich3_id.same_file(parameter_id)) {
                 return refuse(output + "é um dos ficheiros de parâmetros. Escolha outro nome.");
             }
         }
@@ -58,7 +93,8 @@ bool path_is_safe(const JobRequest& request, const JobOptions& options, const st
     for (const RoutineInfo& routine : routines) {
         if (routine.grid == nullptr) continue;
         for (std::string_view name : {routine.grid->m_file, routine.grid->p_file}) {
-            if (same_file(fich3, grid_file_path(grid_dir, name))) {
+            PathIdentity grid_id(grid_file_path(grid_dir, name));
+            if (fich3_id.same_file(grid_id)) {
                 return refuse(output + "é um dos ficheiros de grelha do programa. Escolha outro nome.");
             }
         }
@@ -69,17 +105,19 @@ bool path_is_safe(const JobRequest& request, const JobOptions& options, const st
 // The same holds for the file of rejected points, which also must not be
 // the output.
 bool paths_are_safe(const JobRequest& request, const JobOptions& options, bool generic, const std::string& grid_dir, Services& services) {
-    if (options.output_stream < 0 && !path_is_safe(request, options, request.output, "O ficheiro ASCII no Sistema 2", generic,
-                                                   grid_dir, services)) {
+    PathIdentity output_id(request.output);
+    if (options.output_stream < 0 && !path_is_safe(request, options, output_id, request.output,
+                                                   "O ficheiro ASCII no Sistema 2", generic, grid_dir, services)) {
         return false;
     }
     if (options.rejects.empty()) return true;
     const std::string rejects = "O ficheiro dos pontos deixados de fora";
-    if (options.output_stream < 0 && same_file(options.rejects, request.output)) {
+    PathIdentity rejects_id(options.rejects);
+    if (options.output_stream < 0 && rejects_id.same_file(output_id)) {
         services.message_box(rejects + " (\"" + options.rejects + "\") é o próprio ficheiro de saída. Escolha outro nome.");
         return false;
     }
-    return path_is_safe(request, options, options.rejects, rejects, generic, grid_dir, services);
+    return path_is_safe(request, options, rejects_id, options.rejects, rejects, generic, grid_dir, services);
 }
 
 // Where the intermediates go: beside the output, which the job may write,
@@ -92,6 +130,44 @@ std::string intermediate_dir(const JobRequest& request, const JobOptions& option
     const std::size_t slash = output.rfind('/');
     return slash == std::string::npos ? "." : slash == 0 ? "/" : output.substr(0, slash);
 }
+
+// Whether the output is a file that appears whole or not at all (a regular
+// file, or none yet), so that the last step may write it as it goes: a
+// failing step then leaves nothing. A stream, a device or a FIFO gets it
+// only once every step has succeeded.
+bool output_appears_whole(const JobRequest& request, const JobOptions& options) {
+    if (options.output_stream >= 0) return false;
+    struct stat st {};
+    if (::stat(request.output.c_str(), &st) == 0) return S_ISREG(st.st_mode);
+    return errno == ENOENT;
+}
+
+// The job's output as the last step's records arrive. A fault in creating
+// it waits until close(), so that a fault in the points, found later in the
+// step, is the one reported, as it is when the output is written after the
+// steps.
+class OutputSink final : public RecordSink {
+public:
+    OutputSink(const PointFile& output, const OutputOptions& options, std::string_view source,
+               std::string_view target, bool utf8) {
+        try {
+            writer_.emplace(output, options, source, target, utf8);
+        } catch (const TesraError& e) {
+            fault_.emplace(e);
+        }
+    }
+    void write(const PointRecord& record) override {
+        if (writer_) writer_->write(record);
+    }
+    void close() {
+        if (fault_) throw *fault_;
+        writer_->close();
+    }
+
+private:
+    std::optional<OutputWriter> writer_;  // destroyed unclosed: the output is discarded
+    std::optional<TesraError> fault_;
+};
 
 // Standard input read whole into `copy`, so that it can be read again.
 void copy_stream(const PointFile& from, const PointFile& copy) {
@@ -193,10 +269,22 @@ JobOutcome run_steps(const JobRequest& request, std::span<const RouteStep> steps
             // them outlives the job, whatever way it ends.
             const std::string dir = intermediate_dir(request, options);
             const std::string name = request.input + " (intermédio)";
+            // The last step writes the output itself, unless the output's
+            // encoding waits on the whole input being read (encoding
+            // detection on a one-step route), the output is a table whose
+            // header names the input's further columns, or the output cannot
+            // be taken back. Else it writes one more intermediate, which the
+            // output is made from after the steps.
+            const OutputFormat format = options.output_options.format;
+            const bool one_pass =
+                output_appears_whole(request, options) &&
+                (format == OutputFormat::report || format == OutputFormat::points) &&
+                (steps.size() > 1 || request.dialect.encoding != PointFileDialect::Encoding::automatic);
+            const std::size_t intermediates = one_pass ? steps.size() - 1 : steps.size();
             std::array<std::optional<Intermediate>, max_route_steps> files;
-            for (std::size_t i = 0; i < steps.size(); ++i) files.at(i).emplace(dir, name);
+            for (std::size_t i = 0; i < intermediates; ++i) files.at(i).emplace(dir, name);
             // The input, then each intermediate, is read once.
-            ReadProgress progress(services, static_cast<int>(steps.size()) + 1);
+            ReadProgress progress(services, static_cast<int>(intermediates) + 1);
             // The intermediates carry the input's text in its encoding,
             // which the first step settles.
             PointFileDialect input_dialect = request.dialect;
@@ -221,10 +309,25 @@ JobOutcome run_steps(const JobRequest& request, std::span<const RouteStep> steps
             job.fich3 = request.output;
             job.fich_par_m = request.param_x;
             job.fich_par_p = request.param_y;
+            OutputOptions form = options.output_options;
+            form.decimal_separator = env.decimal_separator;
+            const PointFile output = options.output_stream >= 0
+                                         ? PointFile::stream(request.output, options.output_stream)
+                                         : PointFile(request.output);
+            std::optional<OutputSink> sink;
             std::array<SkippedPoints, max_route_steps> step_skips;
             for (std::size_t i = 0; i < steps.size(); ++i) {
                 if (i > 0) job.fich1 = job.fich2;
-                job.fich2 = {name, &*files[i], &progress, &carried};
+                if (i < intermediates) {
+                    job.fich2 = {name, &*files[i], &progress, &carried};
+                } else {
+                    // The names are in the encoding the input was read in.
+                    const PointFileDialect::Encoding encoding = i == 0 ? input_dialect.encoding : carried.encoding;
+                    sink.emplace(output, form, request.source, request.target,
+                                 encoding == PointFileDialect::Encoding::utf8);
+                    job.fich2 = PointFile(request.output);
+                    job.fich2.sink = &*sink;
+                }
                 if (options.skip_faulty_points) job.skipped = &step_skips[i];
                 status = run_step(steps[i], job, env);
                 if (i == 0) {
@@ -242,13 +345,14 @@ JobOutcome run_steps(const JobRequest& request, std::span<const RouteStep> steps
                     report_skipped(input, skipped.points, options.rejects, services);
                 }
                 skips = skipped.points.size();
-                OutputOptions form = options.output_options;
-                form.decimal_separator = env.decimal_separator;
-                form.dialect = table_dialect(input_dialect);
-                const PointFile output = options.output_stream >= 0
-                                             ? PointFile::stream(request.output, options.output_stream)
-                                             : PointFile(request.output);
-                write_output(job.fich2, output, form, request.source, request.target);
+                if (sink) {
+                    sink->close();
+                } else {
+                    // The tables name the input's further columns, known
+                    // once it has been read.
+                    form.dialect = table_dialect(input_dialect);
+                    write_output(job.fich2, output, form, request.source, request.target);
+                }
             }
         } catch (const JobCancelled&) {
             // The files being written were discarded on the way here.

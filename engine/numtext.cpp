@@ -77,7 +77,7 @@ struct Rounded15 {
 // below 2^53) and m * 10^k (k at most 22) stays below 2^128, so the 15-digit
 // quotient and its remainder are exact, and an exact half rounds to even as
 // the library does. `exponent` is a guess, put right here.
-bool round15_integer(double magnitude, int exponent, Rounded15& r) noexcept {
+[[gnu::always_inline]] inline bool round15_integer(double magnitude, int exponent, Rounded15& r) noexcept {
     std::uint64_t bits = 0;
     std::memcpy(&bits, &magnitude, sizeof bits);
     const std::uint64_t m = (bits & ((std::uint64_t{1} << 52) - 1)) | (std::uint64_t{1} << 52);
@@ -109,7 +109,7 @@ bool round15_integer(double magnitude, int exponent, Rounded15& r) noexcept {
     return true;
 }
 
-bool round15_exact(double magnitude, Rounded15& r) noexcept {
+[[gnu::always_inline]] inline bool round15_exact(double magnitude, Rounded15& r) noexcept {
     if (!(magnitude >= 1e-7 && magnitude < 1e15)) return false;
     std::uint64_t bits = 0;
     std::memcpy(&bits, &magnitude, sizeof bits);
@@ -212,6 +212,35 @@ Decimal15 to_decimal15(double magnitude) noexcept {
     return d;
 }
 
+// The run of digits at p (up to end) appended to w, w * 10^n + digits;
+// returns where the run stops. Eight bytes at a time while eight remain,
+// where the machine is little-endian: the lowest lane that is not a digit
+// ends the run (lanes above it may be misjudged, which does not matter),
+// and the digits before it are combined in pairs, fours and eights.
+[[gnu::always_inline]] inline const char* add_digits(const char* p, const char* end, std::uint64_t& w) noexcept {
+    if constexpr (std::endian::native == std::endian::little) {
+        static constexpr std::uint64_t scale[] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000};
+        while (end - p >= 8) {
+            std::uint64_t word = 0;
+            std::memcpy(&word, p, 8);
+            const std::uint64_t x = word ^ 0x3030303030303030ULL;  // a digit's lane holds its value
+            const std::uint64_t stops = ((x + 0x7676767676767676ULL) | x) & 0x8080808080808080ULL;
+            const int n = stops == 0 ? 8 : std::countr_zero(stops) / 8;
+            if (n == 0) return p;
+            // The n digits moved to the top lanes, zeros below them leading.
+            std::uint64_t v = x << (8 * (8 - n));
+            v = (v * 10 + (v >> 8)) & 0x00FF00FF00FF00FFULL;
+            v = (v * 100 + (v >> 16)) & 0x0000FFFF0000FFFFULL;
+            v = (v * 10000 + (v >> 32)) & 0xFFFFFFFFULL;
+            w = w * scale[n] + v;
+            p += n;
+            if (n < 8) return p;
+        }
+    }
+    while (p < end && is_digit(*p)) w = w * 10 + static_cast<std::uint64_t>(*p++ - '0');
+    return p;
+}
+
 }  // namespace
 
 // The fields of point files are plain decimals of at most 15 or 16 digits:
@@ -226,12 +255,12 @@ std::size_t parse_plain_decimal_prefix(std::string_view text, double& value) noe
     // More than 19 digits wrap w around; the count below refuses them.
     std::uint64_t w = 0;
     const char* const whole = p;
-    while (p < end && is_digit(*p)) w = w * 10 + static_cast<std::uint64_t>(*p++ - '0');
+    p = add_digits(p, end, w);
     std::ptrdiff_t digits = p - whole;
     std::ptrdiff_t decimals = 0;
     if (p < end && *p == '.') {
         const char* const fraction = ++p;
-        while (p < end && is_digit(*p)) w = w * 10 + static_cast<std::uint64_t>(*p++ - '0');
+        p = add_digits(p, end, w);
         decimals = p - fraction;
         digits += decimals;
     }

@@ -33,23 +33,22 @@ std::string_view trim(std::string_view s) noexcept {
     return s;
 }
 
-// The first of three bytes in [p, limit), or limit: eight bytes at a time
-// where the machine is little-endian (the lowest lane that matches is
+// The first of the given bytes in [p, limit), or limit: eight bytes at a
+// time where the machine is little-endian (the lowest lane that matches is
 // exact; lanes above it may hold false matches, which do not matter).
-const char* find_first_of(const char* p, const char* limit, char a, char b, char c) noexcept {
+template <class... Bytes>
+const char* find_first_of(const char* p, const char* limit, Bytes... bytes) noexcept {
     if constexpr (std::endian::native == std::endian::little) {
         constexpr std::uint64_t ones = 0x0101010101010101ULL, highs = 0x8080808080808080ULL;
         auto zero_lanes = [](std::uint64_t x) { return (x - ones) & ~x & highs; };
-        const std::uint64_t wa = ones * static_cast<unsigned char>(a), wb = ones * static_cast<unsigned char>(b),
-                            wc = ones * static_cast<unsigned char>(c);
         for (; limit - p >= 8; p += 8) {
             std::uint64_t word = 0;
             std::memcpy(&word, p, 8);
-            const std::uint64_t hits = zero_lanes(word ^ wa) | zero_lanes(word ^ wb) | zero_lanes(word ^ wc);
+            const std::uint64_t hits = (zero_lanes(word ^ (ones * static_cast<unsigned char>(bytes))) | ...);
             if (hits != 0) return p + std::countr_zero(hits) / 8;
         }
     }
-    while (p < limit && *p != a && *p != b && *p != c) ++p;
+    while (p < limit && ((*p != bytes) && ...)) ++p;
     return p;
 }
 
@@ -150,7 +149,7 @@ void ReadProgress::read(std::uint64_t bytes) {
 
 FieldReader::FieldReader(std::string path) : FieldReader(PointFile{std::move(path)}) {}
 
-FieldReader::FieldReader(const PointFile& file) : path_(file.path) {
+FieldReader::FieldReader(const PointFile& file) : path_(file.path), buf_(2 * read_chunk) {
     if (file.stream_fd >= 0) {
         fd_ = ::fcntl(file.stream_fd, F_DUPFD_CLOEXEC, 0);
         if (fd_ < 0) throw open_error(path_, errno, false);
@@ -172,7 +171,6 @@ FieldReader::FieldReader(const PointFile& file) : path_(file.path) {
             throw open_error(path_, error, false);
         }
     }
-    buf_.resize(2 * read_chunk);
     if (file.progress != nullptr) {
         struct stat st {};
         progress_ = file.progress;
@@ -214,7 +212,7 @@ bool FieldReader::fill() {
                                            " caracteres (não parece um ficheiro de pontos)");
     }
     if (buf_.size() - end_ < read_chunk) {
-        buf_.resize(std::min(max_field + read_chunk, std::max(2 * buf_.size(), end_ + read_chunk)));
+        buf_.grow(std::min(max_field + read_chunk, std::max(2 * buf_.size(), end_ + read_chunk)), end_);
     }
     // A Ctrl-Z that old exports put at the very end is no part of the
     // file: one read last is held back until more bytes or the end come.
@@ -346,7 +344,12 @@ std::string_view FieldReader::read_text() {
     return view(start, length);
 }
 
-double FieldReader::read_number(std::string_view what, bool skip_line_ends) {
+std::string FieldName::str() const {
+    if (row_ == 0) return std::string(text_);
+    return "nó (" + std::to_string(row_) + ", " + std::to_string(column_) + ")";
+}
+
+double FieldReader::read_number(const FieldName& what, bool skip_line_ends) {
     // The usual field, a number that starts right here and whose end lies
     // well inside the buffer, skips the general path's bookkeeping. Anything
     // else (blanks or a line end first, a long field, the buffer's end, a
@@ -382,7 +385,7 @@ double FieldReader::read_number(std::string_view what, bool skip_line_ends) {
     }
     if (peek() < 0) {
         // Named by the line of the field before, where the cut record starts.
-        throw file_error(path_, field_line_, "o ficheiro termina antes do valor de " + std::string(what));
+        throw file_error(path_, field_line_, "o ficheiro termina antes do valor de " + what.str());
     }
     field_line_ = line_;
     const std::uint64_t start = offset();
@@ -392,10 +395,10 @@ double FieldReader::read_number(std::string_view what, bool skip_line_ends) {
         const std::size_t length =
             checked_length(scan([](char ch) { return ch == ',' || ch == ' ' || is_line_end(ch); }));
         const std::string_view token = view(start, length);
-        if (token.empty()) throw file_error(path_, field_line_, "falta o valor de " + std::string(what));
+        if (token.empty()) throw file_error(path_, field_line_, "falta o valor de " + what.str());
         if (!parse_number(token, value)) {
             throw file_error(path_, field_line_,
-                             "o valor de " + std::string(what) + " não é um número: " + excerpt(token));
+                             "o valor de " + what.str() + " não é um número: " + excerpt(token));
         }
     }
     skip_blanks();
@@ -428,8 +431,66 @@ TesraError FieldReader::extra_fields_error(long line, std::uint64_t first) {
                           "decimal é o ponto)");
 }
 
+// The usual record, name,M,P and a line end on one line well inside the
+// buffer: a name that is not blank and holds no NUL byte, either quoted
+// (as the intermediates write it) or not starting with a blank, followed
+// at once by a comma, and two plain decimals each followed at once by its
+// separator. Read as the general path reads it, with the same state
+// after it; anything else (and a record that would share the line the
+// last one ended on) returns false with nothing read.
+bool FieldReader::read_plain_record(PointRecord& record) {
+    constexpr std::size_t window = 256;
+    if (end_ - pos_ <= window || record_end_line_ == line_) return false;
+    const char* const first = buf_.data() + pos_;
+    const char* const limit = first + window;
+    // A NUL byte in the name stops the scans too, and leaves it to the general path.
+    const char* start = first;
+    const char* stop = nullptr;
+    const char* p = nullptr;
+    if (*first == '"') {
+        start = first + 1;
+        p = find_first_of(start, limit, '"', '\r', '\n', '\0');
+        if (p == limit || *p != '"') return false;
+        stop = p++;
+        // A blank name is passed over by the general path.
+        if (std::string_view(start, static_cast<std::size_t>(stop - start)).find_first_not_of(' ') ==
+            std::string_view::npos) {
+            return false;
+        }
+    } else {
+        if (*first == ' ') return false;
+        p = find_first_of(first, limit, ',', '\r', '\n', '\0');
+        stop = p;
+        while (stop > first && stop[-1] == ' ') --stop;
+        if (stop == first) return false;
+    }
+    if (p == limit || *p != ',') return false;
+    const std::string_view name(start, static_cast<std::size_t>(stop - start));
+    double m = 0, p_value = 0;
+    ++p;
+    std::size_t length = parse_plain_decimal_prefix(std::string_view(p, static_cast<std::size_t>(limit - p)), m);
+    if (length == 0 || p + length >= limit || p[length] != ',') return false;
+    p += length + 1;
+    length = parse_plain_decimal_prefix(std::string_view(p, static_cast<std::size_t>(limit - p)), p_value);
+    if (length == 0 || p + length + 1 >= limit || !is_line_end(p[length])) return false;
+    p += length;
+    field_line_ = line_;
+    if (text_check_ != TextCheck::none) check_text(name, field_line_);
+    // Past the line end: CR LF, CR or LF.
+    p += *p == '\r' && p[1] == '\n' ? 2 : 1;
+    ++line_;
+    pos_ = static_cast<std::size_t>(p - buf_.data());
+    last_separator_ = Separator::line_end;
+    record_end_line_ = 0;
+    record.m = m;
+    record.p = p_value;
+    record.name = name;
+    return true;
+}
+
 bool FieldReader::read_record(PointRecord& record) {
     if (line_separator_ != 0) return read_line_record(record);
+    if (read_plain_record(record)) return true;
     while (!eof()) {
         const std::string_view name = read_text();
         if (trim(name).empty()) {
@@ -490,8 +551,7 @@ bool FieldReader::read_record(PointRecord& record) {
 
 // ---------------------------------------------------------------- writer
 
-OutputFile::OutputFile(std::string path, Mode mode) : path_(std::move(path)) {
-    buf_.resize(write_chunk);
+OutputFile::OutputFile(std::string path, Mode mode) : path_(std::move(path)), buf_(write_chunk) {
     if (mode == Mode::replace) {
         const std::string target = follow_links(path_);
         struct stat st {};
@@ -524,8 +584,7 @@ OutputFile::OutputFile(std::string path, Mode mode) : path_(std::move(path)) {
     open_stream();
 }
 
-OutputFile::OutputFile(const PointFile& file) : path_(file.path) {
-    buf_.resize(write_chunk);
+OutputFile::OutputFile(const PointFile& file) : path_(file.path), buf_(write_chunk) {
     if (file.stream_fd >= 0) {
         fd_ = ::fcntl(file.stream_fd, F_DUPFD_CLOEXEC, 0);
         if (fd_ < 0) throw open_error(path_, errno, true);
@@ -575,7 +634,7 @@ void OutputFile::flush() {
 
 void OutputFile::flush_for(std::size_t n) {
     flush();
-    if (n > buf_.size()) buf_.resize(n);
+    buf_.grow(n, 0);
 }
 
 void OutputFile::close() {

@@ -7,6 +7,8 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -25,8 +27,9 @@ namespace tesra {
 struct JobCancelled {};
 
 // How far a job has got through its reading, told to the front end. A job
-// reads the input, then each intermediate once (the next routine's or the
-// report's reading): `passes` readings in all. Each counts as one reading of
+// reads the input, then each intermediate once (the next routine's or, when
+// the last routine does not write the output itself, the output's reading):
+// `passes` readings in all. Each counts as one reading of
 // the input, an intermediate's progress scaled to the input's size, so the
 // share moves evenly over the whole job whatever the route.
 class ReadProgress {
@@ -67,6 +70,18 @@ private:
     std::string name_;
 };
 
+struct PointRecord;
+
+// Where a routine's records go in place of a file: the job's output, which
+// the last routine writes in its own pass. Faults throw.
+class RecordSink {
+public:
+    virtual void write(const PointRecord& record) = 0;
+
+protected:
+    ~RecordSink() = default;
+};
+
 // A point file a routine reads or writes: a file of the user's by its
 // path, one of the job's intermediates, or a stream the front end holds
 // open (standard input or output), read or written from where it stands.
@@ -92,6 +107,7 @@ struct PointFile {
     PointFileDialect* dialect = nullptr;  // none: the point-file format in Windows-1252, as is
     int stream_fd = -1;
     bool holds_input = false;  // an intermediate that holds the user's input as it came
+    RecordSink* sink = nullptr;  // given: a routine writing this file hands its records there instead
 };
 
 struct PointRecord {
@@ -101,6 +117,51 @@ struct PointRecord {
     // The fields after P in the one-record-per-line dialects, unquoted; empty
     // in the point-file format. Valid until the reader's next read.
     std::span<const std::string_view> columns;
+};
+
+// What a numeric field is called in messages: a text, or a grid node by its
+// row and column, spelt out only when a message needs it (a grid file has
+// thousands of values and, nearly always, no message).
+class FieldName {
+public:
+    FieldName(const char* text) noexcept : text_(text) {}                 // NOLINT: a text names a field
+    FieldName(std::string_view text) noexcept : text_(text) {}            // NOLINT
+    FieldName(const std::string& text) noexcept : text_(text) {}          // NOLINT
+    static FieldName node(int row, int column) noexcept {
+        FieldName name{std::string_view{}};
+        name.row_ = row;
+        name.column_ = column;
+        return name;
+    }
+    [[nodiscard]] std::string str() const;
+
+private:
+    std::string_view text_;
+    int row_ = 0, column_ = 0;
+};
+
+// Bytes that are written before they are read, so they are never cleared:
+// the reader's and writer's buffers, which a small file barely touches.
+class ByteBuffer {
+public:
+    explicit ByteBuffer(std::size_t size) : data_(std::make_unique_for_overwrite<char[]>(size)), size_(size) {}
+    [[nodiscard]] char* data() noexcept { return data_.get(); }
+    [[nodiscard]] const char* data() const noexcept { return data_.get(); }
+    [[nodiscard]] std::size_t size() const noexcept { return size_; }
+    char& operator[](std::size_t i) noexcept { return data_[i]; }
+    const char& operator[](std::size_t i) const noexcept { return data_[i]; }
+    // Grows to `size`, keeping the first `kept` bytes.
+    void grow(std::size_t size, std::size_t kept) {
+        if (size <= size_) return;
+        auto bigger = std::make_unique_for_overwrite<char[]>(size);
+        std::char_traits<char>::copy(bigger.get(), data_.get(), kept);
+        data_ = std::move(bigger);
+        size_ = size;
+    }
+
+private:
+    std::unique_ptr<char[]> data_;
+    std::size_t size_;
 };
 
 // Reads comma- and line-delimited fields. A line end is CR LF, CR or LF.
@@ -128,7 +189,7 @@ public:
     // passed over. `what` names the field in messages ("M", "P", ...).
     // With skip_line_ends, line ends before the number are passed over too
     // (grid files spread their values over lines freely).
-    double read_number(std::string_view what, bool skip_line_ends = false);
+    double read_number(const FieldName& what, bool skip_line_ends = false);
 
     // The next record, skipping records whose name is blank. Returns false
     // at the end of the file. The name stays valid until the next read.
@@ -167,6 +228,7 @@ private:
         return quote_excerpt(text, utf8 ? TextEncoding::utf8 : encoding());
     }
 
+    bool read_plain_record(PointRecord& record);
     bool fill();  // false at end of file
     int peek();   // -1 at end of file
     void skip_blanks();
@@ -185,7 +247,7 @@ private:
     std::string path_;
     int fd_ = -1;
     ReadProgress* progress_ = nullptr;
-    std::vector<char> buf_;
+    ByteBuffer buf_;
     std::size_t pos_ = 0;
     std::size_t end_ = 0;
     std::uint64_t base_ = 0;              // stream offset of buf_[0]
@@ -293,7 +355,7 @@ private:
     std::string rename_to_;
     int ticket_ = -1;  // of the temporary name, for a signal's clean-up
     int fd_ = -1;
-    std::vector<char> buf_;
+    ByteBuffer buf_;
     std::size_t used_ = 0;
     unsigned long long dev_ = 0, ino_ = 0;
     bool regular_ = false;
@@ -331,10 +393,11 @@ struct SkippedPoints {
 };
 
 // The loop of every routine: opens fich1 for reading, then fich2 for
-// writing, and writes one record per named input record with the coordinates
-// that compute(m, p, m_out, p_out) gives. compute returns false to stop the
-// loop early (it keeps what it needs of the offending point); the output is
-// then closed and left to the caller. Any read or write fault, or a
+// writing (or hands the records to its sink), and writes one record per
+// named input record with the coordinates that compute(m, p, m_out, p_out)
+// gives. compute returns false to stop the loop early (it keeps what it
+// needs of the offending point); the output is then closed and left to the
+// caller. Any read or write fault, or a
 // coordinate that is not finite, throws TesraError after discarding fich2.
 // Given `skipped`, a point compute refuses or whose result is not finite is
 // left out and noted there instead, and the loop goes on.
@@ -346,7 +409,8 @@ template <class Compute>
 LoopEnd transform_point_file(const PointFile& fich1, const PointFile& fich2, Compute&& compute,
                              SkippedPoints* skipped = nullptr) {
     FieldReader in(fich1);
-    OutputFile out(fich2);
+    std::optional<OutputFile> out;
+    if (fich2.sink == nullptr) out.emplace(fich2);
     PointRecord record;
     for (std::uint64_t ordinal = 0; in.read_record(record); ++ordinal) {
         double m = 0, p = 0;
@@ -355,7 +419,7 @@ LoopEnd transform_point_file(const PointFile& fich1, const PointFile& fich2, Com
                 skipped->points.push_back({ordinal, skipped->fault});
                 continue;
             }
-            out.close();
+            if (out) out->close();
             return LoopEnd::stopped;
         }
         // Also refuses what the intermediate file could not carry (NaN fails both tests).
@@ -369,9 +433,13 @@ LoopEnd transform_point_file(const PointFile& fich1, const PointFile& fich2, Com
         // The written form has no escape for a quote: such a name would come
         // back cut short from the intermediate file.
         if (record.name.find('"') != std::string_view::npos) throw quoted_name_error(in, record.name);
-        write_record(out, record.name, m, p, record.columns);
+        if (out) {
+            write_record(*out, record.name, m, p, record.columns);
+        } else {
+            fich2.sink->write(PointRecord{record.name, m, p, record.columns});
+        }
     }
-    out.close();
+    if (out) out->close();
     return LoopEnd::completed;
 }
 

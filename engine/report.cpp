@@ -1,6 +1,7 @@
 #include "report.hpp"
 
 #include <algorithm>
+#include <cstring>
 #include <optional>
 
 #include "codepage.hpp"
@@ -142,11 +143,17 @@ void OutputWriter::write(const PointRecord& record, std::span<const std::string_
         const std::size_t m_at = next_zone(n - extra) + extra;
         const std::size_t p_at = next_zone(m_at - extra + m_length) + extra;
         const std::size_t total = p_at + p_length + 2;
-        char* const line = out_.reserve(total);
+        // Each stretch of blanks is at most a zone wide: a block of 16 is
+        // laid down and the text after it written over the rest (past the
+        // end of the line is scratch within what was reserved).
+        static constexpr char blanks[16] = {' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ',
+                                            ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' '};
+        static_assert(zone <= sizeof blanks);
+        char* const line = out_.reserve(total + sizeof blanks);
         std::char_traits<char>::copy(line, record.name.data(), n);
-        std::char_traits<char>::assign(line + n, m_at - n, ' ');
+        std::memcpy(line + n, blanks, sizeof blanks);
         std::char_traits<char>::copy(line + m_at, m_text, m_length);
-        std::char_traits<char>::assign(line + m_at + m_length, p_at - m_at - m_length, ' ');
+        std::memcpy(line + m_at + m_length, blanks, sizeof blanks);
         std::char_traits<char>::copy(line + p_at, p_text, p_length);
         line[total - 2] = '\r';
         line[total - 1] = '\n';

@@ -1,5 +1,5 @@
-// The job's output, written from the records of the last intermediate, in
-// one of four forms:
+// The job's output, written from the last routine's records as they come
+// (or from the last intermediate), in one of four forms:
 //  - report: eight header lines naming the transformation, then one line per
 //    point with the name and both coordinates in "0.000", in print zones of
 //    14 columns; lines ended by CR LF, in the encoding of the points
