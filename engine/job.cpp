@@ -305,7 +305,6 @@ JobOutcome run_steps(const JobRequest& request, std::span<const RouteStep> steps
             job.fich1.dialect = &input_dialect;
             PointFile input = job.fich1;
             input.progress = nullptr;  // read again only to name the skipped points
-            if (files[1]) job.fich2a = {name, &*files[1], &progress, &carried};
             job.fich3 = request.output;
             job.fich_par_m = request.param_x;
             job.fich_par_p = request.param_y;

@@ -133,7 +133,7 @@ constexpr std::array<char, 200> digit_pairs = [] {
 
 // Exactly `width` digits of v (the leading ones zeros if v is short),
 // written backwards from out + width.
-void put_digits(char* out, std::uint64_t v, int width) noexcept {
+[[maybe_unused]] void put_digits(char* out, std::uint64_t v, int width) noexcept {
     char* p = out + width;
     while (p - out >= 2) {
         p -= 2;

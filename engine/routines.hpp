@@ -67,8 +67,7 @@ static_assert([] {
 // The variables the job sets and every routine reads.
 struct TransformationJob {
     PointFile fich1;   // what the next routine reads: the input, then an intermediate
-    PointFile fich2;   // what the next routine writes: an intermediate
-    PointFile fich2a;  // second intermediate of two-routine routes
+    PointFile fich2;   // what the next routine writes: an intermediate, or in the last step the output
     std::string fich3;  // output file
     std::string fich_par_m;
     std::string fich_par_p;
