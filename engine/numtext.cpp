@@ -402,38 +402,9 @@ char* write_fixed3(char* out, double value, char separator) noexcept {
         std::memcpy(out + n - 2, text + 13, 3);
         return out + n + 1;
     }
-    const Decimal15 d = to_decimal15(std::fabs(value));
-    // The digits of floor(|value| * 1000) in the 15-digit decimal, then the
-    // next digit decides the rounding (halves, and above, away from zero).
-    auto digit = [&](int index) -> int {  // index 0 is the first significant digit
-        return index >= 0 && index < d.count ? d.digits[index] - '0' : 0;
-    };
-    const int last = d.exponent + 3;  // index of the thousandths digit
-    char scaled[330];
-    int n = 0;
-    for (int i = 0; i <= last; ++i) scaled[n++] = static_cast<char>('0' + digit(i));
-    if (digit(last + 1) >= 5) {
-        int i = n - 1;
-        while (i >= 0 && scaled[i] == '9') scaled[i--] = '0';
-        if (i >= 0) {
-            ++scaled[i];
-        } else {
-            std::memmove(scaled + 1, scaled, static_cast<std::size_t>(n));
-            scaled[0] = '1';
-            ++n;
-        }
-    }
-    // At least "0" before the separator and three digits after it.
-    if (n < 4) {
-        std::memmove(scaled + (4 - n), scaled, static_cast<std::size_t>(n));
-        std::memset(scaled, '0', static_cast<std::size_t>(4 - n));
-        n = 4;
-    }
-    std::memcpy(out, scaled, static_cast<std::size_t>(n - 3));
-    out += n - 3;
-    *out++ = separator;
-    std::memcpy(out, scaled + n - 3, 3);
-    return out + 3;
+    // Beyond the integer path (10^13 and above, or outside its exact range):
+    // the tables' general form, three decimals; the sign is written already.
+    return write_fixed(out, std::fabs(value), 3, separator);
 }
 
 char* write_fixed(char* out, double value, int decimals, char separator) noexcept {
