@@ -76,7 +76,7 @@ RoutineStatus run_offset(double dm, double dp, const TransformationJob& job) {
         m_out = m + dm;
         p_out = p + dp;
         return true;
-    });
+    }, job.skipped);
     return RoutineStatus::done;
 }
 
@@ -86,6 +86,7 @@ RoutineStatus run_inverse(const PolynomialParameterSet& set, const Transformatio
         transform_point_file(job.fich1, job.fich2, [&](double m, double p, double& m_out, double& p_out) {
             const std::optional<PlanarPoint> r = invert_polynomial(set, m, p);
             if (!r) {
+                if (job.skipped != nullptr) job.skipped->fault = PointFault::no_inverse;
                 bad_m = m;
                 bad_p = p;
                 return false;
@@ -93,7 +94,7 @@ RoutineStatus run_inverse(const PolynomialParameterSet& set, const Transformatio
             m_out = r->m;
             p_out = r->p;
             return true;
-        });
+        }, job.skipped);
     if (end == LoopEnd::completed) return RoutineStatus::done;
     env.services.message_box("ERRO!! Ponto para além dos limites. (" + number_for_message(bad_m) + ";" +
                              number_for_message(bad_p) + ")");

@@ -220,6 +220,7 @@ void report_skipped(const PointFile& input, const std::vector<SkippedPoints::Poi
         const PointFault fault = skipped[next++].fault;
         const char* why = fault == PointFault::outside_grid ? "está fora dos limites da grelha"
                           : fault == PointFault::no_data    ? "está junto de um nó da grelha sem valor"
+                          : fault == PointFault::no_inverse ? "o polinómio inverso não converge para ele"
                                                             : "dá coordenadas que não são números finitos";
         services.message_box("Ficheiro \"" + input.path + "\", linha " + std::to_string(in.line()) + ": o ponto " +
                              quote_excerpt(record.name) + " foi deixado de fora: " + why + ".");

@@ -379,7 +379,7 @@ enum class LoopEnd { completed, stopped };
 
 // Why a point was left out when faulty points are skipped rather than
 // stopping the job.
-enum class PointFault { outside_grid, no_data, not_finite };
+enum class PointFault { outside_grid, no_data, not_finite, no_inverse };
 
 // The points one loop left out: each by its place among the records it
 // read (from 0), in order. compute sets `fault` before it refuses a point.

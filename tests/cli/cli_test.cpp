@@ -96,6 +96,13 @@ TEST(Cli, SkipModeLeavesOutFaultyPoints) {
                      "nó da grelha sem valor.\nPontos deixados de fora: 2 (guardados em \"rej.txt\").\n");
     EXPECT_EQ(read_file(dir / "out.txt"), "\"A\",100,-50\r\n\"B\",110,-30\r\n");
     EXPECT_EQ(read_file(dir / "rej.txt"), "\"FORA\",500000,0\r\n\"VAZIO\",-93000,243000\r\n");
+    // The way back to an island, where the inverse of its polynomial finds no point.
+    write_file(dir / "in.txt", "A,320000,3620000\r\nLONGE,1e200,0\r\n");
+    const CliRun back = run_cli(dir.path(), {"--from", "utm28", "--to", "madeira", "--on-error", "skip", "in.txt",
+                                             "out.txt"});
+    EXPECT_EQ(back.status, 3);
+    EXPECT_NE(back.err.find("linha 2: o ponto \"LONGE\" foi deixado de fora: o polinómio inverso não converge"),
+              std::string::npos) << back.err;
 }
 
 }  // namespace
