@@ -192,10 +192,15 @@ int main(int argc, char** argv) {
     if (to_stdout) options.output_stream = STDOUT_FILENO;
     const tesra::JobOutcome outcome = run_one(o, request, env, options);
     if (outcome == tesra::JobOutcome::refused || outcome == tesra::JobOutcome::target_not_served) {
-        if (outcome == tesra::JobOutcome::target_not_served) {
+        const std::optional<tesra::System> from = tesra::find_system(o.from), to = tesra::find_system(o.to);
+        // Two systems the program knows, with no way between them: the
+        // job's "Definir o Sistema 1 !!" alone would send the user looking
+        // for a misspelt name.
+        const bool no_route = from && to && !tesra::find_extended_route(*from, *to) &&
+                              tesra::find_route(o.from, o.to).kind != tesra::RouteLookup::Kind::found;
+        if (outcome == tesra::JobOutcome::target_not_served || no_route) {
             std::fprintf(stderr, "Não há transformação de \"%s\" para \"%s\".\n", o.from.c_str(), o.to.c_str());
         }
-        const std::optional<tesra::System> from = tesra::find_system(o.from), to = tesra::find_system(o.to);
         if (!from) std::fprintf(stderr, "%s\n", tesra::cli::suggest_systems(o.from).c_str());
         if (from != tesra::System::qualquer && !to && !o.to.empty()) {
             std::fprintf(stderr, "%s\n", tesra::cli::suggest_systems(o.to).c_str());

@@ -19,6 +19,9 @@ TEST(Cli, RefusalsGoToStandardErrorWithStatusOne) {
         {{"--from", "d73", "--to", "utm26", "in.txt", "out.txt"},
          "Não há transformação de \"Hayford-Gauss Datum 73\" para \"UTM 26 ITRF93\".\n"},
         {{"--from", "UTM 26 ITRF93", "in.txt", "out.txt"}, "Definir o Sistema 1 !!\nDefinir o Sistema 2 !!\n"},
+        {{"--from", "militar", "--to", "utm26", "in.txt", "out.txt"},
+         "Definir o Sistema 1 !!\nNão há transformação de \"Hayford-Gauss Datum Lisboa - Militar\" para \"UTM 26 "
+         "ITRF93\".\n"},
         {{"--from", "etrs89 tm06 ", "--to", "d73", "in.txt", "out.txt"},
          "Definir o Sistema 1 !!\nSistema desconhecido: \"etrs89 tm06 \". Será \"ETRS89 TM06\" (tm06)? Ver tesra-cli "
          "--list.\n"},
