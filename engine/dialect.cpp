@@ -52,11 +52,29 @@ private:
 // The point-file format reads the line as whole records: fields in threes,
 // a name and two numbers each.
 bool whole_records(const std::vector<std::string_view>& f) {
-    if (f.empty() || f.size() % 3 != 0) return false;
-    for (std::size_t i = 0; i < f.size(); i += 3) {
+    // Trailing commas, with spaces at most, are passed over.
+    std::size_t n = f.size();
+    while (n > 0 && f[n - 1].find_first_not_of(' ') == std::string_view::npos) --n;
+    if (n == 0 || n % 3 != 0) return false;
+    for (std::size_t i = 0; i < n; i += 3) {
         if (blank(f[i]) || !is_number(f[i + 1], '.') || !is_number(f[i + 2], '.')) return false;
     }
     return true;
+}
+
+// Whether the point-file format stops at the line's first record: a name,
+// then an M that is no number (the token its reader takes, up to a comma,
+// a blank or the line's end).
+bool plain_refuses(std::string_view line) {
+    if (line.empty() || line.front() == '"') return false;
+    const std::size_t comma = line.find(',');
+    if (comma == std::string_view::npos || blank(line.substr(0, comma))) return false;
+    std::size_t i = comma + 1;
+    while (i < line.size() && line[i] == ' ') ++i;
+    std::size_t j = i;
+    while (j < line.size() && line[j] != ',' && line[j] != ' ' && !is_line_end(line[j])) ++j;
+    double value = 0;
+    return j > i && !parse_number(line.substr(i, j - i), value);
 }
 
 }  // namespace
@@ -135,7 +153,11 @@ DialectDecision decide_dialect(const std::vector<std::string_view>& lines, const
             // a P of bare digits.
             const std::string_view m = trim((*f)[1]), p = trim((*f)[2]);
             const bool integer_m = all_digits(m.substr(m.front() == '-' || m.front() == '+' ? 1 : 0));
-            if (f->size() > 3 && !whole_records(*f) && !(integer_m && all_digits(p))) {
+            // Empty fields after P are the trailing commas the point-file
+            // format passes over: its reading, not further columns.
+            const bool columns =
+                std::any_of(f->begin() + 3, f->end(), [](std::string_view c) { return c.find_first_not_of(' ') != std::string_view::npos; });
+            if (columns && !whole_records(*f) && !(integer_m && all_digits(p))) {
                 return DialectDecision{',', '.', false, f->size()};
             }
         }
@@ -174,9 +196,10 @@ DialectDecision decide_dialect(const std::vector<std::string_view>& lines, const
             found.reset();
         }
     }
-    if (!found && automatic) {
-        // Nothing fits: read with the separator the first line holds, so
-        // that the message names the field at fault.
+    if (!found && automatic && plain_refuses(lines[0])) {
+        // Nothing fits, and the point-file format stops at the first record:
+        // read with the separator the first line holds, so that the message
+        // names the field at fault. Whatever the format reads reads as before.
         for (char c : {';', '\t'}) {
             const auto* f = split(lines[0], c);
             if (f != nullptr && f->size() >= 3 && !title_like((*f)[1])) {
