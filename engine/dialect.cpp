@@ -77,6 +77,32 @@ bool plain_refuses(std::string_view line) {
     return j > i && !parse_number(line.substr(i, j - i), value);
 }
 
+// The sample up to its last line end (all of it at the end of the file).
+std::size_t complete_lines(std::string_view sample, bool whole_file) {
+    if (whole_file) return sample.size();
+    const std::size_t last = sample.find_last_of("\r\n");
+    return last == std::string_view::npos ? 0 : last + 1;
+}
+
+// Whether the point-file format reads these lines, and some record in
+// them, without a fault.
+bool plain_reads(std::string_view text) {
+    if (text.empty()) return false;
+    try {
+        Intermediate file("", "amostra");
+        OutputFile out(PointFile{"amostra", &file});
+        out.write(text);
+        out.close();
+        FieldReader in(PointFile{"amostra", &file});
+        PointRecord record;
+        bool any = false;
+        while (in.read_record(record)) any = true;
+        return any;
+    } catch (const TesraError&) {
+        return false;
+    }
+}
+
 }  // namespace
 
 bool split_fields(std::string_view line, char separator, std::string& storage,
@@ -278,7 +304,13 @@ void FieldReader::begin(PointFileDialect& dialect) {
         if (line.find_first_not_of(" \t;,") != std::string_view::npos) lines.push_back(line);
         at = stop + (sample.compare(stop, 2, "\r\n") == 0 ? 2 : 1);
     }
-    const DialectDecision decision = decide_dialect(lines, dialect);
+    // Under --auto, first lines the point-file format reads without a fault
+    // are read by it: whatever it reads must read as before, and no model of
+    // its rules is as exact as the reader itself.
+    const DialectDecision decision = dialect.separator == PointFileDialect::Separator::automatic &&
+                                             plain_reads(sample.substr(0, complete_lines(sample, at_eof_)))
+                                         ? DialectDecision{0, '.', false, 0}
+                                         : decide_dialect(lines, dialect);
     line_separator_ = decision.separator;
     decimal_mark_ = decision.decimal_mark;
     line_fields_ = decision.fields;

@@ -107,7 +107,7 @@ std::string follow_links(std::string path) {
 // ---------------------------------------------------------- intermediates
 
 Intermediate::Intermediate(const std::string& dir, std::string name) : name_(std::move(name)) {
-    fd_ = open_nameless(dir);
+    if (!dir.empty()) fd_ = open_nameless(dir);
     if (fd_ < 0) {
         const char* tmpdir = std::getenv("TMPDIR");
         fd_ = open_nameless(tmpdir != nullptr && *tmpdir != '\0' ? tmpdir : "/tmp");

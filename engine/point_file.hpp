@@ -54,8 +54,8 @@ private:
 // A private file of the job's own for the records between two routines:
 // nameless from the moment it exists, so no other job or user can open,
 // overwrite or delete it, and nothing of it survives the process however
-// the process ends. Created in `dir` when it can be, else in the system's
-// temporary folder. `name` stands for it in messages.
+// the process ends. Created in `dir` when it can be (and `dir` is not
+// empty), else in the system's temporary folder. `name` stands for it in messages.
 class Intermediate {
 public:
     Intermediate(const std::string& dir, std::string name);
