@@ -95,10 +95,7 @@ RoutineStatus run_inverse(const PolynomialParameterSet& set, const Transformatio
             p_out = r->p;
             return true;
         }, job.skipped);
-    if (end == LoopEnd::completed) return RoutineStatus::done;
-    env.services.message_box("ERRO!! Ponto para além dos limites. (" + number_for_message(bad_m) + ";" +
-                             number_for_message(bad_p) + ")");
-    return RoutineStatus::out_of_limits;
+    return end == LoopEnd::completed ? RoutineStatus::done : out_of_limits(env.services, bad_m, bad_p);
 }
 
 }  // namespace

@@ -55,10 +55,7 @@ RoutineStatus run_grid(const GridParameters& parameters, const TransformationJob
             bad_p = p;
             return false;
         }, job.skipped);
-    if (end == LoopEnd::completed) return RoutineStatus::done;
-    env.services.message_box("ERRO!! Ponto para além dos limites. (" + number_for_message(bad_m) + ";" +
-                             number_for_message(bad_p) + ")");
-    return RoutineStatus::out_of_limits;
+    return end == LoopEnd::completed ? RoutineStatus::done : out_of_limits(env.services, bad_m, bad_p);
 }
 
 bool marker_is(std::string_view marker, char letter) {
@@ -78,6 +75,12 @@ RoutineStatus run_generic(const TransformationJob& job) {
 }
 
 }  // namespace
+
+RoutineStatus out_of_limits(Services& services, double m, double p) {
+    services.message_box("ERRO!! Ponto para além dos limites. (" + number_for_message(m) + ";" +
+                         number_for_message(p) + ")");
+    return RoutineStatus::out_of_limits;
+}
 
 RoutineStatus run_routine(Routine routine, const TransformationJob& job, Environment& env) {
     const RoutineInfo& info = routine_info(routine);

@@ -89,4 +89,8 @@ enum class RoutineStatus {
 
 RoutineStatus run_routine(Routine routine, const TransformationJob& job, Environment& env);
 
+// The stop of a step that meets a point it cannot transform: the message
+// naming the point, and the status that ends the program.
+RoutineStatus out_of_limits(Services& services, double m, double p);
+
 }  // namespace tesra
