@@ -99,6 +99,11 @@ tesra::JobOutcome run_one(const tesra::cli::Options& o, const tesra::JobRequest&
     return extended ? tesra::run_extended_job(request, *extended, env, options) : tesra::run_job(request, env, options);
 }
 
+// The request of one input: every file of a batch is read as the options say.
+tesra::JobRequest request_for(const tesra::cli::Options& o, std::string input, std::string output) {
+    return {o.from, o.to, std::move(input), std::move(output), o.param_x, o.param_y, o.dialect};
+}
+
 tesra::JobOptions job_options(const tesra::cli::Options& o) {
     tesra::JobOptions options;
     options.output_options.format = o.format;
@@ -128,9 +133,8 @@ int run_batch(const tesra::cli::Options& o, const std::string& grid_dir, char se
             const std::string& input = o.inputs[i];
             BatchServices services(input, lock);
             tesra::Environment env{services, grid_dir, separator};
-            const tesra::JobRequest request{o.from, o.to, input,
-                                            tesra::cli::batch_output_path(*o.output_dir, input, o.format), o.param_x,
-                                            o.param_y};
+            const tesra::JobRequest request =
+                request_for(o, input, tesra::cli::batch_output_path(*o.output_dir, input, o.format));
             const tesra::JobOutcome outcome = run_one(o, request, env, job_options(o));
             if (outcome == tesra::JobOutcome::target_not_served) {
                 services.message_box("Não há transformação de \"" + o.from + "\" para \"" + o.to + "\".", {});
@@ -184,9 +188,8 @@ int main(int argc, char** argv) {
     const bool to_stdout = tesra::leads_to_standard_output(o.output);
     tesra::ConsoleServices services(stderr, to_stdout ? stderr : stdout);
     tesra::Environment env{services, grid_dir, separator};
-    const tesra::JobRequest request{o.from, o.to, o.input == "-" ? "entrada padrão" : o.input,
-                                    o.output == "-" ? "saída padrão" : o.output, o.param_x, o.param_y,
-                                    o.dialect};
+    const tesra::JobRequest request = request_for(o, o.input == "-" ? "entrada padrão" : o.input,
+                                                  o.output == "-" ? "saída padrão" : o.output);
     tesra::JobOptions options = job_options(o);
     if (o.input == "-") options.input_stream = STDIN_FILENO;
     if (to_stdout) options.output_stream = STDOUT_FILENO;

@@ -70,10 +70,10 @@ TEST(Cli, BatchGoesOnPastABadFile) {
     ScratchDir dir;
     make_dir(dir / "sub");
     write_file(dir / "a.txt", "A,1,2\r\n");
-    write_file(dir / "sub/c.txt", "C,3,4\r\n");
+    write_file(dir / "sub/c.txt", "C;3,5;4,5\r\n");  // read as the options say, as every file
     write_file(dir / "bad.txt", "B,1,2\r\nX,y,3\r\n");
-    const CliRun r = run_cli(dir.path(), {"--from", "madeira", "--to", "utm28", "--jobs", "2", "--output-dir", "out",
-                                          "a.txt", "bad.txt", "sub/c.txt"});
+    const CliRun r = run_cli(dir.path(), {"--from", "madeira", "--to", "utm28", "--jobs", "2", "--auto", "--output-dir",
+                                          "out", "a.txt", "bad.txt", "sub/c.txt"});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "bad.txt: Erro no ficheiro \"bad.txt\", linha 2: o valor de M não é um número: \"y\".\n"
                      "Ficheiros criados: 2; com falha: 1.\n");
