@@ -102,18 +102,15 @@ RoutineStatus run_inverse(const PolynomialParameterSet& set, const Transformatio
 
 RoutineStatus run_step(const RouteStep& step, const TransformationJob& job, Environment& env) {
     if (step.kind == StepKind::routine) return run_routine(step.routine, job, env);
-    BusyPointer busy(env.services);
-    try {
+    return guarded_step(env, std::nullopt, [&](BusyPointer&) {
         switch (step.kind) {
         case StepKind::militar_offset: return run_offset(militar_offset_m, militar_offset_p, job);
         case StepKind::militar_unoffset: return run_offset(-militar_offset_m, -militar_offset_p, job);
         case StepKind::inverse_official: return run_inverse(official_set(step.routine), job, env);
         case StepKind::routine: break;
         }
-    } catch (const TesraError& e) {
-        env.services.message_box(e.what());
-    }
-    return RoutineStatus::failed;
+        return RoutineStatus::failed;
+    });
 }
 
 }  // namespace tesra

@@ -84,8 +84,10 @@ RoutineStatus out_of_limits(Services& services, double m, double p) {
 
 RoutineStatus run_routine(Routine routine, const TransformationJob& job, Environment& env) {
     const RoutineInfo& info = routine_info(routine);
-    BusyPointer busy(env.services);
-    try {
+    // The generic routine's messages carry the program's title.
+    const std::optional<std::string_view> title =
+        info.kind == RoutineKind::generic ? std::optional<std::string_view>(program_title) : std::nullopt;
+    return guarded_step(env, title, [&](BusyPointer& busy) {
         switch (info.kind) {
         case RoutineKind::official:
             transform_with_polynomial(official_set(routine), job);
@@ -94,14 +96,8 @@ RoutineStatus run_routine(Routine routine, const TransformationJob& job, Environ
         case RoutineKind::grid: return run_grid(*info.grid, job, env);
         case RoutineKind::generic: return run_generic(job);
         }
-    } catch (const TesraError& e) {
-        // The generic routine's messages carry the program's title.
-        const std::optional<std::string_view> title =
-            info.kind == RoutineKind::generic ? std::optional<std::string_view>(program_title) : std::nullopt;
-        env.services.message_box(e.what(), title);
         return RoutineStatus::failed;
-    }
-    return RoutineStatus::failed;
+    });
 }
 
 }  // namespace tesra

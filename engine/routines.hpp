@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -88,6 +89,20 @@ enum class RoutineStatus {
 };
 
 RoutineStatus run_routine(Routine routine, const TransformationJob& job, Environment& env);
+
+// What every step of a route does around its computation: the busy pointer
+// while it runs (body may release it to leave it on), and a fault shown, with
+// `title` if any, and turned into failed.
+template <class Body>
+RoutineStatus guarded_step(Environment& env, std::optional<std::string_view> title, Body&& body) {
+    BusyPointer busy(env.services);
+    try {
+        return body(busy);
+    } catch (const TesraError& e) {
+        env.services.message_box(e.what(), title);
+        return RoutineStatus::failed;
+    }
+}
 
 // The stop of a step that meets a point it cannot transform: the message
 // naming the point, and the status that ends the program.
