@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "console_services.hpp"
+#include "cores.hpp"
 #include "executable_dir.hpp"
 #include "extended_routes.hpp"
 #include "job.hpp"
@@ -104,8 +105,11 @@ tesra::JobRequest request_for(const tesra::cli::Options& o, std::string input, s
     return {o.from, o.to, std::move(input), std::move(output), o.param_x, o.param_y, o.dialect};
 }
 
-tesra::JobOptions job_options(const tesra::cli::Options& o) {
+// `files_at_once`: files of a batch transformed side by side, which share
+// the processors between them.
+tesra::JobOptions job_options(const tesra::cli::Options& o, std::size_t files_at_once = 1) {
     tesra::JobOptions options;
+    options.chunks.threads = o.threads != 0 ? o.threads : files_at_once > 1 ? 1 : tesra::available_cores();
     options.output_options.format = o.format;
     options.output_options.precision = o.precision;
     options.skip_faulty_points = o.skip_faulty_points;
@@ -124,7 +128,7 @@ int run_batch(const tesra::cli::Options& o, const std::string& grid_dir, char se
         return 1;
     }
     // The table of temporary names a signal clears holds 64 at a time.
-    const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+    const unsigned cores = tesra::available_cores();
     const std::size_t workers = std::min<std::size_t>({o.jobs != 0 ? o.jobs : cores, o.inputs.size(), 64});
     std::mutex lock;
     std::atomic<std::size_t> next{0}, written{0}, with_skips{0};
@@ -135,7 +139,7 @@ int run_batch(const tesra::cli::Options& o, const std::string& grid_dir, char se
             tesra::Environment env{services, grid_dir, separator};
             const tesra::JobRequest request =
                 request_for(o, input, tesra::cli::batch_output_path(*o.output_dir, input, o.format));
-            const tesra::JobOutcome outcome = run_one(o, request, env, job_options(o));
+            const tesra::JobOutcome outcome = run_one(o, request, env, job_options(o, workers));
             if (outcome == tesra::JobOutcome::target_not_served) {
                 services.message_box("Não há transformação de \"" + o.from + "\" para \"" + o.to + "\".", {});
             }

@@ -143,6 +143,9 @@ std::string usage_text() {
            "  --output-dir PASTA      lote: uma saída por ENTRADA, com o mesmo nome, na PASTA\n"
            "  --jobs N                ficheiros do lote transformados ao mesmo tempo (por\n"
            "                          omissão, um por processador)\n"
+           "  --threads N             processadores a usar em cada ficheiro grande (por omissão,\n"
+           "                          todos os disponíveis; num lote de vários ficheiros ao mesmo\n"
+           "                          tempo, 1)\n"
            "  --grid-dir PASTA        pasta dos ficheiros de grelha (por omissão, a do programa)\n"
            "\n"
            "Ficheiros de folhas de cálculo (por omissão, o formato Nome, M, P em Windows-1252):\n"
@@ -151,7 +154,6 @@ std::string usage_text() {
            "  --skip-lines N          salta as N primeiras linhas\n"
            "  --encoding COD          cp1252 (por omissão), utf-8 ou auto\n"
            "  --auto                  --separator auto --encoding auto, e salta uma linha de títulos\n"
-           "  --list                  mostra os sistemas e as transformações disponíveis\n"
            "  --list                  mostra os sistemas com o seu código EPSG, e as transformações\n"
            "                          com o seu método e exatidão\n"
            "\n"
@@ -215,7 +217,7 @@ ParseResult parse_options(const std::vector<std::string_view>& args) {
         const bool known = key == "--from" || key == "--to" || key == "--param-x" || key == "--param-y" ||
                            key == "--decimal-separator" || key == "--grid-dir" || key == "--format" ||
                            key == "--precision" || key == "--on-error" || key == "--rejects" ||
-                           key == "--output-dir" || key == "--jobs" ||
+                           key == "--output-dir" || key == "--jobs" || key == "--threads" ||
                            key == "--separator" || key == "--skip-lines" || key == "--encoding";
         if (!known) return {std::nullopt, "opção desconhecida: " + std::string(key)};
         if (!value) {
@@ -247,6 +249,10 @@ ParseResult parse_options(const std::vector<std::string_view>& args) {
             const std::optional<int> n = whole_number(*value, 1, 1 << 20);
             if (!n) return {std::nullopt, "--jobs leva um número de ficheiros a partir de 1"};
             o.jobs = static_cast<unsigned>(*n);
+        } else if (key == "--threads") {
+            const std::optional<int> n = whole_number(*value, 1, 256);
+            if (!n) return {std::nullopt, "--threads leva um número de processadores de 1 a 256"};
+            o.threads = static_cast<unsigned>(*n);
         } else if (key == "--on-error") {
             if (*value != "stop" && *value != "skip") return {std::nullopt, "--on-error leva stop ou skip"};
             o.skip_faulty_points = *value == "skip";

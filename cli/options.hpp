@@ -29,6 +29,7 @@ struct Options {
     std::optional<std::string> output_dir;
     std::vector<std::string> inputs;
     unsigned jobs = 0;
+    unsigned threads = 0;  // for each file (0: the processors available)
     bool help = false;
     bool version = false;
     bool list = false;

@@ -81,21 +81,18 @@ RoutineStatus run_offset(double dm, double dp, const TransformationJob& job) {
 }
 
 RoutineStatus run_inverse(const PolynomialParameterSet& set, const TransformationJob& job, Environment& env) {
-    double bad_m = 0, bad_p = 0;
     const LoopEnd end =
         transform_point_file(job.fich1, job.fich2, [&](double m, double p, double& m_out, double& p_out) {
             const std::optional<PlanarPoint> r = invert_polynomial(set, m, p);
             if (!r) {
                 if (job.skipped != nullptr) job.skipped->fault = PointFault::no_inverse;
-                bad_m = m;
-                bad_p = p;
                 return false;
             }
             m_out = r->m;
             p_out = r->p;
             return true;
         }, job.skipped);
-    return end == LoopEnd::completed ? RoutineStatus::done : out_of_limits(env.services, bad_m, bad_p);
+    return end.stopped ? out_of_limits(env.services, end.m, end.p) : RoutineStatus::done;
 }
 
 }  // namespace

@@ -159,6 +159,9 @@ public:
     void write(const PointRecord& record) override {
         if (writer_) writer_->write(record);
     }
+    [[nodiscard]] bool formats_apart() const noexcept override { return writer_ && writer_->formats_apart(); }
+    void format(const PointRecord& record, ByteBlock& block) const override { writer_->format(record, block); }
+    void write_bytes(std::string_view bytes) override { writer_->write_bytes(bytes); }
     void close() {
         if (fault_) throw *fault_;
         writer_->close();
@@ -328,6 +331,7 @@ JobOutcome run_steps(const JobRequest& request, std::span<const RouteStep> steps
                     job.fich2 = PointFile(request.output);
                     job.fich2.sink = &*sink;
                 }
+                job.fich1.chunks = options.chunks;
                 if (options.skip_faulty_points) job.skipped = &step_skips[i];
                 status = run_step(steps[i], job, env);
                 if (i == 0) {

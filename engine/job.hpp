@@ -36,6 +36,8 @@ struct JobOptions {
     // them in messages.
     int input_stream = -1;
     int output_stream = -1;
+    // How each step may share out its reading among threads.
+    ChunkPlan chunks;
 };
 
 enum class JobOutcome {

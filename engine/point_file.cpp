@@ -10,7 +10,11 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <condition_variable>
 #include <filesystem>
+#include <mutex>
+#include <system_error>
+#include <thread>
 
 #include "numtext.hpp"
 #include "temporaries.hpp"
@@ -162,6 +166,7 @@ FieldReader::FieldReader(const PointFile& file) : path_(file.path), buf_(2 * rea
             fd_ = -1;
             throw open_error(path_, EISDIR, false);
         }
+        from_start_ = true;
     } else {
         fd_ = ::dup(file.intermediate->fd());
         if (fd_ < 0 || ::lseek(fd_, 0, SEEK_SET) != 0) {
@@ -170,6 +175,7 @@ FieldReader::FieldReader(const PointFile& file) : path_(file.path), buf_(2 * rea
             fd_ = -1;
             throw open_error(path_, error, false);
         }
+        from_start_ = true;
     }
     if (file.progress != nullptr) {
         struct stat st {};
@@ -191,6 +197,25 @@ FieldReader::FieldReader(const PointFile& file) : path_(file.path), buf_(2 * rea
         fd_ = -1;
         throw;
     }
+}
+
+FieldReader::FieldReader(const FieldReader& from, std::uint64_t start, std::uint64_t limit, long line,
+                         TextState text)
+    : path_(from.path_),
+      fd_(::fcntl(from.fd_, F_DUPFD_CLOEXEC, 0)),
+      from_start_(true),
+      positioned_(true),
+      read_at_(start),
+      limit_(limit),
+      buf_(2 * read_chunk),
+      base_(start),
+      line_(line),
+      field_line_(line),
+      text_check_(text.check),
+      seen_utf8_(text.seen_utf8),
+      encoding_(text.encoding),
+      decimal_mark_(from.decimal_mark_) {
+    if (fd_ < 0) throw open_error(path_, errno, false);
 }
 
 FieldReader::~FieldReader() {
@@ -222,8 +247,13 @@ bool FieldReader::fill() {
             buf_[end_++] = '\x1A';
             held_end_mark_ = false;
         }
-        const ssize_t n = ::read(fd_, buf_.data() + end_, std::min(read_chunk, buf_.size() - end_));
+        const std::size_t room = std::min(read_chunk, buf_.size() - end_);
+        const ssize_t n =
+            positioned_ ? ::pread(fd_, buf_.data() + end_, std::min<std::uint64_t>(room, limit_ - read_at_),
+                                  static_cast<off_t>(read_at_))
+                        : ::read(fd_, buf_.data() + end_, room);
         if (n > 0) {
+            read_at_ += static_cast<std::uint64_t>(n);
             end_ += static_cast<std::size_t>(n);
             if (progress_ != nullptr) progress_->read(base_ + end_);
             if (buf_[end_ - 1] == '\x1A') {
@@ -549,6 +579,159 @@ bool FieldReader::read_record(PointRecord& record) {
     return false;
 }
 
+// ---------------------------------------------------------------- chunks
+
+namespace {
+
+// The offset just after the first line feed in [at, at + 64 KiB), or 0
+// when there is none there. A chunk starts only after a line feed, so a CR
+// LF is never cut in two.
+std::uint64_t line_start_after(int fd, std::uint64_t at, std::uint64_t size) {
+    char block[4096];
+    for (const std::uint64_t stop = std::min(size, at + (std::uint64_t{64} << 10)); at < stop;) {
+        const ssize_t n = ::pread(fd, block, std::min<std::uint64_t>(sizeof block, stop - at), static_cast<off_t>(at));
+        if (n <= 0) return 0;
+        if (const void* lf = std::memchr(block, '\n', static_cast<std::size_t>(n)); lf != nullptr) {
+            return at + static_cast<std::uint64_t>(static_cast<const char*>(lf) - block) + 1;
+        }
+        at += static_cast<std::uint64_t>(n);
+    }
+    return 0;
+}
+
+}  // namespace
+
+ChunkedRead read_in_chunks(FieldReader& in, const ChunkPlan& plan, const ChunkBody& body, const ChunkOut& write_out) {
+    // Only the point-file format: the one-record-per-line dialects carry
+    // state from line to line (the width of the first, the widest record).
+    if (plan.threads < 2 || !in.from_start_ || in.line_separator_ != 0 || in.held_end_mark_) return {};
+    struct stat st {};
+    if (::fstat(in.fd_, &st) != 0 || !S_ISREG(st.st_mode)) return {};
+    const auto size = static_cast<std::uint64_t>(st.st_size);
+    const std::size_t chunk = std::max<std::size_t>(plan.chunk_bytes, 1);
+    std::vector<std::uint64_t> bounds{in.offset()};
+    for (std::uint64_t at = bounds.back() + chunk; at < size;) {
+        const std::uint64_t bound = line_start_after(in.fd_, at, size);
+        if (bound == 0 && bounds.size() == 1) return {};  // no line feeds: CR line ends, or not text
+        if (bound == 0) {
+            at += std::uint64_t{64} << 10;
+            continue;
+        }
+        if (bound >= size) break;
+        bounds.push_back(bound);
+        at = bound + chunk;
+    }
+    if (bounds.size() < 2) return {};
+    const std::size_t count = bounds.size();  // chunk k runs from bounds[k] to bounds[k + 1] or the end
+    const auto threads = static_cast<std::size_t>(std::min<std::size_t>(plan.threads, count));
+
+    // Each chunk's bytes wait in a slot until the ones before are out; a
+    // thread takes a chunk only when a slot is free, so memory stays bounded.
+    struct Slot {
+        ByteBlock block;
+        bool ready = false;
+        bool clean = false;
+        long lines = 0;  // line ends read
+        FieldReader::TextState text{};
+    };
+    const std::size_t ring = 2 * threads;
+    std::vector<Slot> slots(ring);
+    std::mutex mutex;
+    std::condition_variable work, done;
+    std::size_t handed = 0, emitted = 0;
+    bool stop = false;
+    const FieldReader::TextState initial = in.text_state();
+
+    auto run_chunk = [&](std::size_t k, Slot& slot) {
+        slot.block.clear();
+        try {
+            FieldReader reader(in, bounds[k], k + 1 < count ? bounds[k + 1] : UINT64_MAX, 1, initial);
+            // A record long enough to grow the buffer could meet the reader's
+            // length limit at another place than in the whole file's reading.
+            slot.clean = body(reader, slot.block) && reader.at_eof_ && reader.buf_.size() == 2 * read_chunk;
+            slot.lines = reader.line_ - 1;
+            slot.text = reader.text_state();
+        } catch (...) {
+            slot.clean = false;
+        }
+    };
+    auto worker = [&] {
+        std::unique_lock lock(mutex);
+        for (;;) {
+            work.wait(lock, [&] { return stop || handed == count || handed < emitted + ring; });
+            if (stop || handed == count) return;
+            const std::size_t k = handed++;
+            Slot& slot = slots[k % ring];
+            lock.unlock();
+            run_chunk(k, slot);
+            lock.lock();
+            slot.ready = true;
+            done.notify_one();
+        }
+    };
+    std::vector<std::thread> pool;
+    auto stop_pool = [&]() noexcept {
+        {
+            const std::lock_guard lock(mutex);
+            stop = true;
+        }
+        work.notify_all();
+        for (std::thread& thread : pool) thread.join();
+        pool.clear();
+    };
+    struct Joiner {
+        decltype(stop_pool)& stop;
+        ~Joiner() { stop(); }
+    } joiner{stop_pool};
+    try {
+        for (std::size_t i = 0; i < threads; ++i) pool.emplace_back(worker);
+    } catch (const std::system_error&) {
+        if (pool.empty()) return {};  // no thread to be had: read as one
+    }
+
+    long line = in.line_;
+    FieldReader::TextState text = initial;
+    for (std::size_t k = 0; k < count; ++k) {
+        Slot& slot = slots[k % ring];
+        {
+            std::unique_lock lock(mutex);
+            done.wait(lock, [&] { return slot.ready; });
+        }
+        if (!slot.clean) {
+            stop_pool();
+            ChunkedRead rest{true, std::unique_ptr<FieldReader>(new FieldReader(in, bounds[k], UINT64_MAX, line, text))};
+            rest.rest->progress_ = in.progress_;
+            rest.rest->dialect_ = in.dialect_;
+            return rest;
+        }
+        write_out(slot.block.bytes());
+        line += slot.lines;
+        // Under detection, one name that is not UTF-8 settles the file as
+        // Windows-1252, wherever it comes.
+        if (text.check != FieldReader::TextCheck::none) {
+            text = slot.text.check == FieldReader::TextCheck::none
+                       ? slot.text
+                       : FieldReader::TextState{text.check, text.seen_utf8 || slot.text.seen_utf8, text.encoding};
+        }
+        if (in.progress_ != nullptr) in.progress_->read(k + 1 < count ? bounds[k + 1] : size);
+        {
+            const std::lock_guard lock(mutex);
+            slot.ready = false;
+            emitted = k + 1;
+        }
+        work.notify_all();
+    }
+    stop_pool();
+    if (in.dialect_ != nullptr) {
+        // As FieldReader::encoding() settles it.
+        const bool utf8 = text.check == FieldReader::TextCheck::utf8 ||
+                          (text.check == FieldReader::TextCheck::detect && text.seen_utf8) ||
+                          text.encoding == TextEncoding::utf8;
+        in.dialect_->encoding = utf8 ? PointFileDialect::Encoding::utf8 : PointFileDialect::Encoding::cp1252;
+    }
+    return {true, nullptr};
+}
+
 // ---------------------------------------------------------------- writer
 
 OutputFile::OutputFile(std::string path, Mode mode) : path_(std::move(path)), buf_(write_chunk) {
@@ -619,17 +802,32 @@ OutputFile::~OutputFile() {
     if (fd_ != -1) discard();
 }
 
-void OutputFile::flush() {
+void OutputFile::write_all(const char* bytes, std::size_t n) {
     std::size_t done = 0;
-    while (done < used_) {
-        const ssize_t n = ::write(fd_, buf_.data() + done, used_ - done);
-        if (n < 0) {
+    while (done < n) {
+        const ssize_t written = ::write(fd_, bytes + done, n - done);
+        if (written < 0) {
             if (errno == EINTR) continue;
             throw write_error(path_, errno);
         }
-        done += static_cast<std::size_t>(n);
+        done += static_cast<std::size_t>(written);
     }
+}
+
+void OutputFile::flush() {
+    write_all(buf_.data(), used_);
     used_ = 0;
+}
+
+void OutputFile::write_past(std::string_view bytes) {
+    flush();
+    // A whole chunk of records goes out as it is, not through the buffer.
+    if (bytes.size() >= buf_.size()) {
+        write_all(bytes.data(), bytes.size());
+        return;
+    }
+    std::char_traits<char>::copy(buf_.data(), bytes.data(), bytes.size());
+    used_ = bytes.size();
 }
 
 void OutputFile::flush_for(std::size_t n) {
@@ -685,8 +883,10 @@ bool remove_regular_file(const std::string& path) noexcept {
     return ::unlink(path.c_str()) == 0;
 }
 
-void write_record(OutputFile& out, std::string_view name, double m, double p,
-                  std::span<const std::string_view> columns) {
+namespace {
+
+template <class Out>
+void put_record(Out& out, std::string_view name, double m, double p, std::span<const std::string_view> columns) {
     char* const start = out.reserve(name.size() + 2 * number_text_capacity + 6);
     char* w = start;
     *w++ = '"';
@@ -715,6 +915,18 @@ void write_record(OutputFile& out, std::string_view name, double m, double p,
     *w++ = '\r';
     *w++ = '\n';
     out.commit(static_cast<std::size_t>(w - start));
+}
+
+}  // namespace
+
+void write_record(OutputFile& out, std::string_view name, double m, double p,
+                  std::span<const std::string_view> columns) {
+    put_record(out, name, m, p, columns);
+}
+
+void write_record(ByteBlock& out, std::string_view name, double m, double p,
+                  std::span<const std::string_view> columns) {
+    put_record(out, name, m, p, columns);
 }
 
 TesraError not_finite_error(const FieldReader& in, std::string_view name) {

@@ -4,9 +4,11 @@
 // Paths are byte strings, used exactly as given (blanks included).
 #pragma once
 
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
@@ -71,15 +73,32 @@ private:
 };
 
 struct PointRecord;
+class ByteBlock;
 
 // Where a routine's records go in place of a file: the job's output, which
 // the last routine writes in its own pass. Faults throw.
 class RecordSink {
 public:
     virtual void write(const PointRecord& record) = 0;
+    // Whether format() gives each record's bytes apart from the others,
+    // so that threads may format chunks of records at once and
+    // write_bytes() put them in order.
+    [[nodiscard]] virtual bool formats_apart() const noexcept { return false; }
+    // Appends to `block` what write(record) would add; changes nothing.
+    virtual void format(const PointRecord& /*record*/, ByteBlock& /*block*/) const {}
+    virtual void write_bytes(std::string_view /*bytes*/) {}
 
 protected:
     ~RecordSink() = default;
+};
+
+// How a routine may read a point file: in chunks of about `chunk_bytes`,
+// cut at line ends, `threads` of them at once. Only a file of the
+// point-file format read from its start with at least two chunks in it
+// is read so; anything else is read as one.
+struct ChunkPlan {
+    unsigned threads = 1;
+    std::size_t chunk_bytes = std::size_t{256} << 10;
 };
 
 // A point file a routine reads or writes: a file of the user's by its
@@ -108,6 +127,7 @@ struct PointFile {
     int stream_fd = -1;
     bool holds_input = false;  // an intermediate that holds the user's input as it came
     RecordSink* sink = nullptr;  // given: a routine writing this file hands its records there instead
+    ChunkPlan chunks;  // how a routine reading this file may share out the work
 };
 
 struct PointRecord {
@@ -164,6 +184,57 @@ private:
     std::size_t size_;
 };
 
+// Bytes laid down in memory the way an OutputFile takes them: the records
+// of one chunk, formatted by one thread and written in order by another.
+class ByteBlock {
+public:
+    ByteBlock() : buf_(std::size_t{64} << 10) {}
+    void write(std::string_view bytes) {
+        std::char_traits<char>::copy(reserve(bytes.size()), bytes.data(), bytes.size());
+        used_ += bytes.size();
+    }
+    char* reserve(std::size_t n) {
+        if (n > buf_.size() - used_) buf_.grow(std::max(2 * buf_.size(), used_ + n), used_);
+        return buf_.data() + used_;
+    }
+    void commit(std::size_t n) noexcept { used_ += n; }
+    [[nodiscard]] std::string_view bytes() const noexcept { return {buf_.data(), used_}; }
+    void clear() noexcept { used_ = 0; }
+
+private:
+    ByteBuffer buf_;
+    std::size_t used_ = 0;
+};
+
+class FieldReader;
+
+// What a thread does with one chunk: reads its records with the reader
+// given and formats what it writes into the block. False (or a throw) when
+// the chunk did not go through cleanly: a fault, a point left untransformed.
+using ChunkBody = std::function<bool(FieldReader&, ByteBlock&)>;
+// Puts one chunk's bytes in the output, chunks in the file's order.
+using ChunkOut = std::function<void(std::string_view)>;
+
+// How read_in_chunks ended.
+struct ChunkedRead {
+    bool taken = false;  // false: nothing was read; the file is to be read as one
+    // Taken: where the chunks stopped going through cleanly, a reader from
+    // the start of the first chunk that did not, with the line number and
+    // state the file's reading had reached there, for the rest to be read
+    // in order, faults reported as they come. None: the whole file went
+    // through.
+    std::unique_ptr<FieldReader> rest;
+};
+
+// Reads what is left of `in` (just opened, nothing read from it by the
+// caller) in chunks, as `plan` allows: body runs on each chunk on threads
+// of its own and write_out gets each chunk's bytes in the file's order, on the
+// calling thread, which also tells the progress. A chunk only goes through
+// when every chunk before it did: then it began at the start of a record
+// with all reading state that matters as the reading of the whole file
+// would have it, so the bytes are those the file read as one gives.
+ChunkedRead read_in_chunks(FieldReader& in, const ChunkPlan& plan, const ChunkBody& body, const ChunkOut& write_out);
+
 // Reads comma- and line-delimited fields. A line end is CR LF, CR or LF.
 // Every failure (cannot open, not a number, file ends inside a record, a field
 // longer than max_field) throws TesraError naming the file and the line.
@@ -207,6 +278,8 @@ public:
 
     // Line (from 1) on which the last field read started.
     [[nodiscard]] long line() const noexcept { return field_line_; }
+    // Line (from 1) on which the next field starts.
+    [[nodiscard]] long next_line() const noexcept { return line_; }
     [[nodiscard]] const std::string& path() const noexcept { return path_; }
 
     // Largest field (or record) the reader accepts; a longer one is reported.
@@ -216,6 +289,18 @@ private:
     enum class Separator { comma, line_end, end_of_file };
     enum class TextCheck : char { none, utf8, detect };  // what names are checked for
     friend class KeepGuard;
+    friend ChunkedRead read_in_chunks(FieldReader&, const ChunkPlan&, const ChunkBody&, const ChunkOut&);
+
+    // What the text of the names read so far has settled.
+    struct TextState {
+        TextCheck check;
+        bool seen_utf8;
+        TextEncoding encoding;
+    };
+    [[nodiscard]] TextState text_state() const noexcept { return {text_check_, seen_utf8_, encoding_}; }
+    // A reader of the same file as `from`, from byte `start` (where line
+    // `line` starts) up to byte `limit`, which it reads as the file's end.
+    FieldReader(const FieldReader& from, std::uint64_t start, std::uint64_t limit, long line, TextState text);
 
     // The dialects (dialect.cpp): the start of a user's file, one record
     // per line, and the encoding of every text field.
@@ -246,6 +331,10 @@ private:
 
     std::string path_;
     int fd_ = -1;
+    bool from_start_ = false;  // fd_ is a file read from its start, so offsets are the file's own
+    bool positioned_ = false;  // reads at read_at_ (pread), up to limit_
+    std::uint64_t read_at_ = 0;
+    std::uint64_t limit_ = UINT64_MAX;
     ReadProgress* progress_ = nullptr;
     ByteBuffer buf_;
     std::size_t pos_ = 0;
@@ -330,7 +419,10 @@ public:
     OutputFile& operator=(const OutputFile&) = delete;
 
     void write(std::string_view bytes) {
-        if (bytes.size() > buf_.size() - used_) flush_for(bytes.size());
+        if (bytes.size() > buf_.size() - used_) {
+            write_past(bytes);
+            return;
+        }
         std::char_traits<char>::copy(buf_.data() + used_, bytes.data(), bytes.size());
         used_ += bytes.size();
     }
@@ -349,6 +441,8 @@ private:
     void open_stream();
     void flush_for(std::size_t n);
     void flush();
+    void write_past(std::string_view bytes);  // more than the buffer has room for
+    void write_all(const char* bytes, std::size_t n);
 
     std::string path_;     // what messages name
     std::string rename_from_;  // Mode::replace: the temporary name, renamed over rename_to_
@@ -374,8 +468,16 @@ bool remove_regular_file(const std::string& path) noexcept;
 // records one per line.
 void write_record(OutputFile& out, std::string_view name, double m, double p,
                   std::span<const std::string_view> columns = {});
+void write_record(ByteBlock& out, std::string_view name, double m, double p,
+                  std::span<const std::string_view> columns = {});
 
-enum class LoopEnd { completed, stopped };
+// How a routine's loop ended: every record went through, or compute
+// refused the point at (m, p), as read.
+struct LoopEnd {
+    bool stopped = false;
+    double m = 0;
+    double p = 0;
+};
 
 // Why a point was left out when faulty points are skipped rather than
 // stopping the job.
@@ -395,12 +497,13 @@ struct SkippedPoints {
 // The loop of every routine: opens fich1 for reading, then fich2 for
 // writing (or hands the records to its sink), and writes one record per
 // named input record with the coordinates that compute(m, p, m_out, p_out)
-// gives. compute returns false to stop the loop early (it keeps what it
-// needs of the offending point); the output is then closed and left to the
-// caller. Any read or write fault, or a
-// coordinate that is not finite, throws TesraError after discarding fich2.
+// gives. compute returns false to stop the loop early; the output is then
+// closed and left to the caller. Any read or write fault, or a coordinate
+// that is not finite, throws TesraError after discarding fich2.
 // Given `skipped`, a point compute refuses or whose result is not finite is
 // left out and noted there instead, and the loop goes on.
+// Without `skipped`, compute may run on several threads at once (fich1's
+// ChunkPlan), so it must change nothing shared.
 
 [[nodiscard]] TesraError not_finite_error(const FieldReader& in, std::string_view name);
 [[nodiscard]] TesraError quoted_name_error(const FieldReader& in, std::string_view name);
@@ -408,11 +511,49 @@ struct SkippedPoints {
 template <class Compute>
 LoopEnd transform_point_file(const PointFile& fich1, const PointFile& fich2, Compute&& compute,
                              SkippedPoints* skipped = nullptr) {
-    FieldReader in(fich1);
+    FieldReader first(fich1);
     std::optional<OutputFile> out;
     if (fich2.sink == nullptr) out.emplace(fich2);
+    FieldReader* in = &first;
+    std::unique_ptr<FieldReader> rest;
+    if (skipped == nullptr && fich1.chunks.threads > 1 && (out || fich2.sink->formats_apart())) {
+        const ChunkBody body = [&](FieldReader& reader, ByteBlock& block) {
+            PointRecord record;
+            while (reader.read_record(record)) {
+                double m = 0, p = 0;
+                // Whatever would stop the loop or throw is left to the
+                // reading in order, which reports it as it comes.
+                if (!compute(record.m, record.p, m, p) || !(std::fabs(m) <= largest_written_number) ||
+                    !(std::fabs(p) <= largest_written_number) || record.name.find('"') != std::string_view::npos) {
+                    return false;
+                }
+                if (out) {
+                    write_record(block, record.name, m, p, record.columns);
+                } else {
+                    fich2.sink->format(PointRecord{record.name, m, p, record.columns}, block);
+                }
+            }
+            return true;
+        };
+        const ChunkOut write_out = [&](std::string_view bytes) {
+            if (out) {
+                out->write(bytes);
+            } else {
+                fich2.sink->write_bytes(bytes);
+            }
+        };
+        ChunkedRead chunked = read_in_chunks(first, fich1.chunks, body, write_out);
+        if (chunked.taken) {
+            if (!chunked.rest) {
+                if (out) out->close();
+                return {};
+            }
+            rest = std::move(chunked.rest);
+            in = rest.get();
+        }
+    }
     PointRecord record;
-    for (std::uint64_t ordinal = 0; in.read_record(record); ++ordinal) {
+    for (std::uint64_t ordinal = 0; in->read_record(record); ++ordinal) {
         double m = 0, p = 0;
         if (!compute(record.m, record.p, m, p)) {
             if (skipped != nullptr) {
@@ -420,7 +561,7 @@ LoopEnd transform_point_file(const PointFile& fich1, const PointFile& fich2, Com
                 continue;
             }
             if (out) out->close();
-            return LoopEnd::stopped;
+            return {true, record.m, record.p};
         }
         // Also refuses what the intermediate file could not carry (NaN fails both tests).
         if (!(std::fabs(m) <= largest_written_number) || !(std::fabs(p) <= largest_written_number)) {
@@ -428,11 +569,11 @@ LoopEnd transform_point_file(const PointFile& fich1, const PointFile& fich2, Com
                 skipped->points.push_back({ordinal, PointFault::not_finite});
                 continue;
             }
-            throw not_finite_error(in, record.name);
+            throw not_finite_error(*in, record.name);
         }
         // The written form has no escape for a quote: such a name would come
         // back cut short from the intermediate file.
-        if (record.name.find('"') != std::string_view::npos) throw quoted_name_error(in, record.name);
+        if (record.name.find('"') != std::string_view::npos) throw quoted_name_error(*in, record.name);
         if (out) {
             write_record(*out, record.name, m, p, record.columns);
         } else {
@@ -440,7 +581,7 @@ LoopEnd transform_point_file(const PointFile& fich1, const PointFile& fich2, Com
         }
     }
     if (out) out->close();
-    return LoopEnd::completed;
+    return {};
 }
 
 }  // namespace tesra

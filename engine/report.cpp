@@ -66,6 +66,40 @@ void put_fixed(std::string& out, double value, int decimals, char separator) {
     out.append(text, write_fixed(text, value, decimals, separator));
 }
 
+// One line of the report: the name and both coordinates in "0.000", in
+// print zones.
+template <class Out>
+void put_report_line(Out& out, const PointRecord& record, char separator, bool utf8) {
+    char m_text[fixed3_text_capacity];
+    char p_text[fixed3_text_capacity];
+    const auto m_length = static_cast<std::size_t>(write_fixed3(m_text, record.m, separator) - m_text);
+    const auto p_length = static_cast<std::size_t>(write_fixed3(p_text, record.p, separator) - p_text);
+    const std::size_t n = record.name.size();
+    // Zones count characters: a UTF-8 name has bytes beyond its width.
+    const std::size_t extra = utf8 ? static_cast<std::size_t>(std::count_if(
+                                         record.name.begin(), record.name.end(),
+                                         [](char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }))
+                                   : 0;
+    const std::size_t m_at = next_zone(n - extra) + extra;
+    const std::size_t p_at = next_zone(m_at - extra + m_length) + extra;
+    const std::size_t total = p_at + p_length + 2;
+    // Each stretch of blanks is at most a zone wide: a block of 16 is
+    // laid down and the text after it written over the rest (past the
+    // end of the line is scratch within what was reserved).
+    static constexpr char blanks[16] = {' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ',
+                                        ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' '};
+    static_assert(zone <= sizeof blanks);
+    char* const line = out.reserve(total + sizeof blanks);
+    std::char_traits<char>::copy(line, record.name.data(), n);
+    std::memcpy(line + n, blanks, sizeof blanks);
+    std::char_traits<char>::copy(line + m_at, m_text, m_length);
+    std::memcpy(line + m_at + m_length, blanks, sizeof blanks);
+    std::char_traits<char>::copy(line + p_at, p_text, p_length);
+    line[total - 2] = '\r';
+    line[total - 1] = '\n';
+    out.commit(total);
+}
+
 }  // namespace
 
 TableDialect table_dialect(const PointFileDialect& input) {
@@ -128,38 +162,7 @@ OutputWriter::OutputWriter(const PointFile& output, const OutputOptions& options
 
 void OutputWriter::write(const PointRecord& record, std::span<const std::string_view> columns) {
     switch (options_.format) {
-    case OutputFormat::report: {
-        char m_text[fixed3_text_capacity];
-        char p_text[fixed3_text_capacity];
-        const char separator = options_.decimal_separator;
-        const auto m_length = static_cast<std::size_t>(write_fixed3(m_text, record.m, separator) - m_text);
-        const auto p_length = static_cast<std::size_t>(write_fixed3(p_text, record.p, separator) - p_text);
-        const std::size_t n = record.name.size();
-        // Zones count characters: a UTF-8 name has bytes beyond its width.
-        const std::size_t extra = utf8_ ? static_cast<std::size_t>(std::count_if(
-                                             record.name.begin(), record.name.end(),
-                                             [](char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }))
-                                       : 0;
-        const std::size_t m_at = next_zone(n - extra) + extra;
-        const std::size_t p_at = next_zone(m_at - extra + m_length) + extra;
-        const std::size_t total = p_at + p_length + 2;
-        // Each stretch of blanks is at most a zone wide: a block of 16 is
-        // laid down and the text after it written over the rest (past the
-        // end of the line is scratch within what was reserved).
-        static constexpr char blanks[16] = {' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ',
-                                            ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' '};
-        static_assert(zone <= sizeof blanks);
-        char* const line = out_.reserve(total + sizeof blanks);
-        std::char_traits<char>::copy(line, record.name.data(), n);
-        std::memcpy(line + n, blanks, sizeof blanks);
-        std::char_traits<char>::copy(line + m_at, m_text, m_length);
-        std::memcpy(line + m_at + m_length, blanks, sizeof blanks);
-        std::char_traits<char>::copy(line + p_at, p_text, p_length);
-        line[total - 2] = '\r';
-        line[total - 1] = '\n';
-        out_.commit(total);
-        return;
-    }
+    case OutputFormat::report: put_report_line(out_, record, options_.decimal_separator, utf8_); return;
     case OutputFormat::points: write_record(out_, record.name, record.m, record.p); return;
     case OutputFormat::csv: {
         const TableDialect& d = options_.dialect;
@@ -190,6 +193,18 @@ void OutputWriter::write(const PointRecord& record, std::span<const std::string_
         first_ = false;
         return;
     }
+    }
+}
+
+bool OutputWriter::formats_apart() const noexcept {
+    return options_.format == OutputFormat::report || options_.format == OutputFormat::points;
+}
+
+void OutputWriter::format(const PointRecord& record, ByteBlock& block) const {
+    if (options_.format == OutputFormat::report) {
+        put_report_line(block, record, options_.decimal_separator, utf8_);
+    } else {
+        write_record(block, record.name, record.m, record.p);
     }
 }
 

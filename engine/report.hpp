@@ -58,6 +58,12 @@ public:
     OutputWriter(const PointFile& output, const OutputOptions& options, std::string_view source,
                  std::string_view target, bool utf8 = false);
     void write(const PointRecord& record, std::span<const std::string_view> columns = {});
+    // The report and points forms lay each record down apart from the
+    // others: format() appends what write() would write (without the
+    // columns, which these forms drop) and write_bytes() writes such bytes.
+    [[nodiscard]] bool formats_apart() const noexcept;
+    void format(const PointRecord& record, ByteBlock& block) const;
+    void write_bytes(std::string_view bytes) { out_.write(bytes); }
     void close();
 
 private:

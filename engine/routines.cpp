@@ -44,18 +44,15 @@ RoutineStatus run_grid(const GridParameters& parameters, const TransformationJob
     auto grids = std::make_unique<Grids>();
     read_grid_file(m_path, grids->m);
     read_grid_file(p_path, grids->p);
-    double bad_m = 0, bad_p = 0;
     const LoopEnd end =
         transform_point_file(job.fich1, job.fich2, [&](double m, double p, double& m_out, double& p_out) {
             if (interpolate_grid(grids->m, grids->p, m, p, m_out, p_out)) return true;
             if (job.skipped != nullptr) {
                 job.skipped->fault = grid_covers(m, p) ? PointFault::no_data : PointFault::outside_grid;
             }
-            bad_m = m;
-            bad_p = p;
             return false;
         }, job.skipped);
-    return end == LoopEnd::completed ? RoutineStatus::done : out_of_limits(env.services, bad_m, bad_p);
+    return end.stopped ? out_of_limits(env.services, end.m, end.p) : RoutineStatus::done;
 }
 
 bool marker_is(std::string_view marker, char letter) {

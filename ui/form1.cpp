@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QShortcut>
 
+#include "cores.hpp"
 #include "form2.hpp"
 #include "job.hpp"
 #include "job_progress.hpp"
@@ -187,10 +188,14 @@ void Form1::Command1_Click() {
         return dialogs_.ask(this, QStringLiteral("O ficheiro %1 já existe. Substituir?").arg(output));
     });
     Environment environment{progress, grid_dir_, decimal_separator_};
+    // Large files are shared out among the processors, with the same
+    // report and messages as read by one.
+    tesra::JobOptions options;
+    options.chunks.threads = tesra::available_cores();
     // The job ends the program itself when it completes or stops; in every
     // other outcome, a cancel included, the window stays as it is for
     // another attempt.
-    tesra::run_job(request, environment);
+    tesra::run_job(request, environment, options);
 }
 
 void Form1::Command2_Click() { close(); }

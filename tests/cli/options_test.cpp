@@ -34,7 +34,7 @@ TEST(Options, EpsgCodesNameTheirSystemUnlessSeveralShareThem) {
 
 TEST(Options, ValuesTakenExactlyInBothSpellings) {
     const ParseResult r = parse_options({"--from=d73", "--to", "tm06", "--decimal-separator=,", "--grid-dir", " g ",
-                                         "--", " in.txt", "--out"});
+                                         "--threads", "3", "--", " in.txt", "--out"});
     ASSERT_TRUE(r.options) << r.error;
     EXPECT_EQ(r.options->from, "Hayford-Gauss Datum 73");
     EXPECT_EQ(r.options->to, "ETRS89 TM06");
@@ -42,6 +42,10 @@ TEST(Options, ValuesTakenExactlyInBothSpellings) {
     EXPECT_EQ(r.options->grid_dir, " g ");
     EXPECT_EQ(r.options->input, " in.txt");
     EXPECT_EQ(r.options->output, "--out");
+    EXPECT_EQ(r.options->threads, 3U);
+    for (std::string_view bad : {"0", "-1", "257", "2x"}) {
+        EXPECT_FALSE(parse_options({"--from", "d73", "--threads", bad, "a", "b"}).options) << bad;
+    }
 }
 
 TEST(Options, DecimalSeparatorIsOneVisibleCharacterOutsideNumbers) {
