@@ -355,7 +355,9 @@ JobOutcome run_steps(const JobRequest& request, std::span<const RouteStep> steps
                     // The tables name the input's further columns, known
                     // once it has been read.
                     form.dialect = table_dialect(input_dialect);
-                    write_output(job.fich2, output, form, request.source, request.target);
+                    PointFile points = job.fich2;
+                    points.chunks = options.chunks;
+                    write_output(points, output, form, request.source, request.target);
                 }
             }
         } catch (const JobCancelled&) {
