@@ -70,34 +70,30 @@ void put_fixed(std::string& out, double value, int decimals, char separator) {
 // print zones.
 template <class Out>
 void put_report_line(Out& out, const PointRecord& record, char separator, bool utf8) {
-    char m_text[fixed3_text_capacity];
-    char p_text[fixed3_text_capacity];
-    const auto m_length = static_cast<std::size_t>(write_fixed3(m_text, record.m, separator) - m_text);
-    const auto p_length = static_cast<std::size_t>(write_fixed3(p_text, record.p, separator) - p_text);
     const std::size_t n = record.name.size();
     // Zones count characters: a UTF-8 name has bytes beyond its width.
     const std::size_t extra = utf8 ? static_cast<std::size_t>(std::count_if(
                                          record.name.begin(), record.name.end(),
                                          [](char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }))
                                    : 0;
-    const std::size_t m_at = next_zone(n - extra) + extra;
-    const std::size_t p_at = next_zone(m_at - extra + m_length) + extra;
-    const std::size_t total = p_at + p_length + 2;
-    // Each stretch of blanks is at most a zone wide: a block of 16 is
-    // laid down and the text after it written over the rest (past the
-    // end of the line is scratch within what was reserved).
+    // Each stretch of blanks is at most a zone wide: a block of 16 is laid
+    // down and the text after it written over the rest (past the end of the
+    // line is scratch within what was reserved). The coordinates are
+    // written in place, each where its zone starts.
     static constexpr char blanks[16] = {' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ',
                                         ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' '};
     static_assert(zone <= sizeof blanks);
-    char* const line = out.reserve(total + sizeof blanks);
+    char* const line = out.reserve(n + 2 * (zone + fixed3_text_capacity) + 2 + sizeof blanks);
     std::char_traits<char>::copy(line, record.name.data(), n);
     std::memcpy(line + n, blanks, sizeof blanks);
-    std::char_traits<char>::copy(line + m_at, m_text, m_length);
-    std::memcpy(line + m_at + m_length, blanks, sizeof blanks);
-    std::char_traits<char>::copy(line + p_at, p_text, p_length);
-    line[total - 2] = '\r';
-    line[total - 1] = '\n';
-    out.commit(total);
+    const std::size_t m_at = next_zone(n - extra) + extra;
+    char* const m_end = write_fixed3(line + m_at, record.m, separator);
+    std::memcpy(m_end, blanks, sizeof blanks);
+    const std::size_t p_at = next_zone(static_cast<std::size_t>(m_end - line) - extra) + extra;
+    char* const end = write_fixed3(line + p_at, record.p, separator);
+    end[0] = '\r';
+    end[1] = '\n';
+    out.commit(static_cast<std::size_t>(end + 2 - line));
 }
 
 }  // namespace
