@@ -60,9 +60,7 @@ constexpr std::array<uint128, max_scale + 1> powers_of_ten = [] {
     return p;
 }();
 
-// Powers of ten that are exact doubles.
-constexpr double exact_powers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
-                                   1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+using numtext_detail::exact_powers;
 
 constexpr std::uint64_t low15 = 100'000'000'000'000;  // 10^14: the smallest 15-digit integer
 
@@ -250,12 +248,11 @@ Decimal15 to_decimal15(double magnitude) noexcept {
 // and the digits before it are combined in pairs, fours and eights.
 [[gnu::always_inline]] inline const char* add_digits(const char* p, const char* end, std::uint64_t& w) noexcept {
     if constexpr (std::endian::native == std::endian::little) {
-        static constexpr std::uint64_t scale[] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000};
         while (end - p >= 8) {
             std::uint64_t word = 0;
             std::memcpy(&word, p, 8);
             const std::uint64_t x = word ^ 0x3030303030303030ULL;  // a digit's lane holds its value
-            const std::uint64_t stops = ((x + 0x7676767676767676ULL) | x) & 0x8080808080808080ULL;
+            const std::uint64_t stops = numtext_detail::non_digit_lanes(x);
             const int n = stops == 0 ? 8 : std::countr_zero(stops) / 8;
             if (n == 0) return p;
             // The n digits moved to the top lanes, zeros below them leading.
@@ -263,7 +260,7 @@ Decimal15 to_decimal15(double magnitude) noexcept {
             v = (v * 10 + (v >> 8)) & 0x00FF00FF00FF00FFULL;
             v = (v * 100 + (v >> 16)) & 0x0000FFFF0000FFFFULL;
             v = (v * 10000 + (v >> 32)) & 0xFFFFFFFFULL;
-            w = w * scale[n] + v;
+            w = w * numtext_detail::scale8[n] + v;
             p += n;
             if (n < 8) return p;
         }
@@ -278,7 +275,7 @@ Decimal15 to_decimal15(double magnitude) noexcept {
 // "-98765.25", "640030.813161891". Their digits as an integer w below 2^53
 // and their f decimals (f at most 22) give w / 10^f, one correctly rounded
 // division of two exact doubles: the same value as the general conversion.
-std::size_t parse_plain_decimal_prefix(std::string_view text, double& value) noexcept {
+std::size_t numtext_detail::parse_plain_decimal_any(std::string_view text, double& value) noexcept {
     const char* p = text.data();
     const char* const end = p + text.size();
     const bool negative = p < end && *p == '-';
