@@ -129,6 +129,17 @@ constexpr std::array<char, 200> digit_pairs = [] {
     return t;
 }();
 
+// Three decimal digits at a time, each group padded to four bytes: "000" to "999".
+constexpr std::array<char, 4000> digit_triples = [] {
+    std::array<char, 4000> t{};
+    for (int i = 0; i < 1000; ++i) {
+        t[static_cast<std::size_t>(4 * i)] = static_cast<char>('0' + i / 100);
+        t[static_cast<std::size_t>(4 * i + 1)] = static_cast<char>('0' + i / 10 % 10);
+        t[static_cast<std::size_t>(4 * i + 2)] = static_cast<char>('0' + i % 10);
+    }
+    return t;
+}();
+
 // Exactly `width` digits of v (the leading ones zeros if v is short),
 // written backwards from out + width.
 [[maybe_unused]] void put_digits(char* out, std::uint64_t v, int width) noexcept {
@@ -457,8 +468,7 @@ char* write_fixed3(char* out, double value, char separator) noexcept {
             const int n = 8 - leading;
             std::memcpy(out, &text, 8);
             out[n] = separator;
-            out[n + 1] = static_cast<char>('0' + decimals / 100);
-            std::memcpy(out + n + 2, &digit_pairs[2 * (decimals % 100)], 2);
+            std::memcpy(out + n + 1, &digit_triples[4 * decimals], 4);  // the fourth byte is scratch
             return out + n + 4;
         }
     }
