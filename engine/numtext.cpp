@@ -60,9 +60,7 @@ constexpr std::array<uint128, max_scale + 1> powers_of_ten = [] {
     return p;
 }();
 
-// Powers of ten that are exact doubles.
-constexpr double exact_powers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
-                                   1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+using numtext_detail::exact_powers;
 
 constexpr std::uint64_t low15 = 100'000'000'000'000;  // 10^14: the smallest 15-digit integer
 
@@ -131,6 +129,17 @@ constexpr std::array<char, 200> digit_pairs = [] {
     return t;
 }();
 
+// Three decimal digits at a time, each group padded to four bytes: "000" to "999".
+constexpr std::array<char, 4000> digit_triples = [] {
+    std::array<char, 4000> t{};
+    for (int i = 0; i < 1000; ++i) {
+        t[static_cast<std::size_t>(4 * i)] = static_cast<char>('0' + i / 100);
+        t[static_cast<std::size_t>(4 * i + 1)] = static_cast<char>('0' + i / 10 % 10);
+        t[static_cast<std::size_t>(4 * i + 2)] = static_cast<char>('0' + i % 10);
+    }
+    return t;
+}();
+
 // Exactly `width` digits of v (the leading ones zeros if v is short),
 // written backwards from out + width.
 [[maybe_unused]] void put_digits(char* out, std::uint64_t v, int width) noexcept {
@@ -143,20 +152,27 @@ constexpr std::array<char, 200> digit_pairs = [] {
     if (p > out) *--p = static_cast<char>('0' + v % 10);
 }
 
-// Sixteen digits of v < 10^16 (leading zeros included) in one go: the
-// halves of eight, their quarters, pairs and single digits are split in
-// the lanes of one 64-bit word each, with no loop or table. On a machine
-// that is not little-endian the digits come from put_digits instead.
+// The eight digits of x < 10^8 (leading zeros included) as the values 0
+// to 9 in the bytes of one word, the first digit in the lowest byte: its
+// quarters, pairs and single digits are split in the lanes of the word,
+// with no loop or table. Add 0x30 to each byte for the text.
+constexpr std::uint64_t eight_digits(std::uint64_t x) noexcept {
+    const std::uint64_t quarters = (x / 10000) | ((x % 10000) << 32);
+    const std::uint64_t hundreds = ((quarters * 10486) >> 20) & 0x0000007F0000007FULL;
+    const std::uint64_t pairs = hundreds | ((quarters - hundreds * 100) << 16);
+    const std::uint64_t tens = ((pairs * 103) >> 10) & 0x000F000F000F000FULL;
+    return tens | ((pairs - tens * 10) << 8);
+}
+
+constexpr std::uint64_t ascii_zeros = 0x3030303030303030ULL;
+
+// Sixteen digits of v < 10^16 (leading zeros included) in one go, as two
+// words of eight. On a machine that is not little-endian the digits come
+// from put_digits instead.
 void put_sixteen(char* out, std::uint64_t v) noexcept {
     if constexpr (std::endian::native == std::endian::little) {
-        auto eight = [](std::uint64_t x) {  // x < 10^8 -> eight ASCII digits, first one in the lowest byte
-            const std::uint64_t quarters = (x / 10000) | ((x % 10000) << 32);
-            const std::uint64_t hundreds = ((quarters * 10486) >> 20) & 0x0000007F0000007FULL;
-            const std::uint64_t pairs = hundreds | ((quarters - hundreds * 100) << 16);
-            const std::uint64_t tens = ((pairs * 103) >> 10) & 0x000F000F000F000FULL;
-            return (tens | ((pairs - tens * 10) << 8)) + 0x3030303030303030ULL;
-        };
-        const std::uint64_t high = eight(v / 100000000), low = eight(v % 100000000);
+        const std::uint64_t high = eight_digits(v / 100000000) + ascii_zeros;
+        const std::uint64_t low = eight_digits(v % 100000000) + ascii_zeros;
         std::memcpy(out, &high, 8);
         std::memcpy(out + 8, &low, 8);
     } else {
@@ -192,6 +208,30 @@ int digit_count(std::uint64_t v) noexcept {
     return t + 1 - ((v | 1) < powers[t]);
 }
 
+// The report's thousandths straight from the double, for the magnitudes
+// of coordinates (from 2^-11 up to 10^8 before the separator): with
+// magnitude = m / 2^s, m * 1000 >> s is the floor of magnitude * 1000 and
+// the bits shifted out are its fraction. Rounding to 15 significant digits
+// first moves magnitude * 1000 by at most half a unit in its 15th digit,
+// below m * 5e-12 in those bits, so outside a band that wide around the
+// half the fraction rounds the same way as the 15-digit decimal's. Inside
+// it (fields such as "1.0005", whose double lies a hair below the half),
+// or out of range: false, and the exact way decides.
+[[gnu::always_inline]] inline bool thousandths_direct(double magnitude, std::uint64_t& thousandths) noexcept {
+    std::uint64_t bits = 0;
+    std::memcpy(&bits, &magnitude, sizeof bits);
+    const int s = 1075 - static_cast<int>(bits >> 52);
+    if (s < 1 || s > 63) return false;
+    const std::uint64_t m = (bits & ((std::uint64_t{1} << 52) - 1)) | (std::uint64_t{1} << 52);
+    const std::uint64_t scaled = m * 1000;  // below 2^63
+    const std::uint64_t fraction = scaled & ((std::uint64_t{1} << s) - 1);
+    const std::uint64_t half = std::uint64_t{1} << (s - 1);
+    const std::uint64_t from_half = fraction > half ? fraction - half : half - fraction;
+    if (from_half <= (m >> 37) + 1) return false;  // m >> 37 is above m * 7e-12
+    thousandths = (scaled >> s) + (fraction > half ? 1 : 0);
+    return thousandths < 100'000'000'000;
+}
+
 // The general way, for the magnitudes round15_exact leaves out.
 Decimal15 to_decimal15(double magnitude) noexcept {
     Decimal15 d{};
@@ -219,12 +259,11 @@ Decimal15 to_decimal15(double magnitude) noexcept {
 // and the digits before it are combined in pairs, fours and eights.
 [[gnu::always_inline]] inline const char* add_digits(const char* p, const char* end, std::uint64_t& w) noexcept {
     if constexpr (std::endian::native == std::endian::little) {
-        static constexpr std::uint64_t scale[] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000};
         while (end - p >= 8) {
             std::uint64_t word = 0;
             std::memcpy(&word, p, 8);
             const std::uint64_t x = word ^ 0x3030303030303030ULL;  // a digit's lane holds its value
-            const std::uint64_t stops = ((x + 0x7676767676767676ULL) | x) & 0x8080808080808080ULL;
+            const std::uint64_t stops = numtext_detail::non_digit_lanes(x);
             const int n = stops == 0 ? 8 : std::countr_zero(stops) / 8;
             if (n == 0) return p;
             // The n digits moved to the top lanes, zeros below them leading.
@@ -232,7 +271,7 @@ Decimal15 to_decimal15(double magnitude) noexcept {
             v = (v * 10 + (v >> 8)) & 0x00FF00FF00FF00FFULL;
             v = (v * 100 + (v >> 16)) & 0x0000FFFF0000FFFFULL;
             v = (v * 10000 + (v >> 32)) & 0xFFFFFFFFULL;
-            w = w * scale[n] + v;
+            w = w * numtext_detail::scale8[n] + v;
             p += n;
             if (n < 8) return p;
         }
@@ -247,7 +286,7 @@ Decimal15 to_decimal15(double magnitude) noexcept {
 // "-98765.25", "640030.813161891". Their digits as an integer w below 2^53
 // and their f decimals (f at most 22) give w / 10^f, one correctly rounded
 // division of two exact doubles: the same value as the general conversion.
-std::size_t parse_plain_decimal_prefix(std::string_view text, double& value) noexcept {
+std::size_t numtext_detail::parse_plain_decimal_any(std::string_view text, double& value) noexcept {
     const char* p = text.data();
     const char* const end = p + text.size();
     const bool negative = p < end && *p == '-';
@@ -361,7 +400,11 @@ char* write_number(char* out, double value) noexcept {
     return out;
 }
 
-char* write_fixed3(char* out, double value, char separator) noexcept {
+namespace {
+
+// Every value the quick path in write_fixed3 leaves out, kept apart so
+// that the quick path needs no stack frame.
+[[gnu::noinline]] char* write_fixed3_exact(char* out, double value, char separator) noexcept {
     if (!std::isfinite(value)) return write_number(out, value);
     if (value < 0) *out++ = '-';
     if (value == 0) {
@@ -405,6 +448,31 @@ char* write_fixed3(char* out, double value, char separator) noexcept {
     // Beyond the integer path (10^13 and above, or outside its exact range):
     // the tables' general form, three decimals; the sign is written already.
     return write_fixed(out, std::fabs(value), 3, separator);
+}
+
+}  // namespace
+
+char* write_fixed3(char* out, double value, char separator) noexcept {
+    if constexpr (std::endian::native == std::endian::little) {
+        // The usual coordinate: at most eight digits before the separator,
+        // laid out by one word of eight and the three decimals after it.
+        if (std::uint64_t thousandths = 0; thousandths_direct(std::fabs(value), thousandths)) {
+            *out = '-';
+            out += value < 0 ? 1 : 0;
+            const std::uint64_t whole = thousandths / 1000;
+            const auto decimals = static_cast<std::size_t>(thousandths % 1000);
+            const std::uint64_t digits = eight_digits(whole);
+            // Leading zeros are the lowest lanes; "0" keeps one.
+            const int leading = digits == 0 ? 7 : std::countr_zero(digits) / 8;
+            const std::uint64_t text = (digits + ascii_zeros) >> (8 * leading);
+            const int n = 8 - leading;
+            std::memcpy(out, &text, 8);
+            out[n] = separator;
+            std::memcpy(out + n + 1, &digit_triples[4 * decimals], 4);  // the fourth byte is scratch
+            return out + n + 4;
+        }
+    }
+    return write_fixed3_exact(out, value, separator);
 }
 
 char* write_fixed(char* out, double value, int decimals, char separator) noexcept {

@@ -44,12 +44,32 @@ template <class... Bytes>
 const char* find_first_of(const char* p, const char* limit, Bytes... bytes) noexcept {
     if constexpr (std::endian::native == std::endian::little) {
         constexpr std::uint64_t ones = 0x0101010101010101ULL, highs = 0x8080808080808080ULL;
-        auto zero_lanes = [](std::uint64_t x) { return (x - ones) & ~x & highs; };
-        for (; limit - p >= 8; p += 8) {
-            std::uint64_t word = 0;
-            std::memcpy(&word, p, 8);
-            const std::uint64_t hits = (zero_lanes(word ^ (ones * static_cast<unsigned char>(bytes))) | ...);
-            if (hits != 0) return p + std::countr_zero(hits) / 8;
+        // The bytes sought are control characters, quotes and commas: one
+        // test finds every byte up to the highest of them, and one that is
+        // none of them (a blank, say) is passed over.
+        const unsigned top = std::max({static_cast<unsigned>(static_cast<unsigned char>(bytes))...});
+        if (top < 0x80) {
+            const std::uint64_t up_to_top = ones * (top + 1);
+            while (limit - p >= 8) {
+                std::uint64_t word = 0;
+                std::memcpy(&word, p, 8);
+                const std::uint64_t candidates = (word - up_to_top) & ~word & highs;
+                if (candidates == 0) {
+                    p += 8;
+                    continue;
+                }
+                p += std::countr_zero(candidates) / 8;
+                if (((*p == bytes) || ...)) return p;
+                ++p;
+            }
+        } else {
+            auto zero_lanes = [](std::uint64_t x) { return (x - ones) & ~x & highs; };
+            for (; limit - p >= 8; p += 8) {
+                std::uint64_t word = 0;
+                std::memcpy(&word, p, 8);
+                const std::uint64_t hits = (zero_lanes(word ^ (ones * static_cast<unsigned char>(bytes))) | ...);
+                if (hits != 0) return p + std::countr_zero(hits) / 8;
+            }
         }
     }
     while (p < limit && ((*p != bytes) && ...)) ++p;

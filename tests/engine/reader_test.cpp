@@ -35,7 +35,8 @@ TEST(Reader, RecordsReadTheSameAnywhereInTheBuffer) {
          {"P1,1.5,-2.25\r\n"s, "T 1  ,3,4\n"s, "\tx,5,6\r\n"s, " lead,1,2\r\n"s, "\"Q 1\",7,8\r\n"s,
           "a,1 ,2\r\n"s, "b,1,2 \r\n"s, "c,1e3,2\r\n"s, "d,1,2,e,3,4\r\n"s, "f,1,\r\n2\r\n"s, "g,1,2\r"s,
           "h,0000000000000000000001.5,2\n"s, "k,1;2\r\n"s, "l,1 2\r\n"s, "\"  \",1,2\r\n"s, "\"a\"b,1,2\r\n"s,
-          "\"a\r\nb\",1,2\r\n"s, "\"a\0b\",1,2\r\n"s, "\"a\" ,1,2\r\n"s, "x,1.5,2\r\ny\0z,1,2\r\n"s}) {
+          "\"a\r\nb\",1,2\r\n"s, "\"a\0b\",1,2\r\n"s, "\"a\" ,1,2\r\n"s, "x,1.5,2\r\ny\0z,1,2\r\n"s,
+          "m,-,2\r\n"s, "n,+.,2\r\n"s}) {
         SCOPED_TRACE(line);
         // A record first, so that the buffer is full when the line comes.
         robust::write_file(path, "p,1,2\r\n" + line);
