@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "grid.hpp"
 #include "point_file.hpp"
 
 namespace tesra {
@@ -108,6 +109,53 @@ RoutineStatus run_step(const RouteStep& step, const TransformationJob& job, Envi
         }
         return RoutineStatus::failed;
     });
+}
+
+PointStep::PointStep(const RouteStep& step, const TransformationJob& job, Environment& env) : kind_(step.kind) {
+    switch (step.kind) {
+    case StepKind::routine:
+        switch (routine_info(step.routine).kind) {
+        case RoutineKind::official: set_ = official_set(step.routine); break;
+        case RoutineKind::grid: grids_ = read_grids(*routine_info(step.routine).grid, env); break;
+        case RoutineKind::generic: set_ = read_generic_set(job); break;
+        }
+        break;
+    case StepKind::militar_offset:
+        dm_ = militar_offset_m;
+        dp_ = militar_offset_p;
+        break;
+    case StepKind::militar_unoffset:
+        dm_ = -militar_offset_m;
+        dp_ = -militar_offset_p;
+        break;
+    case StepKind::inverse_official: set_ = official_set(step.routine); break;
+    }
+}
+
+bool PointStep::apply(double m, double p, double& m_out, double& p_out) const {
+    switch (kind_) {
+    case StepKind::routine:
+        if (grids_) return interpolate_grid(grids_->m, grids_->p, m, p, m_out, p_out);
+        {
+            const PlanarPoint r = evaluate_polynomial(set_, m, p);
+            m_out = r.m;
+            p_out = r.p;
+        }
+        return true;
+    case StepKind::militar_offset:
+    case StepKind::militar_unoffset:
+        m_out = m + dm_;
+        p_out = p + dp_;
+        return true;
+    case StepKind::inverse_official: {
+        const std::optional<PlanarPoint> r = invert_polynomial(set_, m, p);
+        if (!r) return false;
+        m_out = r->m;
+        p_out = r->p;
+        return true;
+    }
+    }
+    return false;
 }
 
 }  // namespace tesra

@@ -9,6 +9,7 @@
 
 #include <array>
 #include <cstddef>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -123,5 +124,22 @@ static_assert([] {
 // reported through the services; a point the inverse cannot solve stops the
 // job as a point beyond a grid's limits does.
 RoutineStatus run_step(const RouteStep& step, const TransformationJob& job, Environment& env);
+
+// One step of a route made ready to take points one at a time, its grid or
+// parameter files read (faults throw TesraError; nothing is shown): what a
+// route's steps run as one pass are made of. apply() computes what the
+// step's loop computes for one point, false where the loop would stop; it
+// changes nothing, so threads may share a step.
+class PointStep {
+public:
+    PointStep(const RouteStep& step, const TransformationJob& job, Environment& env);
+    [[nodiscard]] bool apply(double m, double p, double& m_out, double& p_out) const;
+
+private:
+    StepKind kind_;
+    PolynomialParameterSet set_{};
+    std::shared_ptr<const GridPair> grids_;  // a grid routine's
+    double dm_ = 0, dp_ = 0;                 // an offset's
+};
 
 }  // namespace tesra

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <cmath>
 #include <cstring>
 #include <exception>
 #include <filesystem>
@@ -172,6 +173,72 @@ private:
     std::optional<TesraError> fault_;
 };
 
+// What an intermediate file gives back for x: its written form, read.
+// False for what the file could not carry.
+bool carry(double x, double& back) noexcept {
+    if (!(std::fabs(x) <= largest_written_number)) return false;
+    back = written_value(x);
+    return true;
+}
+
+// Whether a route's steps may run as one pass: more than one step, an
+// output written by the last step, and nothing that needs the steps one by
+// one (points left out and named, an input that cannot be read twice, an
+// encoding settled only at the input's end, a spreadsheet dialect), on an
+// input large enough for the saving to matter.
+bool steps_in_one_pass(const JobRequest& request, std::size_t steps, const JobOptions& options, bool one_pass) {
+    const PointFileDialect& d = request.dialect;
+    if (steps < 2 || !one_pass || options.skip_faulty_points || !options.rejects.empty() || options.input_stream >= 0 ||
+        d.separator != PointFileDialect::Separator::comma || d.encoding == PointFileDialect::Encoding::automatic) {
+        return false;
+    }
+    struct stat st {};
+    return ::stat(request.input.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+           static_cast<std::uint64_t>(st.st_size) >= options.one_pass_route_bytes;
+}
+
+// The steps as one pass over the input: each point carried from step to
+// step in memory as an intermediate file carries it (its written form read
+// back), the output written by the last step. Dropped, leaving nothing and
+// showing nothing, at the first thing out of the ordinary (a fault, a point
+// a step refuses): the steps then run one by one and report it as they
+// always do. True when the output is complete.
+bool run_in_one_pass(const JobRequest& request, std::span<const RouteStep> steps, Environment& env,
+                     const JobOptions& options, const OutputOptions& form) {
+    TransformationJob job;
+    job.fich_par_m = request.param_x;
+    job.fich_par_p = request.param_y;
+    std::vector<PointStep> ready;
+    try {
+        for (const RouteStep& step : steps) ready.emplace_back(step, job, env);
+    } catch (const TesraError&) {
+        return false;
+    }
+    const BusyPointer busy(env.services);
+    ReadProgress progress(env.services, 1);
+    PointFileDialect dialect = request.dialect;
+    PointFile input(request.input, nullptr, &progress, &dialect);
+    input.chunks = options.chunks;
+    OutputSink sink(PointFile(request.output), form, request.source, request.target,
+                    dialect.encoding == PointFileDialect::Encoding::utf8);
+    PointFile output(request.output);
+    output.sink = &sink;
+    try {
+        const LoopEnd end = transform_point_file(input, output, [&ready](double m, double p, double& m_out, double& p_out) {
+            for (std::size_t i = 0;; ++i) {
+                if (!ready[i].apply(m, p, m_out, p_out)) return false;
+                if (i + 1 == ready.size()) return true;
+                if (!carry(m_out, m) || !carry(p_out, p)) return false;
+            }
+        });
+        if (end.stopped) return false;
+        sink.close();
+        return true;
+    } catch (const TesraError&) {
+        return false;
+    }
+}
+
 // Standard input read whole into `copy`, so that it can be read again.
 void copy_stream(const PointFile& from, const PointFile& copy) {
     OutputFile out(copy);
@@ -284,80 +351,85 @@ JobOutcome run_steps(const JobRequest& request, std::span<const RouteStep> steps
                 output_appears_whole(request, options) &&
                 (format == OutputFormat::report || format == OutputFormat::points) &&
                 (steps.size() > 1 || request.dialect.encoding != PointFileDialect::Encoding::automatic);
-            const std::size_t intermediates = one_pass ? steps.size() - 1 : steps.size();
-            std::array<std::optional<Intermediate>, max_route_steps> files;
-            for (std::size_t i = 0; i < intermediates; ++i) files.at(i).emplace(dir, name);
-            // The input, then each intermediate, is read once.
-            ReadProgress progress(services, static_cast<int>(intermediates) + 1);
-            // The intermediates carry the input's text in its encoding,
-            // which the first step settles.
-            PointFileDialect input_dialect = request.dialect;
-            PointFileDialect carried;
-            TransformationJob job;
-            job.fich1 = options.input_stream >= 0 ? PointFile::stream(request.input, options.input_stream)
-                                                  : PointFile(request.input);
-            // Skipped points are named from the input read again.
-            std::optional<Intermediate> input_copy;
-            if (options.skip_faulty_points && options.input_stream >= 0) {
-                input_copy.emplace(dir, request.input);
-                PointFile copy(request.input, &*input_copy);
-                copy_stream(job.fich1, copy);
-                copy.holds_input = true;
-                job.fich1 = copy;
-            }
-            job.fich1.progress = &progress;
-            job.fich1.dialect = &input_dialect;
-            PointFile input = job.fich1;
-            input.progress = nullptr;  // read again only to name the skipped points
-            job.fich3 = request.output;
-            job.fich_par_m = request.param_x;
-            job.fich_par_p = request.param_y;
             OutputOptions form = options.output_options;
             form.decimal_separator = env.decimal_separator;
-            const PointFile output = options.output_stream >= 0
-                                         ? PointFile::stream(request.output, options.output_stream)
-                                         : PointFile(request.output);
-            std::optional<OutputSink> sink;
-            std::array<SkippedPoints, max_route_steps> step_skips;
-            for (std::size_t i = 0; i < steps.size(); ++i) {
-                if (i > 0) job.fich1 = job.fich2;
-                if (i < intermediates) {
-                    job.fich2 = {name, &*files[i], &progress, &carried};
-                } else {
-                    // The names are in the encoding the input was read in.
-                    const PointFileDialect::Encoding encoding = i == 0 ? input_dialect.encoding : carried.encoding;
-                    sink.emplace(output, form, request.source, request.target,
-                                 encoding == PointFileDialect::Encoding::utf8);
-                    job.fich2 = PointFile(request.output);
-                    job.fich2.sink = &*sink;
+            if (steps_in_one_pass(request, steps.size(), options, one_pass) &&
+                run_in_one_pass(request, steps, env, options, form)) {
+                status = RoutineStatus::done;
+            } else {
+                const std::size_t intermediates = one_pass ? steps.size() - 1 : steps.size();
+                std::array<std::optional<Intermediate>, max_route_steps> files;
+                for (std::size_t i = 0; i < intermediates; ++i) files.at(i).emplace(dir, name);
+                // The input, then each intermediate, is read once.
+                ReadProgress progress(services, static_cast<int>(intermediates) + 1);
+                // The intermediates carry the input's text in its encoding,
+                // which the first step settles.
+                PointFileDialect input_dialect = request.dialect;
+                PointFileDialect carried;
+                TransformationJob job;
+                job.fich1 = options.input_stream >= 0 ? PointFile::stream(request.input, options.input_stream)
+                                                      : PointFile(request.input);
+                // Skipped points are named from the input read again.
+                std::optional<Intermediate> input_copy;
+                if (options.skip_faulty_points && options.input_stream >= 0) {
+                    input_copy.emplace(dir, request.input);
+                    PointFile copy(request.input, &*input_copy);
+                    copy_stream(job.fich1, copy);
+                    copy.holds_input = true;
+                    job.fich1 = copy;
                 }
-                job.fich1.chunks = options.chunks;
-                if (options.skip_faulty_points) job.skipped = &step_skips[i];
-                status = run_step(steps[i], job, env);
-                if (i == 0) {
-                    carried.encoding = input_dialect.encoding;
-                    carried.columns = input_dialect.columns;
+                job.fich1.progress = &progress;
+                job.fich1.dialect = &input_dialect;
+                PointFile input = job.fich1;
+                input.progress = nullptr;  // read again only to name the skipped points
+                job.fich3 = request.output;
+                job.fich_par_m = request.param_x;
+                job.fich_par_p = request.param_y;
+                const PointFile output = options.output_stream >= 0
+                                             ? PointFile::stream(request.output, options.output_stream)
+                                             : PointFile(request.output);
+                std::optional<OutputSink> sink;
+                std::array<SkippedPoints, max_route_steps> step_skips;
+                for (std::size_t i = 0; i < steps.size(); ++i) {
+                    if (i > 0) job.fich1 = job.fich2;
+                    if (i < intermediates) {
+                        job.fich2 = {name, &*files[i], &progress, &carried};
+                    } else {
+                        // The names are in the encoding the input was read in.
+                        const PointFileDialect::Encoding encoding = i == 0 ? input_dialect.encoding : carried.encoding;
+                        sink.emplace(output, form, request.source, request.target,
+                                     encoding == PointFileDialect::Encoding::utf8);
+                        job.fich2 = PointFile(request.output);
+                        job.fich2.sink = &*sink;
+                    }
+                    job.fich1.chunks = options.chunks;
+                    if (options.skip_faulty_points) job.skipped = &step_skips[i];
+                    status = run_step(steps[i], job, env);
+                    if (i == 0) {
+                        carried.encoding = input_dialect.encoding;
+                        carried.columns = input_dialect.columns;
+                    }
+                    if (status != RoutineStatus::done) break;
                 }
-                if (status != RoutineStatus::done) break;
-            }
-            if (status == RoutineStatus::done) {
-                // Each step's skips are numbered among the records it read.
-                SkippedPoints skipped = step_skips[0];
-                for (std::size_t i = 1; i < steps.size(); ++i) skipped.points = skipped_in_input(skipped, step_skips[i]);
-                // An empty rejects file too: one left by an earlier run would mislead.
-                if (!skipped.points.empty() || !options.rejects.empty()) {
-                    report_skipped(input, skipped.points, options.rejects, services);
-                }
-                skips = skipped.points.size();
-                if (sink) {
-                    sink->close();
-                } else {
-                    // The tables name the input's further columns, known
-                    // once it has been read.
-                    form.dialect = table_dialect(input_dialect);
-                    PointFile points = job.fich2;
-                    points.chunks = options.chunks;
-                    write_output(points, output, form, request.source, request.target);
+                if (status == RoutineStatus::done) {
+                    // Each step's skips are numbered among the records it read.
+                    SkippedPoints skipped = step_skips[0];
+                    for (std::size_t i = 1; i < steps.size(); ++i) skipped.points = skipped_in_input(skipped, step_skips[i]);
+                    // An empty rejects file too: one left by an earlier run would mislead.
+                    if (!skipped.points.empty() || !options.rejects.empty()) {
+                        report_skipped(input, skipped.points, options.rejects, services);
+                    }
+                    skips = skipped.points.size();
+                    if (sink) {
+                        sink->close();
+                    } else {
+                        // The tables name the input's further columns, known
+                        // once it has been read.
+                        form.dialect = table_dialect(input_dialect);
+                        PointFile points = job.fich2;
+                        points.chunks = options.chunks;
+                        write_output(points, output, form, request.source, request.target);
+                    }
                 }
             }
         } catch (const JobCancelled&) {

@@ -3,6 +3,7 @@
 // point files, write the report, clean up, and say how it ended.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "report.hpp"
@@ -38,6 +39,9 @@ struct JobOptions {
     int output_stream = -1;
     // How each step may share out its reading among threads.
     ChunkPlan chunks;
+    // A route of several steps runs them as one pass over an input of at
+    // least this many bytes, when nothing needs them one by one.
+    std::uint64_t one_pass_route_bytes = std::uint64_t{1} << 20;
 };
 
 enum class JobOutcome {

@@ -335,6 +335,22 @@ bool parse_number(std::string_view field, double& value) noexcept {
     return true;
 }
 
+double written_value(double value) noexcept {
+    if (Rounded15 r{}; value != 0 && round15_exact(std::fabs(value), r)) {
+        // q * 10^(exponent - 14), q below 2^53 and the power of ten exact:
+        // one correctly rounded division (or, where rounding carried up to
+        // 10^15, multiplication), which is what a correct parse of the
+        // written digits gives.
+        const double q = static_cast<double>(r.q);
+        const double magnitude = r.exponent >= 14 ? q * exact_powers[r.exponent - 14] : q / exact_powers[14 - r.exponent];
+        return value < 0 ? -magnitude : magnitude;
+    }
+    char text[number_text_capacity];
+    double back = 0;
+    (void)parse_number(std::string_view(text, static_cast<std::size_t>(write_number(text, value) - text)), back);
+    return back;
+}
+
 char* write_number(char* out, double value) noexcept {
     if (value == 0 || !std::isfinite(value)) {
         // Zero of either sign is "0"; non-finite values never reach a file,

@@ -76,6 +76,11 @@ inline constexpr std::size_t number_text_capacity = 32;
 // at out and returns the end.
 char* write_number(char* out, double value) noexcept;
 
+// What the written form of a finite value reads back as, without the text:
+// parse_number of write_number's output, for every value up to
+// largest_written_number.
+[[nodiscard]] double written_value(double value) noexcept;
+
 // The largest magnitude whose written form reads back: the 15-digit decimal
 // of anything larger rounds past the largest double (1.79769313486232e+308).
 inline constexpr double largest_written_number = 1.79769313486231e308;

@@ -35,15 +35,7 @@ bool can_open(const std::string& path) {
 }
 
 RoutineStatus run_grid(const GridParameters& parameters, const TransformationJob& job, Environment& env) {
-    const std::string m_path = grid_file_path(env.grid_dir, parameters.m_file);
-    const std::string p_path = grid_file_path(env.grid_dir, parameters.p_file);
-    if (!can_open(m_path) || !can_open(p_path)) throw TesraError(std::string(parameters.missing_message));
-    struct Grids {
-        CoordinateGrid m, p;
-    };
-    auto grids = std::make_unique<Grids>();
-    read_grid_file(m_path, grids->m);
-    read_grid_file(p_path, grids->p);
+    const std::unique_ptr<const GridPair> grids = read_grids(parameters, env);
     const LoopEnd end =
         transform_point_file(job.fich1, job.fich2, [&](double m, double p, double& m_out, double& p_out) {
             if (interpolate_grid(grids->m, grids->p, m, p, m_out, p_out)) return true;
@@ -60,6 +52,23 @@ bool marker_is(std::string_view marker, char letter) {
 }
 
 RoutineStatus run_generic(const TransformationJob& job) {
+    transform_with_polynomial(read_generic_set(job), job);
+    return RoutineStatus::done;
+}
+
+}  // namespace
+
+std::unique_ptr<const GridPair> read_grids(const GridParameters& parameters, Environment& env) {
+    const std::string m_path = grid_file_path(env.grid_dir, parameters.m_file);
+    const std::string p_path = grid_file_path(env.grid_dir, parameters.p_file);
+    if (!can_open(m_path) || !can_open(p_path)) throw TesraError(std::string(parameters.missing_message));
+    auto grids = std::make_unique<GridPair>();
+    read_grid_file(m_path, grids->m);
+    read_grid_file(p_path, grids->p);
+    return grids;
+}
+
+PolynomialParameterSet read_generic_set(const TransformationJob& job) {
     PolynomialParameterSet set;  // scale_result stays false: values are used unchanged
     if (!marker_is(read_parameter_file(job.fich_par_m, ParameterAxis::x, set), 'X')) {
         throw TesraError("Erro! Esperado 'X' no ficheiro de parâmetros -X");
@@ -67,11 +76,8 @@ RoutineStatus run_generic(const TransformationJob& job) {
     if (!marker_is(read_parameter_file(job.fich_par_p, ParameterAxis::y, set), 'Y')) {
         throw TesraError("Erro! Esperado 'Y' no ficheiro de parâmetros -Y");
     }
-    transform_with_polynomial(set, job);
-    return RoutineStatus::done;
+    return set;
 }
-
-}  // namespace
 
 RoutineStatus out_of_limits(Services& services, double m, double p) {
     services.message_box("ERRO!! Ponto para além dos limites. (" + number_for_message(m) + ";" +

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstddef>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -89,6 +90,17 @@ enum class RoutineStatus {
 };
 
 RoutineStatus run_routine(Routine routine, const TransformationJob& job, Environment& env);
+
+// The two grids of a grid routine, read from env.grid_dir. Faults throw
+// TesraError with the routine's own message.
+struct GridPair {
+    CoordinateGrid m, p;
+};
+[[nodiscard]] std::unique_ptr<const GridPair> read_grids(const GridParameters& parameters, Environment& env);
+
+// The generic routine's parameter set, from the job's two parameter files.
+// Faults throw TesraError with the routine's own message.
+[[nodiscard]] PolynomialParameterSet read_generic_set(const TransformationJob& job);
 
 // What every step of a route does around its computation: the busy pointer
 // while it runs (body may release it to leave it on), and a fault shown, with

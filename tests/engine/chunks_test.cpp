@@ -1,7 +1,7 @@
-// A file read in chunks on several threads gives what the file read as one
-// gives: the same output bytes, the same messages (the first fault in the
-// file's order, with its line), the same outcome, wherever the chunks
-// are cut.
+// A file read in chunks on several threads, or a route's steps run as one
+// pass, give what the file read as one by the steps one by one gives: the
+// same output bytes, the same messages (the first fault in the file's
+// order, with its line), the same outcome, wherever the chunks are cut.
 #include <gtest/gtest.h>
 
 #include <mutex>
@@ -10,6 +10,7 @@
 #include <thread>
 #include <vector>
 
+#include "extended_routes.hpp"
 #include "job.hpp"
 #include "support.hpp"
 #include "systems.hpp"
@@ -32,17 +33,28 @@ std::ostream& operator<<(std::ostream& os, const JobResult& run) {
     return os << run.output;
 }
 
-JobResult run_with(const robust::ScratchDir& dir, System from, System to, const PointFileDialect& dialect, unsigned threads,
-        std::size_t chunk_bytes) {
+// One job on pontos.txt: `threads` threads with chunks of `chunk_bytes`,
+// the steps of a route one by one or (`one_pass`) as one pass.
+JobResult run_with(const robust::ScratchDir& dir, System from, System to, const PointFileDialect& dialect,
+                   unsigned threads, std::size_t chunk_bytes, bool one_pass) {
     robust::RecordingServices services;
     Environment env{services, dir / "grelhas", ','};
-    const std::string output = dir / ("saida-" + std::to_string(threads) + "-" + std::to_string(chunk_bytes));
+    const std::string output = dir / "saida.txt";
     const JobRequest request{std::string(system_name(from)), std::string(system_name(to)), dir / "pontos.txt",
                              output, "", "", dialect};
     JobOptions options;
     options.chunks = {threads, chunk_bytes};
-    JobResult r{run_job(request, env, options), services.messages, "(none)"};
-    if (::access(output.c_str(), F_OK) == 0) r.output = robust::read_file(output);
+    options.one_pass_route_bytes = one_pass ? 0 : UINT64_MAX;
+    // The points form shows every digit an intermediate carries; the report, its own layout.
+    options.output_options.format = dialect.encoding == PointFileDialect::Encoding::automatic ? OutputFormat::report
+                                                                                               : OutputFormat::points;
+    const ExtendedRoute* extended = find_extended_route(from, to);
+    JobResult r{extended != nullptr ? run_extended_job(request, *extended, env, options) : run_job(request, env, options),
+                services.messages, "(none)"};
+    if (::access(output.c_str(), F_OK) == 0) {
+        r.output = robust::read_file(output);
+        ::unlink(output.c_str());
+    }
     return r;
 }
 
@@ -86,6 +98,7 @@ TEST(Chunks, ReadInChunksAsReadWhole) {
         {"a header line", "Nome,M,P\r\n" + points},
         {"not a number, then a point beyond the grid",
          points.substr(0, 900) + "\r\nX1,12a,5\r\n" + points.substr(900) + faulty + points},
+        {"a point beyond the grid", points + faulty + points},
         {"a point beyond the grid, then not a number", points + faulty + points + "X1,12a,5\r\n" + points},
         {"cut inside a record", points + "Z,1.5,\r\n"},
         {"a quote in a name", points + "Q\"1,1,2\r\n" + points},
@@ -97,13 +110,13 @@ TEST(Chunks, ReadInChunksAsReadWhole) {
     for (const Case& c : cases) {
         robust::write_file(dir / "pontos.txt", c.text);
         for (const auto& [from, to] : {std::pair{System::d73, System::lisboa}, std::pair{System::tm06, System::lisboa},
-                                       std::pair{System::lisboa, System::tm06}}) {
+                                       std::pair{System::lisboa, System::tm06}, std::pair{System::tm06, System::militar}}) {
             for (const PointFileDialect& dialect : {PointFileDialect{}, PointFileDialect::automatic()}) {
-                const JobResult whole = run_with(dir, from, to, dialect, 1, 1 << 20);
+                const JobResult whole = run_with(dir, from, to, dialect, 1, 1 << 20, false);
+                SCOPED_TRACE(c.name + ", " + std::string(system_name(from)) + " -> " + std::string(system_name(to)));
+                EXPECT_EQ(run_with(dir, from, to, dialect, 1, 1 << 20, true), whole) << "steps as one pass";
                 for (const std::size_t chunk : {1, 37, 300, 1000}) {
-                    SCOPED_TRACE(c.name + ", " + std::string(system_name(from)) + ", chunks of " +
-                                 std::to_string(chunk));
-                    EXPECT_EQ(run_with(dir, from, to, dialect, 3, chunk), whole);
+                    EXPECT_EQ(run_with(dir, from, to, dialect, 3, chunk, chunk % 2 == 0), whole) << "chunks of " << chunk;
                 }
             }
         }

@@ -2,7 +2,8 @@
 // - parse_number accepts exactly [+-] digits [. digits] [e [+-] digits] with
 //   a digit in the mantissa and a finite value, and gives strtod's value;
 // - write_number reads back to the same 15-significant-digit decimal (as
-//   printf's %.14e gives it), in plain form with nothing superfluous;
+//   printf's %.14e gives it), in plain form with nothing superfluous, and
+//   written_value gives what it reads back as;
 // - write_fixed3 rounds that decimal to three places, halves away from
 //   zero, as integer arithmetic on its digits does.
 // The input is tried as a field of text, and its first eight bytes as a double.
@@ -88,6 +89,7 @@ void check_write_number(double v) {
     require(parse_number(s, back), "write_number wrote what parse_number refuses");
     require(decimal15(std::fabs(back)) == decimal15(std::fabs(v)), "write_number lost the 15-digit decimal");
     require((back < 0) == (v < 0), "write_number lost the sign");
+    require(same_bits(written_value(v), back), "written_value is not the written form read back");
     char again[number_text_capacity];
     require(std::string(again, write_number(again, back)) == s, "writing the value read back changes the text");
 
