@@ -65,16 +65,17 @@ std::string varied_points(int count) {
     for (int i = 0; i < count; ++i) {
         const std::string m = std::to_string(-90000 + 997 * i) + "." + std::to_string(100 + i % 900);
         const std::string p = std::to_string(-100000 + 1231 * i) + ".5";
+        const std::string n = std::to_string(i);
         switch (i % 9) {
-        case 0: text += "P" + std::to_string(i) + "," + m + "," + p + "\r\n"; break;
-        case 1: text += "\"Marco " + std::to_string(i) + "\"," + m + "," + p + "\n"; break;
-        case 2: text += "V" + std::to_string(i) + " ," + m + " , " + p + "\r\n\r\n"; break;
-        case 3: text += "F" + std::to_string(i) + "\r\n" + m + "\r\n" + p + "\r\n"; break;  // a field a line
-        case 4: text += "\"Q\r\n" + std::to_string(i) + "\"," + m + "," + p + "\r\n"; break;  // a line end in the name
-        case 5: text += "C" + std::to_string(i) + "," + m + "," + p + "\r"; break;  // CR alone
-        case 6: text += "T" + std::to_string(i) + "," + m + "," + p + ",\r\n"; break;  // a comma after P
-        case 7: text += "S\xe9 " + std::to_string(i) + "," + m + "e0," + p + "\r\n,,\r\n"; break;
-        case 8: text += "A" + std::to_string(i) + "," + m + "," + p + ",B" + std::to_string(i) + ",1,2\n"; break;
+        case 0: text += "P" + n + "," + m + "," + p + "\r\n"; break;
+        case 1: text += "\"Marco " + n + "\"," + m + "," + p + "\n"; break;
+        case 2: text += "V" + n + " ," + m + " , " + p + "\r\n\r\n"; break;
+        case 3: text += "F" + n + "\r\n" + m + "\r\n" + p + "\r\n"; break;  // a field a line
+        case 4: text += "\"Q\r\n" + n + "\"," + m + "," + p + "\r\n"; break;  // a line end in the name
+        case 5: text += "C" + n + "," + m + "," + p + "\r"; break;  // CR alone
+        case 6: text += "T" + n + "," + m + "," + p + ",\r\n"; break;  // a comma after P
+        case 7: text += "S\xe9 " + n + "," + m + "e0," + p + "\r\n,,\r\n"; break;
+        case 8: text += "A" + n + "," + m + "," + p + ",B" + n + ",1,2\n"; break;
         }
     }
     return text;
@@ -128,7 +129,10 @@ TEST(Chunks, ReadInChunksAsReadWhole) {
 TEST(Chunks, PointsAreTransformedOnOtherThreads) {
     robust::ScratchDir dir;
     std::string points;
-    for (int i = 0; i < 400; ++i) points += "P" + std::to_string(i) + "," + std::to_string(i) + ".5,-7.25\r\n";
+    for (int i = 0; i < 400; ++i) {
+        const std::string n = std::to_string(i);
+        points += 'P' + n + ',' + n + ".5,-7.25\r\n";
+    }
     robust::write_file(dir / "pontos.txt", points);
     std::mutex mutex;
     std::set<std::thread::id> threads;
