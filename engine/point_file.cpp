@@ -628,6 +628,7 @@ ChunkedRead read_in_chunks(FieldReader& in, const ChunkPlan& plan, const ChunkBo
     struct stat st {};
     if (::fstat(in.fd_, &st) != 0 || !S_ISREG(st.st_mode)) return {};
     const auto size = static_cast<std::uint64_t>(st.st_size);
+    if (size < in.offset() + plan.min_bytes) return {};
     const std::size_t chunk = std::max<std::size_t>(plan.chunk_bytes, 1);
     std::vector<std::uint64_t> bounds{in.offset()};
     for (std::uint64_t at = bounds.back() + chunk; at < size;) {

@@ -94,11 +94,14 @@ protected:
 
 // How a routine may read a point file: in chunks of about `chunk_bytes`,
 // cut at line ends, `threads` of them at once. Only a file of the
-// point-file format read from its start with at least two chunks in it
-// is read so; anything else is read as one.
+// point-file format read from its start, with at least `min_bytes` and two
+// chunks in it, is read so; anything else is read as one. (Below about
+// 2 MiB, starting the threads and touching their memory costs what they
+// save.)
 struct ChunkPlan {
     unsigned threads = 1;
     std::size_t chunk_bytes = std::size_t{256} << 10;
+    std::uint64_t min_bytes = std::uint64_t{2} << 20;
 };
 
 // A point file a routine reads or writes: a file of the user's by its

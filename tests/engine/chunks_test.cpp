@@ -43,7 +43,7 @@ JobResult run_with(const robust::ScratchDir& dir, System from, System to, const 
     const JobRequest request{std::string(system_name(from)), std::string(system_name(to)), dir / "pontos.txt",
                              output, "", "", dialect};
     JobOptions options;
-    options.chunks = {threads, chunk_bytes};
+    options.chunks = {threads, chunk_bytes, 0};
     options.one_pass_route_bytes = one_pass ? 0 : UINT64_MAX;
     // The points form shows every digit an intermediate carries; the report, its own layout.
     options.output_options.format = dialect.encoding == PointFileDialect::Encoding::automatic ? OutputFormat::report
@@ -137,7 +137,7 @@ TEST(Chunks, PointsAreTransformedOnOtherThreads) {
     std::mutex mutex;
     std::set<std::thread::id> threads;
     PointFile input(dir / "pontos.txt");
-    input.chunks = {2, 500};
+    input.chunks = {2, 500, 0};
     const LoopEnd end = transform_point_file(input, PointFile(dir / "saida.txt"), [&](double m, double p, double& mo,
                                                                                        double& po) {
         const std::lock_guard lock(mutex);
