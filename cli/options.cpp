@@ -250,8 +250,9 @@ ParseResult parse_options(const std::vector<std::string_view>& args) {
             if (!n) return {std::nullopt, "--jobs leva um número de ficheiros a partir de 1"};
             o.jobs = static_cast<unsigned>(*n);
         } else if (key == "--threads") {
-            const std::optional<int> n = whole_number(*value, 1, 256);
-            if (!n) return {std::nullopt, "--threads leva um número de processadores de 1 a 256"};
+            // Each thread holds a chunk's output, about 400 KiB.
+            const std::optional<int> n = whole_number(*value, 1, 64);
+            if (!n) return {std::nullopt, "--threads leva um número de processadores de 1 a 64"};
             o.threads = static_cast<unsigned>(*n);
         } else if (key == "--on-error") {
             if (*value != "stop" && *value != "skip") return {std::nullopt, "--on-error leva stop ou skip"};

@@ -647,7 +647,8 @@ ChunkedRead read_in_chunks(FieldReader& in, const ChunkPlan& plan, const ChunkBo
     const auto threads = static_cast<std::size_t>(std::min<std::size_t>(plan.threads, count));
 
     // Each chunk's bytes wait in a slot until the ones before are out; a
-    // thread takes a chunk only when a slot is free, so memory stays bounded.
+    // thread takes a chunk only when a slot is free, so memory stays bounded:
+    // a chunk for each thread, and two done while an earlier one is not.
     struct Slot {
         ByteBlock block;
         bool ready = false;
@@ -655,7 +656,7 @@ ChunkedRead read_in_chunks(FieldReader& in, const ChunkPlan& plan, const ChunkBo
         long lines = 0;  // line ends read
         FieldReader::TextState text{};
     };
-    const std::size_t ring = 2 * threads;
+    const std::size_t ring = threads + 2;
     std::vector<Slot> slots(ring);
     std::mutex mutex;
     std::condition_variable work, done;
