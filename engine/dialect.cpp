@@ -338,8 +338,7 @@ bool FieldReader::read_line_record(PointRecord& record) {
     for (;;) {
         if (eof()) {
             if (dialect_ == nullptr) return false;  // an intermediate
-            dialect_->encoding = encoding() == TextEncoding::utf8 ? PointFileDialect::Encoding::utf8
-                                                                  : PointFileDialect::Encoding::cp1252;
+            settle_encoding();
             dialect_->columns = widest_;
             return false;
         }

@@ -70,44 +70,19 @@ std::optional<PlanarPoint> invert_polynomial(const PolynomialParameterSet& set, 
     return std::nullopt;
 }
 
-namespace {
-
-RoutineStatus run_offset(double dm, double dp, const TransformationJob& job) {
-    transform_point_file(job.fich1, job.fich2, [dm, dp](double m, double p, double& m_out, double& p_out) {
-        m_out = m + dm;
-        p_out = p + dp;
-        return true;
-    }, job.skipped);
-    return RoutineStatus::done;
-}
-
-RoutineStatus run_inverse(const PolynomialParameterSet& set, const TransformationJob& job, Environment& env) {
-    const LoopEnd end =
-        transform_point_file(job.fich1, job.fich2, [&](double m, double p, double& m_out, double& p_out) {
-            const std::optional<PlanarPoint> r = invert_polynomial(set, m, p);
-            if (!r) {
-                if (job.skipped != nullptr) job.skipped->fault = PointFault::no_inverse;
-                return false;
-            }
-            m_out = r->m;
-            p_out = r->p;
-            return true;
-        }, job.skipped);
-    return end.stopped ? out_of_limits(env.services, end.m, end.p) : RoutineStatus::done;
-}
-
-}  // namespace
 
 RoutineStatus run_step(const RouteStep& step, const TransformationJob& job, Environment& env) {
     if (step.kind == StepKind::routine) return run_routine(step.routine, job, env);
+    // An offset or an inverse: only the inverse ever refuses a point.
     return guarded_step(env, std::nullopt, [&](BusyPointer&) {
-        switch (step.kind) {
-        case StepKind::militar_offset: return run_offset(militar_offset_m, militar_offset_p, job);
-        case StepKind::militar_unoffset: return run_offset(-militar_offset_m, -militar_offset_p, job);
-        case StepKind::inverse_official: return run_inverse(official_set(step.routine), job, env);
-        case StepKind::routine: break;
-        }
-        return RoutineStatus::failed;
+        const PointStep point_step(step, job, env);
+        const LoopEnd end =
+            transform_point_file(job.fich1, job.fich2, [&](double m, double p, double& m_out, double& p_out) {
+                if (point_step.apply(m, p, m_out, p_out)) return true;
+                if (job.skipped != nullptr) job.skipped->fault = PointFault::no_inverse;
+                return false;
+            }, job.skipped);
+        return end.stopped ? out_of_limits(env.services, end.m, end.p) : RoutineStatus::done;
     });
 }
 

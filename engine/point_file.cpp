@@ -592,10 +592,7 @@ bool FieldReader::read_record(PointRecord& record) {
         record.name = view(name_start, name.size());
         return true;
     }
-    if (dialect_ != nullptr) {
-        dialect_->encoding = encoding() == TextEncoding::utf8 ? PointFileDialect::Encoding::utf8
-                                                              : PointFileDialect::Encoding::cp1252;
-    }
+    settle_encoding();
     return false;
 }
 
@@ -744,13 +741,11 @@ ChunkedRead read_in_chunks(FieldReader& in, const ChunkPlan& plan, const ChunkBo
         work.notify_all();
     }
     stop_pool();
-    if (in.dialect_ != nullptr) {
-        // As FieldReader::encoding() settles it.
-        const bool utf8 = text.check == FieldReader::TextCheck::utf8 ||
-                          (text.check == FieldReader::TextCheck::detect && text.seen_utf8) ||
-                          text.encoding == TextEncoding::utf8;
-        in.dialect_->encoding = utf8 ? PointFileDialect::Encoding::utf8 : PointFileDialect::Encoding::cp1252;
-    }
+    // The whole file has been read: `in` takes the state its reading reached.
+    in.text_check_ = text.check;
+    in.seen_utf8_ = text.seen_utf8;
+    in.encoding_ = text.encoding;
+    in.settle_encoding();
     return {true, nullptr};
 }
 

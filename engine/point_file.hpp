@@ -281,8 +281,6 @@ public:
 
     // Line (from 1) on which the last field read started.
     [[nodiscard]] long line() const noexcept { return field_line_; }
-    // Line (from 1) on which the next field starts.
-    [[nodiscard]] long next_line() const noexcept { return line_; }
     [[nodiscard]] const std::string& path() const noexcept { return path_; }
 
     // Largest field (or record) the reader accepts; a longer one is reported.
@@ -316,6 +314,12 @@ private:
         return quote_excerpt(text, utf8 ? TextEncoding::utf8 : encoding());
     }
 
+    // At the end of a user's file: tells its dialect the encoding found.
+    void settle_encoding() noexcept {
+        if (dialect_ == nullptr) return;
+        dialect_->encoding = encoding() == TextEncoding::utf8 ? PointFileDialect::Encoding::utf8
+                                                              : PointFileDialect::Encoding::cp1252;
+    }
     bool read_plain_record(PointRecord& record);
     bool fill();  // false at end of file
     int peek();   // -1 at end of file
@@ -517,8 +521,7 @@ LoopEnd transform_point_file(const PointFile& fich1, const PointFile& fich2, Com
     FieldReader first(fich1);
     std::optional<OutputFile> out;
     if (fich2.sink == nullptr) out.emplace(fich2);
-    FieldReader* in = &first;
-    std::unique_ptr<FieldReader> rest;
+    ChunkedRead chunked;
     if (skipped == nullptr && fich1.chunks.threads > 1 && (out || fich2.sink->formats_apart())) {
         const ChunkBody body = [&](FieldReader& reader, ByteBlock& block) {
             PointRecord record;
@@ -545,18 +548,15 @@ LoopEnd transform_point_file(const PointFile& fich1, const PointFile& fich2, Com
                 fich2.sink->write_bytes(bytes);
             }
         };
-        ChunkedRead chunked = read_in_chunks(first, fich1.chunks, body, write_out);
-        if (chunked.taken) {
-            if (!chunked.rest) {
-                if (out) out->close();
-                return {};
-            }
-            rest = std::move(chunked.rest);
-            in = rest.get();
+        chunked = read_in_chunks(first, fich1.chunks, body, write_out);
+        if (chunked.taken && !chunked.rest) {
+            if (out) out->close();
+            return {};
         }
     }
+    FieldReader& in = chunked.rest ? *chunked.rest : first;
     PointRecord record;
-    for (std::uint64_t ordinal = 0; in->read_record(record); ++ordinal) {
+    for (std::uint64_t ordinal = 0; in.read_record(record); ++ordinal) {
         double m = 0, p = 0;
         if (!compute(record.m, record.p, m, p)) {
             if (skipped != nullptr) {
@@ -572,11 +572,11 @@ LoopEnd transform_point_file(const PointFile& fich1, const PointFile& fich2, Com
                 skipped->points.push_back({ordinal, PointFault::not_finite});
                 continue;
             }
-            throw not_finite_error(*in, record.name);
+            throw not_finite_error(in, record.name);
         }
         // The written form has no escape for a quote: such a name would come
         // back cut short from the intermediate file.
-        if (record.name.find('"') != std::string_view::npos) throw quoted_name_error(*in, record.name);
+        if (record.name.find('"') != std::string_view::npos) throw quoted_name_error(in, record.name);
         if (out) {
             write_record(*out, record.name, m, p, record.columns);
         } else {

@@ -213,27 +213,23 @@ void write_output(const PointFile& points, const PointFile& output, const Output
                   std::string_view source, std::string_view target) {
     FieldReader first(points);
     OutputWriter writer(output, options, source, target, first.encoding() == TextEncoding::utf8);
-    FieldReader* in = &first;
-    std::unique_ptr<FieldReader> rest;
+    ChunkedRead chunked;
     if (writer.formats_apart()) {
         const ChunkBody body = [&writer](FieldReader& reader, ByteBlock& block) {
             PointRecord record;
             while (reader.read_record(record)) writer.format(record, block);
             return true;
         };
-        ChunkedRead chunked = read_in_chunks(first, points.chunks, body,
-                                             [&writer](std::string_view bytes) { writer.write_bytes(bytes); });
+        chunked = read_in_chunks(first, points.chunks, body,
+                                 [&writer](std::string_view bytes) { writer.write_bytes(bytes); });
         if (chunked.taken && !chunked.rest) {
             writer.close();
             return;
         }
-        if (chunked.taken) {
-            rest = std::move(chunked.rest);
-            in = rest.get();
-        }
     }
+    FieldReader& in = chunked.rest ? *chunked.rest : first;
     PointRecord record;
-    while (in->read_record(record)) writer.write(record, record.columns);
+    while (in.read_record(record)) writer.write(record, record.columns);
     writer.close();
 }
 
