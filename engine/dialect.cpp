@@ -365,11 +365,15 @@ bool FieldReader::read_line_record(PointRecord& record) {
             }
             return false;
         }));
-        const std::string_view text = view(start, length);
-        for (std::size_t i = 0; i < text.size(); ++i) {
-            if (text[i] == '\n' || (text[i] == '\r' && (i + 1 == text.size() || text[i + 1] != '\n'))) ++line_;
-        }
+        // Past the line end first: looking for the LF after a CR may refill
+        // the buffer and move the line, so the view is taken after it.
         if (peek() == '\r' || peek() == '\n') skip_line_end();
+        const std::string_view text = view(start, length);
+        long line_ends = 0;
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            if (text[i] == '\n' || (text[i] == '\r' && (i + 1 == text.size() || text[i + 1] != '\n'))) ++line_ends;
+        }
+        line_ += line_ends;
         if (state == State::quoted || !split_fields(text, separator, line_text_, fields_)) {
             throw file_error(path_, field_line_, "um campo abre aspas que não fecham: " + excerpt(text));
         }
