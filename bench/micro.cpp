@@ -15,10 +15,10 @@
 #include <unistd.h>
 #include <vector>
 
-#include "grid.hpp"
-#include "numtext.hpp"
-#include "point_file.hpp"
-#include "routines.hpp"
+#include "geodesy/grid.hpp"
+#include "text/numtext.hpp"
+#include "files/point_file.hpp"
+#include "jobs/routines.hpp"
 
 #include "random.hpp"
 

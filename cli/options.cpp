@@ -7,7 +7,7 @@
 #include <set>
 #include <utility>
 
-#include "systems.hpp"
+#include "geodesy/systems.hpp"
 
 namespace tesra::cli {
 

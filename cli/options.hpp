@@ -6,8 +6,8 @@
 #include <string_view>
 #include <vector>
 
-#include "report.hpp"
-#include "dialect.hpp"
+#include "jobs/report.hpp"
+#include "files/dialect.hpp"
 
 namespace tesra::cli {
 

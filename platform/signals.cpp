@@ -5,7 +5,7 @@
 #include <csignal>
 #include <cstring>
 
-#include "temporaries.hpp"
+#include "files/temporaries.hpp"
 
 namespace tesra {
 

@@ -9,7 +9,7 @@
 #include <optional>
 #include <string_view>
 
-#include "systems.hpp"
+#include "geodesy/systems.hpp"
 
 namespace tesra::ui {
 

@@ -13,7 +13,7 @@
 
 #include "cores.hpp"
 #include "form2.hpp"
-#include "job.hpp"
+#include "jobs/job.hpp"
 #include "job_progress.hpp"
 #include "pick_combo_box.hpp"
 #include "window_setup.hpp"

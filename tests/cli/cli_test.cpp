@@ -3,7 +3,7 @@
 // The outputs themselves are checked against the files of tests/golden/.
 #include <gtest/gtest.h>
 
-#include "grid.hpp"
+#include "geodesy/grid.hpp"
 #include "support.hpp"
 
 namespace tesra::robust {

@@ -6,7 +6,7 @@
 #include <initializer_list>
 #include <utility>
 
-#include "systems.hpp"
+#include "geodesy/systems.hpp"
 
 namespace tesra::cli {
 namespace {

@@ -10,10 +10,10 @@
 #include <thread>
 #include <vector>
 
-#include "extended_routes.hpp"
-#include "job.hpp"
+#include "jobs/extended_routes.hpp"
+#include "jobs/job.hpp"
 #include "support.hpp"
-#include "systems.hpp"
+#include "geodesy/systems.hpp"
 
 namespace tesra {
 namespace {

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "codepage.hpp"
-#include "point_file.hpp"
+#include "text/codepage.hpp"
+#include "files/point_file.hpp"
 #include "support.hpp"
 
 namespace tesra {

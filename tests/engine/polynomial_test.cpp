@@ -1,4 +1,4 @@
-#include "routines.hpp"
+#include "jobs/routines.hpp"
 
 #include <gtest/gtest.h>
 

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "point_file.hpp"
+#include "files/point_file.hpp"
 #include "support.hpp"
 
 namespace tesra {

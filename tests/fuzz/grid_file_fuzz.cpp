@@ -7,9 +7,9 @@
 #include <memory>
 #include <string>
 
-#include "errors.hpp"
+#include "text/errors.hpp"
 #include "fuzz_support.hpp"
-#include "grid.hpp"
+#include "geodesy/grid.hpp"
 
 using namespace tesra;
 using namespace tesra::fuzz;

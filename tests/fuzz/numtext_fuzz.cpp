@@ -17,7 +17,7 @@
 #include <string_view>
 
 #include "fuzz_support.hpp"
-#include "numtext.hpp"
+#include "text/numtext.hpp"
 
 using namespace tesra;
 using namespace tesra::fuzz;

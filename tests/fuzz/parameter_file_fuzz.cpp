@@ -6,9 +6,9 @@
 #include <cstring>
 #include <string>
 
-#include "errors.hpp"
+#include "text/errors.hpp"
 #include "fuzz_support.hpp"
-#include "generic.hpp"
+#include "geodesy/generic.hpp"
 
 using namespace tesra;
 using namespace tesra::fuzz;

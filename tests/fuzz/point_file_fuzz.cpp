@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "fuzz_support.hpp"
-#include "numtext.hpp"
-#include "point_file.hpp"
+#include "text/numtext.hpp"
+#include "files/point_file.hpp"
 
 namespace tesra::fuzz {
 namespace {

@@ -8,7 +8,7 @@
 #include <ostream>
 #include <string>
 
-#include "grid.hpp"
+#include "geodesy/grid.hpp"
 
 namespace tesra {
 // Names the parameter in test listings by its M file.

@@ -15,9 +15,9 @@
 #include <vector>
 
 #include "support.hpp"
-#include "grid.hpp"
+#include "geodesy/grid.hpp"
 #include "io_injection.hpp"
-#include "job.hpp"
+#include "jobs/job.hpp"
 
 namespace tesra::robust {
 namespace {

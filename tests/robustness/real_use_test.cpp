@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "support.hpp"
-#include "grid.hpp"
+#include "geodesy/grid.hpp"
 
 namespace tesra::robust {
 namespace {

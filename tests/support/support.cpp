@@ -16,7 +16,7 @@
 #include <sstream>
 #include <stdexcept>
 
-#include "grid.hpp"
+#include "geodesy/grid.hpp"
 
 namespace fs = std::filesystem;
 

@@ -16,9 +16,9 @@
 #include <string_view>
 #include <vector>
 
-#include "dialect.hpp"
-#include "errors.hpp"
-#include "numtext.hpp"
+#include "files/dialect.hpp"
+#include "text/errors.hpp"
+#include "text/numtext.hpp"
 #include "services.hpp"
 
 namespace tesra {

@@ -3,7 +3,7 @@
 // back to the same double.
 #include <array>
 
-#include "routines.hpp"
+#include "jobs/routines.hpp"
 
 namespace tesra {
 

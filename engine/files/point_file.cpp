@@ -1,4 +1,4 @@
-#include "point_file.hpp"
+#include "files/point_file.hpp"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -16,8 +16,8 @@
 #include <system_error>
 #include <thread>
 
-#include "numtext.hpp"
-#include "temporaries.hpp"
+#include "text/numtext.hpp"
+#include "files/temporaries.hpp"
 
 namespace tesra {
 

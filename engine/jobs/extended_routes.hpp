@@ -14,7 +14,7 @@
 #include <string>
 #include <string_view>
 
-#include "routes.hpp"
+#include "jobs/routes.hpp"
 
 namespace tesra {
 

@@ -1,4 +1,4 @@
-#include "codepage.hpp"
+#include "text/codepage.hpp"
 
 #include <array>
 #include <cstdint>

@@ -16,7 +16,7 @@
 #include <string_view>
 #include <vector>
 
-#include "point_file.hpp"
+#include "files/point_file.hpp"
 
 namespace tesra {
 

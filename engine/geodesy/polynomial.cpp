@@ -1,4 +1,4 @@
-#include "polynomial.hpp"
+#include "geodesy/polynomial.hpp"
 
 namespace tesra {
 

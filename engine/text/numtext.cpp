@@ -1,4 +1,4 @@
-#include "numtext.hpp"
+#include "text/numtext.hpp"
 
 #include <algorithm>
 #include <array>

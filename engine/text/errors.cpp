@@ -1,10 +1,10 @@
-#include "errors.hpp"
+#include "text/errors.hpp"
 
 #include <cerrno>
 #include <algorithm>
 #include <cstring>
 
-#include "codepage.hpp"
+#include "text/codepage.hpp"
 
 namespace tesra {
 

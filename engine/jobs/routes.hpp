@@ -6,8 +6,8 @@
 #include <optional>
 #include <string_view>
 
-#include "routines.hpp"
-#include "systems.hpp"
+#include "jobs/routines.hpp"
+#include "geodesy/systems.hpp"
 
 namespace tesra {
 

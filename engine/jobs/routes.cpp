@@ -1,4 +1,4 @@
-#include "routes.hpp"
+#include "jobs/routes.hpp"
 
 namespace tesra {
 

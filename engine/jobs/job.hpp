@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <string>
 
-#include "report.hpp"
-#include "routines.hpp"
+#include "jobs/report.hpp"
+#include "jobs/routines.hpp"
 
 namespace tesra {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "codepage.hpp"
+#include "text/codepage.hpp"
 
 namespace tesra {
 

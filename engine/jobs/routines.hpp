@@ -11,9 +11,9 @@
 #include <string>
 #include <string_view>
 
-#include "grid.hpp"
-#include "point_file.hpp"
-#include "polynomial.hpp"
+#include "geodesy/grid.hpp"
+#include "files/point_file.hpp"
+#include "geodesy/polynomial.hpp"
 #include "services.hpp"
 
 namespace tesra {

@@ -1,4 +1,4 @@
-#include "job.hpp"
+#include "jobs/job.hpp"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -14,10 +14,10 @@
 #include <span>
 #include <vector>
 
-#include "extended_routes.hpp"
-#include "point_file.hpp"
-#include "report.hpp"
-#include "routes.hpp"
+#include "jobs/extended_routes.hpp"
+#include "files/point_file.hpp"
+#include "jobs/report.hpp"
+#include "jobs/routes.hpp"
 
 namespace tesra {
 

@@ -1,13 +1,13 @@
-#include "report.hpp"
+#include "jobs/report.hpp"
 
 #include <algorithm>
 #include <cstring>
 #include <optional>
 
-#include "codepage.hpp"
-#include "numtext.hpp"
-#include "point_file.hpp"
-#include "systems.hpp"
+#include "text/codepage.hpp"
+#include "text/numtext.hpp"
+#include "files/point_file.hpp"
+#include "geodesy/systems.hpp"
 
 namespace tesra {
 

@@ -1,4 +1,4 @@
-#include "temporaries.hpp"
+#include "files/temporaries.hpp"
 
 #include <unistd.h>
 

@@ -1,11 +1,11 @@
-#include "dialect.hpp"
+#include "files/dialect.hpp"
 
 #include <algorithm>
 #include <cstring>
 #include <optional>
 
-#include "numtext.hpp"
-#include "point_file.hpp"
+#include "text/numtext.hpp"
+#include "files/point_file.hpp"
 
 namespace tesra {
 

@@ -1,4 +1,4 @@
-#include "routines.hpp"
+#include "jobs/routines.hpp"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -7,8 +7,8 @@
 #include <memory>
 #include <optional>
 
-#include "generic.hpp"
-#include "point_file.hpp"
+#include "geodesy/generic.hpp"
+#include "files/point_file.hpp"
 
 namespace tesra {
 

@@ -1,7 +1,7 @@
-#include "grid.hpp"
+#include "geodesy/grid.hpp"
 
-#include "numtext.hpp"
-#include "point_file.hpp"
+#include "text/numtext.hpp"
+#include "files/point_file.hpp"
 
 namespace tesra {
 

@@ -1,9 +1,9 @@
-#include "extended_routes.hpp"
+#include "jobs/extended_routes.hpp"
 
 #include <cmath>
 
-#include "grid.hpp"
-#include "point_file.hpp"
+#include "geodesy/grid.hpp"
+#include "files/point_file.hpp"
 
 namespace tesra {
 

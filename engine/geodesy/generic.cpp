@@ -1,6 +1,6 @@
-#include "generic.hpp"
+#include "geodesy/generic.hpp"
 
-#include "point_file.hpp"
+#include "files/point_file.hpp"
 
 namespace tesra {
 

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "polynomial.hpp"
+#include "geodesy/polynomial.hpp"
 
 namespace tesra {
 

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "codepage.hpp"
+#include "text/codepage.hpp"
 
 namespace tesra {
 
