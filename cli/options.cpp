@@ -118,44 +118,225 @@ std::string suggest_systems(std::string_view text) {
     return line + "? Ver tesra-cli --list.";
 }
 
+namespace {
+
+// A whole decimal number from low to high, or nothing.
+std::optional<int> whole_number(std::string_view text, int low, int high) {
+    int value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size() || value < low || value > high) return std::nullopt;
+    return value;
+}
+
+// The options as they are read: what --auto leaves to detection is known
+// only once --separator and --encoding, wherever they stand, are read too.
+struct Reading {
+    Options options;
+    bool automatic = false;
+    std::optional<PointFileDialect::Separator> separator;
+    std::optional<PointFileDialect::Encoding> encoding;
+};
+
+// Keeps an option's value (an option without one is only noted): the usage
+// error, or nothing when the value is good.
+using Keep = std::string (*)(Reading&, std::string_view value);
+
+struct OptionSpec {
+    std::string_view name;
+    bool takes_value;
+    Keep keep;
+    // Its entry in --help: the left column and the lines beside it. None
+    // when the column is empty: it is told beside another option, or in the
+    // usage lines.
+    std::string_view synopsis;
+    std::string_view help;
+    std::string_view section = {};  // the heading of the part of --help it starts
+};
+
+// A file or folder name, kept as typed.
+template <auto field>
+std::string keep_name(Reading& r, std::string_view value) {
+    r.options.*field = std::string(value);
+    return {};
+}
+
+template <auto field>
+std::string note(Reading& r, std::string_view) {
+    r.options.*field = true;
+    return {};
+}
+
+std::string keep_system(std::string& field, std::string_view value) {
+    std::string error = shared_code_error(value);
+    if (error.empty()) field = resolve_system(value);
+    return error;
+}
+
+std::string keep_format(Reading& r, std::string_view value) {
+    constexpr std::pair<std::string_view, OutputFormat> formats[] = {
+        {"report", OutputFormat::report}, {"points", OutputFormat::points},
+        {"csv", OutputFormat::csv}, {"geojson", OutputFormat::geojson}};
+    const auto* f =
+        std::find_if(std::begin(formats), std::end(formats), [&](const auto& f) { return f.first == value; });
+    if (f == std::end(formats)) {
+        return "formato desconhecido: " + std::string(value) + " (report, points, csv ou geojson)";
+    }
+    r.options.format = f->second;
+    return {};
+}
+
+std::string keep_whole_number(int& field, std::string_view value, int low, int high, std::string_view error) {
+    const std::optional<int> n = whole_number(value, low, high);
+    if (!n) return std::string(error);
+    field = *n;
+    return {};
+}
+
+std::string keep_count(unsigned& field, std::string_view value, int high, std::string_view error) {
+    int n = 0;
+    std::string refusal = keep_whole_number(n, value, 1, high, error);
+    if (refusal.empty()) field = static_cast<unsigned>(n);
+    return refusal;
+}
+
+std::string keep_separator(Reading& r, std::string_view value) {
+    using S = PointFileDialect::Separator;
+    const std::optional<S> s = value == "," ? S::comma : value == ";" ? S::semicolon
+                             : value == "tab" ? S::tab : value == "auto" ? std::optional(S::automatic)
+                                                                         : std::nullopt;
+    if (!s) return "o separador deve ser , ; tab ou auto";
+    r.separator = *s;
+    return {};
+}
+
+std::string keep_encoding(Reading& r, std::string_view value) {
+    using E = PointFileDialect::Encoding;
+    const std::optional<E> e = value == "cp1252" ? E::cp1252 : value == "utf-8" ? E::utf8
+                             : value == "auto" ? std::optional(E::automatic) : std::nullopt;
+    if (!e) return "a codificação deve ser cp1252, utf-8 ou auto";
+    r.encoding = *e;
+    return {};
+}
+
+std::string keep_skip_lines(Reading& r, std::string_view value) {
+    const bool digits =
+        !value.empty() && value.size() <= 9 && value.find_first_not_of("0123456789") == std::string_view::npos;
+    if (!digits) return "--skip-lines leva um número de linhas (0 ou mais)";
+    r.options.dialect.skip_lines = std::stol(std::string(value));
+    return {};
+}
+
+std::string keep_decimal_separator(Reading& r, std::string_view value) {
+    // One visible character that cannot be read as part of a number or
+    // taken for a blank between the report's columns.
+    const char c = value.empty() ? '\0' : value[0];
+    if (value.size() != 1 || c <= ' ' || c > '~' || (c >= '0' && c <= '9') || c == '-' || c == '+' || c == 'e' ||
+        c == 'E') {
+        return "o separador decimal deve ser um só carácter visível que não faça parte de um número, como . ou ,";
+    }
+    r.options.decimal_separator = c;
+    return {};
+}
+
+// Every option, in the order of --help.
+constexpr OptionSpec option_table[] = {
+    {"--from", true, [](Reading& r, std::string_view v) { return keep_system(r.options.from, v); }, "--from, --to",
+     "nome exato do sistema, a sua abreviatura ou o seu código EPSG\n"
+     "(EPSG:3763 ou 3763; ver --list)"},
+    {"--to", true, [](Reading& r, std::string_view v) { return keep_system(r.options.to, v); }, {}, {}},
+    {"--param-x", true, keep_name<&Options::param_x>, "--param-x, --param-y",
+     "ficheiros de parâmetros da transformação \"Qualquer\""},
+    {"--param-y", true, keep_name<&Options::param_y>, {}, {}},
+    {"--format", true, keep_format, "--format FORMATO",
+     "report (relatório, por omissão), points (ficheiro de\n"
+     "pontos, que se pode transformar de novo), csv ou geojson"},
+    {"--precision", true,
+     [](Reading& r, std::string_view v) {
+         return keep_whole_number(r.options.precision, v, 0, max_fixed_decimals,
+                                  "--precision leva um número de casas decimais de 0 a 9");
+     },
+     "--precision N", "casas decimais de csv e geojson, de 0 a 9 (por omissão, 3)"},
+    {"--decimal-separator", true, keep_decimal_separator, "--decimal-separator C",
+     "separador decimal do relatório (por omissão, o do locale)"},
+    {"--on-error", true,
+     [](Reading& r, std::string_view v) -> std::string {
+         if (v != "stop" && v != "skip") return "--on-error leva stop ou skip";
+         r.options.skip_faulty_points = v == "skip";
+         return {};
+     },
+     "--on-error stop|skip",
+     "um ponto que não se pode transformar para tudo (stop, por\n"
+     "omissão) ou é deixado de fora e indicado (skip)"},
+    {"--rejects", true, keep_name<&Options::rejects>, "--rejects FICHEIRO",
+     "com skip, guarda os pontos deixados de fora, como foram lidos"},
+    {"--output-dir", true, keep_name<&Options::output_dir>, "--output-dir PASTA",
+     "lote: uma saída por ENTRADA, com o mesmo nome, na PASTA"},
+    {"--jobs", true,
+     [](Reading& r, std::string_view v) {
+         return keep_count(r.options.jobs, v, 1 << 20, "--jobs leva um número de ficheiros a partir de 1");
+     },
+     "--jobs N",
+     "ficheiros do lote transformados ao mesmo tempo (por\n"
+     "omissão, um por processador)"},
+    // Each thread holds a chunk's output, about 400 KiB.
+    {"--threads", true,
+     [](Reading& r, std::string_view v) {
+         return keep_count(r.options.threads, v, 64, "--threads leva um número de processadores de 1 a 64");
+     },
+     "--threads N",
+     "processadores a usar em cada ficheiro grande (por omissão,\n"
+     "todos os disponíveis; num lote de vários ficheiros ao mesmo\n"
+     "tempo, 1)"},
+    {"--grid-dir", true, keep_name<&Options::grid_dir>, "--grid-dir PASTA",
+     "pasta dos ficheiros de grelha (por omissão, a do programa)"},
+    {"--separator", true, keep_separator, "--separator SEP",
+     ", (por omissão), ; , tab ou auto: com ; e tab, um ponto por linha",
+     "Ficheiros de folhas de cálculo (por omissão, o formato Nome, M, P em Windows-1252):"},
+    {"--decimal-comma", false,
+     [](Reading& r, std::string_view) -> std::string { r.options.dialect.decimal_comma = true; return {}; },
+     "--decimal-comma", "números com vírgula decimal (só com ; ou tab)"},
+    {"--skip-lines", true, keep_skip_lines, "--skip-lines N", "salta as N primeiras linhas"},
+    {"--encoding", true, keep_encoding, "--encoding COD", "cp1252 (por omissão), utf-8 ou auto"},
+    {"--auto", false, [](Reading& r, std::string_view) -> std::string { r.automatic = true; return {}; }, "--auto",
+     "--separator auto --encoding auto, e salta uma linha de títulos"},
+    {"--list", false, note<&Options::list>, "--list",
+     "mostra os sistemas com o seu código EPSG, e as transformações\n"
+     "com o seu método e exatidão"},
+    {"--help", false, note<&Options::help>, {}, {}},
+    {"--version", false, note<&Options::version>, {}, {}},
+};
+
+// The width of --help's left column, after its indent of two.
+constexpr std::size_t help_column = 24;
+
+}  // namespace
+
 std::string usage_text() {
-    return "Uso: tesra-cli --from SISTEMA1 --to SISTEMA2 [opções] ENTRADA SAÍDA\n"
-           "     tesra-cli --from SISTEMA1 --to SISTEMA2 [opções] --output-dir PASTA ENTRADA...\n"
-           "     tesra-cli --list | --help | --version\n"
-           "\n"
-           "Transforma as coordenadas do ficheiro de pontos ENTRADA (Nome, M, P) do SISTEMA1\n"
-           "para o SISTEMA2 e escreve o resultado em SAÍDA. \"-\" como ENTRADA lê a entrada\n"
-           "padrão; \"-\" como SAÍDA escreve na saída padrão. Além das transformações do\n"
-           "programa de janela, serve o sistema militar (militar, EPSG:20790) de e para os\n"
-           "sistemas do continente, e o regresso de UTM 25, 26 e 28 ITRF93 a cada ilha\n"
-           "(ver --list).\n"
-           "\n"
-           "  --from, --to            nome exato do sistema, a sua abreviatura ou o seu código EPSG\n"
-           "                          (EPSG:3763 ou 3763; ver --list)\n"
-           "  --param-x, --param-y    ficheiros de parâmetros da transformação \"Qualquer\"\n"
-           "  --format FORMATO        report (relatório, por omissão), points (ficheiro de\n"
-           "                          pontos, que se pode transformar de novo), csv ou geojson\n"
-           "  --precision N           casas decimais de csv e geojson, de 0 a 9 (por omissão, 3)\n"
-           "  --decimal-separator C   separador decimal do relatório (por omissão, o do locale)\n"
-           "  --on-error stop|skip    um ponto que não se pode transformar para tudo (stop, por\n"
-           "                          omissão) ou é deixado de fora e indicado (skip)\n"
-           "  --rejects FICHEIRO      com skip, guarda os pontos deixados de fora, como foram lidos\n"
-           "  --output-dir PASTA      lote: uma saída por ENTRADA, com o mesmo nome, na PASTA\n"
-           "  --jobs N                ficheiros do lote transformados ao mesmo tempo (por\n"
-           "                          omissão, um por processador)\n"
-           "  --threads N             processadores a usar em cada ficheiro grande (por omissão,\n"
-           "                          todos os disponíveis; num lote de vários ficheiros ao mesmo\n"
-           "                          tempo, 1)\n"
-           "  --grid-dir PASTA        pasta dos ficheiros de grelha (por omissão, a do programa)\n"
-           "\n"
-           "Ficheiros de folhas de cálculo (por omissão, o formato Nome, M, P em Windows-1252):\n"
-           "  --separator SEP         , (por omissão), ; , tab ou auto: com ; e tab, um ponto por linha\n"
-           "  --decimal-comma         números com vírgula decimal (só com ; ou tab)\n"
-           "  --skip-lines N          salta as N primeiras linhas\n"
-           "  --encoding COD          cp1252 (por omissão), utf-8 ou auto\n"
-           "  --auto                  --separator auto --encoding auto, e salta uma linha de títulos\n"
-           "  --list                  mostra os sistemas com o seu código EPSG, e as transformações\n"
-           "                          com o seu método e exatidão\n"
+    std::string text =
+        "Uso: tesra-cli --from SISTEMA1 --to SISTEMA2 [opções] ENTRADA SAÍDA\n"
+        "     tesra-cli --from SISTEMA1 --to SISTEMA2 [opções] --output-dir PASTA ENTRADA...\n"
+        "     tesra-cli --list | --help | --version\n"
+        "\n"
+        "Transforma as coordenadas do ficheiro de pontos ENTRADA (Nome, M, P) do SISTEMA1\n"
+        "para o SISTEMA2 e escreve o resultado em SAÍDA. \"-\" como ENTRADA lê a entrada\n"
+        "padrão; \"-\" como SAÍDA escreve na saída padrão. Além das transformações do\n"
+        "programa de janela, serve o sistema militar (militar, EPSG:20790) de e para os\n"
+        "sistemas do continente, e o regresso de UTM 25, 26 e 28 ITRF93 a cada ilha\n"
+        "(ver --list).\n"
+        "\n";
+    for (const OptionSpec& option : option_table) {
+        if (!option.section.empty()) text.append("\n").append(option.section).append("\n");
+        if (option.synopsis.empty()) continue;
+        text.append("  ").append(option.synopsis).append(help_column - option.synopsis.size(), ' ');
+        for (std::string_view help = option.help;;) {
+            const std::size_t end = help.find('\n');
+            text.append(help.substr(0, end)).append("\n");
+            if (end == std::string_view::npos) break;
+            help.remove_prefix(end + 1);
+            text.append(2 + help_column, ' ');
+        }
+    }
+    return text +
            "\n"
            "Estado de saída: 0 ficheiro(s) criado(s); 1 transformação recusada ou falhada (num\n"
            "lote, em algum ficheiro); 2 erro de uso; 3 ficheiro(s) criado(s), com pontos deixados\n"
@@ -172,23 +353,8 @@ std::string batch_output_path(const std::string& dir, std::string_view input, Ou
     return dir + (dir.empty() || dir.back() == '/' ? "" : "/") + name;
 }
 
-namespace {
-
-// A whole decimal number from low to high, or nothing.
-std::optional<int> whole_number(std::string_view text, int low, int high) {
-    int value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc() || end != text.data() + text.size() || value < low || value > high) return std::nullopt;
-    return value;
-}
-
-}  // namespace
-
 ParseResult parse_options(const std::vector<std::string_view>& args) {
-    Options o;
-    bool automatic = false;  // --auto: what --separator and --encoding leave unsaid is detected
-    std::optional<PointFileDialect::Separator> separator;
-    std::optional<PointFileDialect::Encoding> encoding;
+    Reading r;
     std::vector<std::string_view> positional;
     bool only_positional = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
@@ -207,91 +373,23 @@ ParseResult parse_options(const std::vector<std::string_view>& args) {
             key = arg.substr(0, eq);
             value = arg.substr(eq + 1);
         }
-        if (key == "--help" || key == "--version" || key == "--list" || key == "--auto" || key == "--decimal-comma") {
+        const auto* option = std::find_if(std::begin(option_table), std::end(option_table),
+                                          [&](const OptionSpec& o) { return o.name == key; });
+        if (option == std::end(option_table)) return {std::nullopt, "opção desconhecida: " + std::string(key)};
+        if (!option->takes_value) {
             if (value) return {std::nullopt, "a opção " + std::string(key) + " não leva valor"};
-            if (key == "--auto") automatic = true;
-            else if (key == "--decimal-comma") o.dialect.decimal_comma = true;
-            else (key == "--help" ? o.help : key == "--version" ? o.version : o.list) = true;
-            continue;
-        }
-        const bool known = key == "--from" || key == "--to" || key == "--param-x" || key == "--param-y" ||
-                           key == "--decimal-separator" || key == "--grid-dir" || key == "--format" ||
-                           key == "--precision" || key == "--on-error" || key == "--rejects" ||
-                           key == "--output-dir" || key == "--jobs" || key == "--threads" ||
-                           key == "--separator" || key == "--skip-lines" || key == "--encoding";
-        if (!known) return {std::nullopt, "opção desconhecida: " + std::string(key)};
-        if (!value) {
+        } else if (!value) {
             if (i + 1 == args.size()) return {std::nullopt, "falta o valor da opção " + std::string(key)};
             value = args[++i];
         }
-        if (key == "--from" || key == "--to") {
-            if (std::string error = shared_code_error(*value); !error.empty()) return {std::nullopt, error};
-            (key == "--from" ? o.from : o.to) = resolve_system(*value);
-        }
-        else if (key == "--param-x") o.param_x = *value;
-        else if (key == "--param-y") o.param_y = *value;
-        else if (key == "--grid-dir") o.grid_dir = std::string(*value);
-        else if (key == "--rejects") o.rejects = *value;
-        else if (key == "--output-dir") o.output_dir = std::string(*value);
-        else if (key == "--format") {
-            constexpr std::pair<std::string_view, OutputFormat> formats[] = {
-                {"report", OutputFormat::report}, {"points", OutputFormat::points},
-                {"csv", OutputFormat::csv}, {"geojson", OutputFormat::geojson}};
-            const auto* f = std::find_if(std::begin(formats), std::end(formats), [&](const auto& f) { return f.first == *value; });
-            if (f == std::end(formats)) return {std::nullopt, "formato desconhecido: " + std::string(*value) +
-                                                                  " (report, points, csv ou geojson)"};
-            o.format = f->second;
-        } else if (key == "--precision") {
-            const std::optional<int> n = whole_number(*value, 0, max_fixed_decimals);
-            if (!n) return {std::nullopt, "--precision leva um número de casas decimais de 0 a 9"};
-            o.precision = *n;
-        } else if (key == "--jobs") {
-            const std::optional<int> n = whole_number(*value, 1, 1 << 20);
-            if (!n) return {std::nullopt, "--jobs leva um número de ficheiros a partir de 1"};
-            o.jobs = static_cast<unsigned>(*n);
-        } else if (key == "--threads") {
-            // Each thread holds a chunk's output, about 400 KiB.
-            const std::optional<int> n = whole_number(*value, 1, 64);
-            if (!n) return {std::nullopt, "--threads leva um número de processadores de 1 a 64"};
-            o.threads = static_cast<unsigned>(*n);
-        } else if (key == "--on-error") {
-            if (*value != "stop" && *value != "skip") return {std::nullopt, "--on-error leva stop ou skip"};
-            o.skip_faulty_points = *value == "skip";
-        } else if (key == "--separator") {
-            using S = PointFileDialect::Separator;
-            const std::optional<S> s = *value == "," ? S::comma : *value == ";" ? S::semicolon
-                                     : *value == "tab" ? S::tab : *value == "auto" ? std::optional(S::automatic)
-                                                                                   : std::nullopt;
-            if (!s) return {std::nullopt, "o separador deve ser , ; tab ou auto"};
-            separator = *s;
-        } else if (key == "--encoding") {
-            using E = PointFileDialect::Encoding;
-            const std::optional<E> e = *value == "cp1252" ? E::cp1252 : *value == "utf-8" ? E::utf8
-                                     : *value == "auto" ? std::optional(E::automatic) : std::nullopt;
-            if (!e) return {std::nullopt, "a codificação deve ser cp1252, utf-8 ou auto"};
-            encoding = *e;
-        } else if (key == "--skip-lines") {
-            const bool digits = !value->empty() && value->size() <= 9 &&
-                                value->find_first_not_of("0123456789") == std::string_view::npos;
-            if (!digits) return {std::nullopt, "--skip-lines leva um número de linhas (0 ou mais)"};
-            o.dialect.skip_lines = std::stol(std::string(*value));
-        } else {
-            // One visible character that cannot be read as part of a number
-            // or taken for a blank between the report's columns.
-            const char c = value->empty() ? '\0' : (*value)[0];
-            if (value->size() != 1 || c <= ' ' || c > '~' || (c >= '0' && c <= '9') || c == '-' || c == '+' ||
-                c == 'e' || c == 'E') {
-                return {std::nullopt, "o separador decimal deve ser um só carácter visível que não faça parte de "
-                                      "um número, como . ou ,"};
-            }
-            o.decimal_separator = (*value)[0];
-        }
+        if (std::string error = option->keep(r, value.value_or("")); !error.empty()) return {std::nullopt, error};
     }
-    if (automatic) o.dialect.header = true;
-    o.dialect.separator = separator.value_or(automatic ? PointFileDialect::Separator::automatic
-                                                       : PointFileDialect::Separator::comma);
-    o.dialect.encoding = encoding.value_or(automatic ? PointFileDialect::Encoding::automatic
-                                                     : PointFileDialect::Encoding::cp1252);
+    Options& o = r.options;
+    if (r.automatic) o.dialect.header = true;
+    o.dialect.separator = r.separator.value_or(r.automatic ? PointFileDialect::Separator::automatic
+                                                           : PointFileDialect::Separator::comma);
+    o.dialect.encoding = r.encoding.value_or(r.automatic ? PointFileDialect::Encoding::automatic
+                                                         : PointFileDialect::Encoding::cp1252);
     if (o.dialect.decimal_comma && o.dialect.separator == PointFileDialect::Separator::comma) {
         return {std::nullopt, "--decimal-comma só com --separator \";\", tab ou auto: com vírgulas entre os "
                               "campos, a vírgula não pode ser também o separador decimal"};

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <initializer_list>
+#include <tuple>
 #include <utility>
 
 #include "geodesy/systems.hpp"
@@ -45,6 +46,52 @@ TEST(Options, ValuesTakenExactlyInBothSpellings) {
     EXPECT_EQ(r.options->threads, 3U);
     for (std::string_view bad : {"0", "-1", "65", "2x"}) {
         EXPECT_FALSE(parse_options({"--from", "d73", "--threads", bad, "a", "b"}).options) << bad;
+    }
+}
+
+// Each option lands in its own field; given twice, the second one counts.
+TEST(Options, EveryOptionReachesItsOwnFieldTheLastTimeItIsGiven) {
+    const ParseResult r = parse_options(
+        {"--from", "madeira", "--to", "utm28", "--param-x", "qx", "--param-y", "qy", "--format", "geojson",
+         "--precision", "1", "--decimal-separator", ",", "--on-error", "skip", "--rejects", "r0", "--output-dir", "o0",
+         "--jobs", "9", "--threads", "8", "--grid-dir", "h", "--separator", ";", "--skip-lines", "3", "--encoding",
+         "cp1252", "--from", "d73", "--to", "tm06", "--param-x", "px", "--param-y", "py", "--format", "csv",
+         "--precision", "5", "--decimal-separator", "'", "--on-error", "stop", "--rejects", "rej", "--output-dir",
+         "out", "--jobs", "2", "--threads", "4", "--grid-dir", "g", "--separator", "tab", "--skip-lines", "7",
+         "--encoding", "utf-8", "--decimal-comma", "--auto", "--list", "--help", "--version"});
+    ASSERT_TRUE(r.options) << r.error;
+    const Options& o = *r.options;
+    EXPECT_EQ(std::tie(o.from, o.to, o.param_x, o.param_y, o.rejects),
+              std::tie("Hayford-Gauss Datum 73", "ETRS89 TM06", "px", "py", "rej"));
+    EXPECT_EQ(o.format, OutputFormat::csv);
+    EXPECT_EQ(o.precision, 5);
+    EXPECT_EQ(o.decimal_separator, '\'');
+    EXPECT_FALSE(o.skip_faulty_points);
+    EXPECT_EQ(o.output_dir, "out");
+    EXPECT_EQ(o.grid_dir, "g");
+    EXPECT_EQ(o.jobs, 2U);
+    EXPECT_EQ(o.threads, 4U);
+    EXPECT_EQ(o.dialect.separator, PointFileDialect::Separator::tab);
+    EXPECT_EQ(o.dialect.skip_lines, 7);
+    EXPECT_EQ(o.dialect.encoding, PointFileDialect::Encoding::utf8);
+    EXPECT_TRUE(o.dialect.decimal_comma && o.dialect.header && o.list && o.help && o.version);
+}
+
+TEST(Options, UsageErrorsSayWhatIsWrongWithWhichOption) {
+    for (const auto& [args, error] : std::initializer_list<std::pair<std::vector<std::string_view>, std::string_view>>{
+             {{"--fro", "d73"}, "opção desconhecida: --fro"},
+             {{"--auto=sim"}, "a opção --auto não leva valor"},
+             {{"--from", "d73", "--jobs"}, "falta o valor da opção --jobs"},
+             {{"--jobs=0"}, "--jobs leva um número de ficheiros a partir de 1"},
+             {{"--threads", "65"}, "--threads leva um número de processadores de 1 a 64"},
+             {{"--precision", "10"}, "--precision leva um número de casas decimais de 0 a 9"},
+             {{"--skip-lines", "-1"}, "--skip-lines leva um número de linhas (0 ou mais)"},
+             {{"--format", "xml"}, "formato desconhecido: xml (report, points, csv ou geojson)"},
+             {{"--on-error", "go"}, "--on-error leva stop ou skip"},
+             {{"--separator", "|"}, "o separador deve ser , ; tab ou auto"},
+             {{"--encoding", "latin1"}, "a codificação deve ser cp1252, utf-8 ou auto"},
+             {{"--to", "d73", "a", "b"}, "falta --from (o sistema de origem)"}}) {
+        EXPECT_EQ(parse_options(args).error, error);
     }
 }
 
