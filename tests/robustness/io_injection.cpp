@@ -10,6 +10,7 @@
 
 extern "C" {
 int __real_open(const char* path, int flags, ...);
+int __real_open64(const char* path, int flags, ...);
 ssize_t __real_read(int fd, void* buf, size_t count);
 ssize_t __real_write(int fd, const void* buf, size_t count);
 int __real_close(int fd);
@@ -58,21 +59,38 @@ Counts disarm() {
 using tesra::robust::io::Call;
 namespace io = tesra::robust::io;
 
-extern "C" {
+namespace {
 
-int __wrap_open(const char* path, int flags, ...) {
-    mode_t mode = 0;
-    if ((flags & O_CREAT) != 0) {
-        va_list args;
-        va_start(args, flags);
-        mode = static_cast<mode_t>(va_arg(args, int));
-        va_end(args);
-    }
+// The mode is there only with O_CREAT or O_TMPFILE, as the C library reads it.
+int open_through(int (*real)(const char*, int, ...), const char* path, int flags, va_list args) {
+    const mode_t mode = (flags & O_CREAT) != 0 || (flags & O_TMPFILE) == O_TMPFILE
+                            ? static_cast<mode_t>(va_arg(args, int)) : 0;
     if (io::strikes(Call::open)) {
         errno = io::plan.error;
         return -1;
     }
-    return __real_open(path, flags, mode);
+    return real(path, flags, mode);
+}
+
+}  // namespace
+
+extern "C" {
+
+int __wrap_open(const char* path, int flags, ...) {
+    va_list args;
+    va_start(args, flags);
+    const int fd = open_through(__real_open, path, flags, args);
+    va_end(args);
+    return fd;
+}
+
+// With 64-bit file offsets, open is open64 to the linker.
+int __wrap_open64(const char* path, int flags, ...) {
+    va_list args;
+    va_start(args, flags);
+    const int fd = open_through(__real_open64, path, flags, args);
+    va_end(args);
+    return fd;
 }
 
 ssize_t __wrap_read(int fd, void* buf, size_t count) {

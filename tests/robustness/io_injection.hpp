@@ -1,5 +1,5 @@
 // System-call faults for the engine. The test program that includes this is
-// linked with --wrap=open,--wrap=read,--wrap=write,--wrap=close, so the
+// linked with --wrap for open (and open64), read, write and close, so the
 // engine's calls come here first; while a plan is armed, the chosen call
 // fails with the chosen error, and reads and writes can be cut short.
 #pragma once
