@@ -65,7 +65,7 @@ struct FaultCase {
     Setup setup;
     std::vector<std::string> args;
     std::vector<std::string> message;  // pieces the one message must contain
-    std::optional<rlim_t> file_size_limit = std::nullopt;
+    std::optional<std::uint64_t> file_size_limit = std::nullopt;
 };
 
 void PrintTo(const FaultCase& c, std::ostream* os) { *os << c.name; }

@@ -137,13 +137,13 @@ TEST_P(Signals, LeaveTheOldReportAndNoTemporaryFile) {
     ::close(err);
     if (stop.in_report) {
         EXPECT_TRUE(wait_until([&] { return scene.has_temporary(); }));
-        ::kill(job, stop.signal);
+        signal_child(job, stop.signal);
     } else {
         const int fifo = ::open((scene.dir / "fifo").c_str(), O_WRONLY);  // waits for the job to open it
         const std::string some = mainland_points(100);
         ASSERT_EQ(::write(fifo, some.data(), some.size()), static_cast<ssize_t>(some.size()));
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        ::kill(job, stop.signal);
+        signal_child(job, stop.signal);
         ::close(fifo);
     }
     EXPECT_EQ(wait_cli(job), 128 + stop.signal);

@@ -1,14 +1,7 @@
 #include "support.hpp"
 
-#include <fcntl.h>
-#include <sys/resource.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -74,71 +67,15 @@ std::vector<std::string> snapshot(const std::string& root) {
     return lines;
 }
 
-namespace {
-
-std::string read_to_end(int fd) {
-    std::string text;
-    char chunk[4096];
-    for (ssize_t n; (n = ::read(fd, chunk, sizeof chunk)) != 0;) {
-        if (n > 0) text.append(chunk, static_cast<std::size_t>(n));
-        else if (errno != EINTR) break;
-    }
-    ::close(fd);
-    return text;
-}
-
-}  // namespace
-
 pid_t spawn_cli(const std::string& cwd, const std::vector<std::string>& args, int out_fd, int err_fd,
                 const std::function<void()>& in_child) {
-    std::vector<char*> argv;
-    std::string program = TESRA_CLI;
-    argv.push_back(program.data());
-    std::vector<std::string> copies(args);
-    for (std::string& a : copies) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    const pid_t pid = ::fork();
-    if (pid < 0) throw std::runtime_error("fork failed");
-    if (pid == 0) {
-        const int null = ::open("/dev/null", O_RDWR);
-        if (::dup2(out_fd < 0 ? null : out_fd, 1) < 0 || ::dup2(err_fd < 0 ? null : err_fd, 2) < 0 ||
-            ::chdir(cwd.c_str()) != 0) {
-            _exit(120);
-        }
-        if (in_child) in_child();
-        ::execv(argv[0], argv.data());
-        _exit(122);
-    }
-    return pid;
+    return start_child(TESRA_CLI, args, {cwd, out_fd, err_fd, std::nullopt, in_child});
 }
 
-int wait_cli(pid_t pid) {
-    int wstatus = 0;
-    while (::waitpid(pid, &wstatus, 0) < 0) {
-    }
-    return WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : 128 + WTERMSIG(wstatus);
-}
+int wait_cli(pid_t pid) { return wait_child(pid); }
 
 CliRun run_cli(const std::string& cwd, const std::vector<std::string>& args, const CliLimits& limits) {
-    // Pipes, not files: a file-size limit must not cut the messages short.
-    int out_pipe[2], err_pipe[2];
-    if (::pipe2(out_pipe, O_CLOEXEC) != 0 || ::pipe2(err_pipe, O_CLOEXEC) != 0) throw std::runtime_error("pipe");
-    const pid_t pid = spawn_cli(cwd, args, out_pipe[1], err_pipe[1], [&] {
-        if (limits.file_size) {
-            // Without the signal a write past the limit fails with EFBIG.
-            std::signal(SIGXFSZ, SIG_IGN);
-            const rlimit limit{*limits.file_size, *limits.file_size};
-            if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(121);
-        }
-    });
-    ::close(out_pipe[1]);
-    ::close(err_pipe[1]);
-    // Standard output first: the program writes at most one line there.
-    CliRun run;
-    run.out = read_to_end(out_pipe[0]);
-    run.err = read_to_end(err_pipe[0]);
-    run.status = wait_cli(pid);
-    return run;
+    return run_child(TESRA_CLI, args, {cwd, -1, -1, limits.file_size, {}});
 }
 
 void write_grid(const std::string& path, const std::function<double(int, int)>& value) {

@@ -4,9 +4,6 @@
 // small files (point, parameter and grid files) the cases are made of.
 #pragma once
 
-#include <sys/resource.h>
-#include <sys/types.h>
-
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -15,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "process.hpp"
 #include "services.hpp"
 
 namespace tesra::robust {
@@ -47,18 +45,15 @@ void make_hard_link(const std::string& existing, const std::string& link);
 // was created, removed, replaced or changed.
 [[nodiscard]] std::vector<std::string> snapshot(const std::string& root);
 
-struct CliRun {
-    int status = -1;  // exit status, or 128 + signal number
-    std::string out;  // standard output
-    std::string err;  // standard error
-};
+using CliRun = ChildRun;
 
 struct CliLimits {
-    std::optional<rlim_t> file_size;  // RLIMIT_FSIZE, writes past it fail with EFBIG
+    std::optional<std::uint64_t> file_size;  // writes past it fail with EFBIG
 };
 
-// Starts tesra-cli in cwd with its standard output and error on the given
-// descriptors (-1: /dev/null); in_child runs in the child just before exec.
+// tesra-cli as a child process (see process.hpp). Starts it in cwd with its
+// standard output and error on the given descriptors (-1: the null device);
+// in_child runs in the child just before the program.
 pid_t spawn_cli(const std::string& cwd, const std::vector<std::string>& args, int out_fd = -1, int err_fd = -1,
                 const std::function<void()>& in_child = {});
 // Waits for it: its exit status, or 128 + the signal that ended it.
