@@ -45,19 +45,26 @@ std::vector<std::string> generic_args(std::string output = "relatorio.txt") {
 }
 
 using Setup = std::function<void(const ScratchDir&)>;
+// An input made only when its case runs: every process of these tests
+// holds every case, and runs one.
+using MakeBytes = std::function<std::string()>;
 
 // The usual surroundings: grids of a plain shift in grelhas/, identity
 // parameter files, and the given input; then whatever `more` changes.
-Setup with_input(std::string bytes, Setup more = {}) {
+Setup with_input(MakeBytes bytes, Setup more = {}) {
     return [bytes = std::move(bytes), more = std::move(more)](const ScratchDir& dir) {
         make_dir(dir / "grelhas");
         write_shift_grids(dir / "grelhas", grid_73_to_lisboa.m_file, grid_73_to_lisboa.p_file);
         write_shift_grids(dir / "grelhas", grid_lisboa_to_73.m_file, grid_lisboa_to_73.p_file);
         write_file(dir / "px.txt", identity_x_parameters());
         write_file(dir / "py.txt", identity_y_parameters());
-        write_file(dir / "pontos.txt", bytes);
+        write_file(dir / "pontos.txt", bytes());
         if (more) more(dir);
     };
+}
+
+Setup with_input(std::string bytes, Setup more = {}) {
+    return with_input([bytes = std::move(bytes)] { return bytes; }, std::move(more));
 }
 
 struct FaultCase {
@@ -133,7 +140,7 @@ std::vector<FaultCase> output_cases() {
 
 std::vector<FaultCase> input_cases() {
     // Most cases are the Madeira job on an input of their own.
-    auto bad = [](std::string name, std::string bytes, std::vector<std::string> message) {
+    auto bad = [](std::string name, auto bytes, std::vector<std::string> message) {
         return FaultCase{std::move(name), with_input(std::move(bytes)), madeira_args(), std::move(message)};
     };
     const std::string m_nan = "o valor de M não é um número", finite = "não são números finitos";
@@ -145,7 +152,7 @@ std::vector<FaultCase> input_cases() {
          {"\"pasta\"", "é uma pasta"}},
         {"InputIsALinkToAnEndlessDevice", with_input("", [](Dir d) { make_symlink("/dev/zero", d / "zeros"); }),
          madeira_args("zeros"), {"\"zeros\", linha 1", "mais de 1048576 caracteres"}},
-        bad("InputIsBinaryGarbage", garbage(64 * 1024), {"\"pontos.txt\"", ", linha "}),
+        bad("InputIsBinaryGarbage", [] { return garbage(64 * 1024); }, {"\"pontos.txt\"", ", linha "}),
         bad("InputHasNulInANumber", std::string("Funchal,320655.4\0""20,3614050.180\r\n"sv),
             {at_line(1), m_nan + ": \"320655.4?20\""}),
         bad("InputHasNulInAName", funchal + std::string("Ma\0ico,1,2\r\n"sv),
@@ -157,7 +164,7 @@ std::vector<FaultCase> input_cases() {
             {at_line(1), "contém bytes nulos"}),
         bad("InputIsCrOnlyWithAFaultOnLineThree", "A,320655.4,3614050.1\rB,320655.4,3614050.1\rC,x,1\r",
             {at_line(3), m_nan + ": \"x\""}),
-        bad("InputIsOneFieldOf50MB", repeat("Funchal ", 50 * 1024 * 1024 / 8),
+        bad("InputIsOneFieldOf50MB", [] { return repeat("Funchal ", 50 * 1024 * 1024 / 8); },
             {at_line(1), "mais de 1048576 caracteres"}),
         bad("InputEndsAfterAName", funchal + "Machico", {at_line(2), "termina antes do valor de M"}),
         bad("InputEndsInsideARecord", funchal + "Machico,334010.330", {at_line(2), "termina antes do valor de P"}),
