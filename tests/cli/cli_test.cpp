@@ -106,6 +106,19 @@ TEST(Cli, SkipModeLeavesOutFaultyPoints) {
     EXPECT_EQ(back.status, 3);
     EXPECT_NE(back.err.find("linha 2: o ponto \"LONGE\" foi deixado de fora: o polinómio inverso não converge"),
               std::string::npos) << back.err;
+    // Two steps each leaving points out: the second step's are told apart
+    // by their lines in the input, past those the first step left out.
+    write_file(dir / "in.txt", "A,0,0\r\nHUGE,1e200,0\r\nFORA,500000,0\r\nLONGE,600000,0\r\n");
+    const std::vector<std::string> two_steps = {"--from", "tm06", "--to", "lisboa", "--grid-dir", dir.path(),
+                                                "--on-error", "skip", "--rejects", "rej.txt", "in.txt", "out.txt"};
+    const CliRun two = run_cli(dir.path(), two_steps);
+    EXPECT_EQ(two.status, 3);
+    EXPECT_NE(two.err.find("linha 4: o ponto \"LONGE\" foi deixado de fora: está fora"), std::string::npos) << two.err;
+    EXPECT_EQ(read_file(dir / "rej.txt"), "\"HUGE\",1e+200,0\r\n\"FORA\",500000,0\r\n\"LONGE\",600000,0\r\n");
+    // With nothing left out, the rejects of an earlier run are not left to mislead.
+    write_file(dir / "in.txt", "A,0,0\r\n");
+    EXPECT_EQ(run_cli(dir.path(), two_steps).status, 0);
+    EXPECT_EQ(read_file(dir / "rej.txt"), "");
 }
 
 }  // namespace
