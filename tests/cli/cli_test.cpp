@@ -106,6 +106,44 @@ TEST(Cli, SkipModeLeavesOutFaultyPoints) {
     EXPECT_EQ(back.status, 3);
     EXPECT_NE(back.err.find("linha 2: o ponto \"LONGE\" foi deixado de fora: o polinómio inverso não converge"),
               std::string::npos) << back.err;
+    // Two steps each leaving points out: the second step's are told apart
+    // by their lines in the input, past those the first step left out.
+    write_file(dir / "in.txt", "A,0,0\r\nHUGE,1e200,0\r\nFORA,500000,0\r\nLONGE,600000,0\r\n");
+    const std::vector<std::string> two_steps = {"--from", "tm06", "--to", "lisboa", "--grid-dir", dir.path(),
+                                                "--on-error", "skip", "--rejects", "rej.txt", "in.txt", "out.txt"};
+    const CliRun two = run_cli(dir.path(), two_steps);
+    EXPECT_EQ(two.status, 3);
+    EXPECT_NE(two.err.find("linha 4: o ponto \"LONGE\" foi deixado de fora: está fora"), std::string::npos) << two.err;
+    EXPECT_EQ(read_file(dir / "rej.txt"), "\"HUGE\",1e+200,0\r\n\"FORA\",500000,0\r\n\"LONGE\",600000,0\r\n");
+    // With nothing left out, the rejects of an earlier run are not left to mislead.
+    write_file(dir / "in.txt", "A,0,0\r\n");
+    EXPECT_EQ(run_cli(dir.path(), two_steps).status, 0);
+    EXPECT_EQ(read_file(dir / "rej.txt"), "");
+}
+
+// Every form writes each name whole and rounds halves away from zero: a
+// name that fills its print zone pushes M to the next one, csv quotes a
+// line end, geojson escapes a backslash and claims no system for a
+// generic route, whose target is whatever its parameters make it.
+TEST(Cli, OutputFormsKeepNamesWholeAndRoundHalvesUp) {
+    ScratchDir dir;
+    write_file(dir / "x.txt", identity_x_parameters());
+    write_file(dir / "y.txt", identity_y_parameters());
+    // 1.005 is a hair below the half as a double, but its decimal text is the half.
+    write_file(dir / "in.txt", "Catorze letras,0.125,1.005\r\n\"a\\b\r\nc\",1,2\r\n");
+    const auto output = [&](const char* format) {
+        const CliRun r = run_cli(dir.path(), {"--from", "qualquer", "--to", "d73", "--param-x", "x.txt", "--param-y",
+                                              "y.txt", "--format", format, "--precision", "2", "--decimal-separator",
+                                              ",", "in.txt", "out"});
+        EXPECT_EQ(r.status, 0) << r.err;
+        return read_file(dir / "out");
+    };
+    EXPECT_NE(output("report").find("\r\nCatorze letras              0,125         1,005\r\n"), std::string::npos);
+    EXPECT_EQ(output("csv"), "Nome,M,P\r\nCatorze letras,0.13,1.01\r\n\"a\\b\r\nc\",1.00,2.00\r\n");
+    const std::string geojson = output("geojson");
+    EXPECT_EQ(geojson.find("crs"), std::string::npos) << geojson;
+    EXPECT_NE(geojson.find(R"("nome": "a\\b\u000d\u000ac"})"), std::string::npos) << geojson;
+    EXPECT_NE(geojson.find("[0.13, 1.01]"), std::string::npos) << geojson;
 }
 
 }  // namespace
