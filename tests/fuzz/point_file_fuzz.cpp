@@ -2,8 +2,10 @@
 // file and back, on any bytes. What the job does with a refusal is left to
 // the fault cases of tests/robustness/.
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "fuzz_support.hpp"
@@ -37,6 +39,7 @@ struct Reading {
     std::vector<double> values;
     std::vector<std::string> columns;  // after P, each record's ended by an empty entry
     long records = -1;     // -1: refused
+    std::string refusal;   // the message
     bool writable = true;  // every name and value has a written form that reads back
 };
 
@@ -62,8 +65,18 @@ Reading read_all(const PointFile& file) {
         out.records = n;
     } catch (const TesraError& e) {
         require(message_names(e.what(), path), "a reader message without the file");
+        out.refusal = e.what();
     }
     return out;
+}
+
+// A refusal's line, and what follows it.
+std::pair<long, std::string> refused_at(const std::string& message) {
+    const std::size_t at = message.find("\", linha ");
+    require(at != std::string::npos, "a reader message without the line");
+    char* rest = nullptr;
+    const long line = std::strtol(message.c_str() + at + 9, &rest, 10);
+    return {line, rest};
 }
 
 Reading read_all(const std::string& path, PointFileDialect* dialect = nullptr) {
@@ -124,6 +137,57 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             require(back.names == detected.names && back.columns == detected.columns,
                     "an intermediate changed the names or the columns");
         }
+    }
+
+    // A line dialect past the reader's buffer: the input, then its lines
+    // after the first (a header, maybe) again and again to 140 kB, each time
+    // with a blank line of another length so that no stretch repeats
+    // another exactly. Read through `;` or tab after a skipped line of two
+    // lengths, which puts the buffer's refills in different places: the same
+    // records, or the same refusal. One length puts the end of the buffer
+    // right after a CR, where looking for an LF refills it. (Without either
+    // separator, the first line is refused: no three fields.)
+    const std::string_view input(reinterpret_cast<const char*>(data), size);
+    const std::size_t semicolon = input.find(';'), tab = input.find('\t');
+    if (semicolon != std::string_view::npos || tab != std::string_view::npos) {
+        using D = PointFileDialect;
+        std::size_t body = input.find_first_of("\r\n");
+        body = body == std::string_view::npos ? 0 : body + (input.substr(body, 2) == "\r\n" ? 2 : 1);
+        std::string big(input);
+        for (std::size_t k = 0; big.size() < 140000; ++k) {
+            (big += input.substr(body == size ? 0 : body)) += std::string(k % 3, ' ') + '\n';
+        }
+        const std::size_t bom = big.starts_with("\xEF\xBB\xBF") ? 3 : 0;
+        const unsigned pick = data[size / 2] + static_cast<unsigned>(size);
+        // Aimed: the two lines skipped end within the first read, and the CR
+        // after them ends the second, which fills the buffer to 64 KiB ahead.
+        std::size_t first = big.find_first_of("\r\n", bom);
+        first = first == std::string::npos ? big.size() : first + (big.compare(first, 2, "\r\n") == 0 ? 2 : 1);
+        const std::size_t cr = big.find('\r', 65535 + first);
+        const std::size_t aimed = cr < 131000 ? 131070 - cr : 1 + pick * 251 % 65536;
+        const std::size_t other = 1 + (pick * 7 + size * 4099) % 65536;
+        // The separator and decimal mark the input holds; with a byte-order
+        // mark, never Windows-1252.
+        const bool tabs = tab < semicolon || (tab == semicolon && pick % 2 == 1);
+        const bool period = input.find('.') != std::string_view::npos;
+        const bool comma = input.find(',') != std::string_view::npos && (!period || pick / 2 % 2 == 1);
+        D told{tabs ? D::Separator::tab : D::Separator::semicolon, comma, 2, static_cast<D::Encoding>(pick / 4 % 3),
+               false};
+        if (bom > 0 && told.encoding == D::Encoding::cp1252) told.encoding = D::Encoding::utf8;
+        const auto read_after = [&](const char* name, std::size_t junk) {
+            const std::string bytes = big.substr(0, bom) + std::string(junk, 'x') + '\n' + big.substr(bom);
+            D dialect = told;
+            return read_all(scratch().write(name, reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()),
+                            &dialect);
+        };
+        const Reading one = read_after("grande", aimed), two = read_after("grande_deslocado", other);
+        require(one.records == two.records && one.names == two.names && one.columns == two.columns,
+                "a refill of the buffer changed a line dialect's records");
+        for (std::size_t i = 0; i < one.values.size(); ++i) {
+            require(same_bits(one.values[i], two.values[i]), "a refill of the buffer changed a value");
+        }
+        require(one.records >= 0 || refused_at(one.refusal) == refused_at(two.refusal),
+                "a refill of the buffer changed a refusal");
     }
 
     // The loop through an intermediate file and back: the same names, and the

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdarg>
+#include <random>
 
 extern "C" {
 int __real_open(const char* path, int flags, ...);
@@ -23,6 +24,7 @@ namespace {
 bool armed = false;
 Plan plan;
 Counts counts{};
+std::mt19937_64 cuts;
 
 // Counts the call and tells whether it is the one to fail.
 bool strikes(Call call) {
@@ -46,6 +48,7 @@ const char* name(Call call) {
 void arm(const Plan& p) {
     plan = p;
     counts = {};
+    cuts.seed(p.cut_seed);
     armed = true;
 }
 
@@ -98,7 +101,9 @@ ssize_t __wrap_read(int fd, void* buf, size_t count) {
         errno = io::plan.error;
         return -1;
     }
-    if (io::armed && io::plan.max_read > 0) count = std::min(count, io::plan.max_read);
+    if (io::armed && io::plan.max_read > 0) {
+        count = std::min(count, io::plan.cut_seed == 0 ? io::plan.max_read : 1 + io::cuts() % io::plan.max_read);
+    }
     return __real_read(fd, buf, count);
 }
 

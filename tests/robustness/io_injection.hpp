@@ -19,6 +19,7 @@ struct Plan {
     int error = 0;    // errno of the failure
     std::size_t max_read = 0;   // each read returns at most this many bytes; 0: no limit
     std::size_t max_write = 0;  // each write takes at most this many bytes; 0: no limit
+    unsigned cut_seed = 0;      // not 0: each read is cut to a length drawn from 1 to max_read
 };
 
 using Counts = std::array<int, 4>;  // calls made, by Call
