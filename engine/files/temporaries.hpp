@@ -13,7 +13,7 @@ int register_temporary(const std::string& path) noexcept;
 void unregister_temporary(int ticket) noexcept;
 
 // Removes every registered file. Async-signal-safe: only reads the table
-// and calls unlink().
+// and calls os::remove() on C strings.
 void remove_temporaries() noexcept;
 
 }  // namespace tesra
