@@ -101,6 +101,9 @@ FieldReader::FieldReader(const PointFile& file) : path_(file.path), buf_(2 * rea
     }
 }
 
+FieldReader::FieldReader(std::string name, std::string_view bytes)
+    : path_(std::move(name)), limit_(bytes.size()), memory_(bytes.data()), buf_(2 * read_chunk) {}
+
 FieldReader::FieldReader(const FieldReader& from, std::uint64_t start, std::uint64_t limit, long line,
                          TextState text)
     : path_(from.path_),
@@ -150,10 +153,15 @@ bool FieldReader::fill() {
             held_end_mark_ = false;
         }
         const std::size_t room = std::min(read_chunk, buf_.size() - end_);
-        const std::ptrdiff_t n =
-            positioned_ ? os::read_at(file_, buf_.data() + end_, std::min<std::uint64_t>(room, limit_ - read_at_),
-                                      read_at_)
-                        : os::read(file_, buf_.data() + end_, room);
+        std::ptrdiff_t n = 0;
+        if (memory_ != nullptr) {
+            n = static_cast<std::ptrdiff_t>(std::min<std::uint64_t>(room, limit_ - read_at_));
+            std::memcpy(buf_.data() + end_, memory_ + read_at_, static_cast<std::size_t>(n));
+        } else {
+            n = positioned_ ? os::read_at(file_, buf_.data() + end_, std::min<std::uint64_t>(room, limit_ - read_at_),
+                                          read_at_)
+                            : os::read(file_, buf_.data() + end_, room);
+        }
         if (n > 0) {
             read_at_ += static_cast<std::uint64_t>(n);
             end_ += static_cast<std::size_t>(n);

@@ -47,6 +47,9 @@ class FieldReader {
 public:
     explicit FieldReader(std::string path);
     explicit FieldReader(const PointFile& file);  // an intermediate from its start; tells its progress
+    // `bytes` read as a file's whole content, named `name` in messages; they
+    // must outlive the reader.
+    FieldReader(std::string name, std::string_view bytes);
     ~FieldReader();
     FieldReader(const FieldReader&) = delete;
     FieldReader& operator=(const FieldReader&) = delete;
@@ -144,6 +147,7 @@ private:
     bool positioned_ = false;  // reads at read_at_ (os::read_at), up to limit_
     std::uint64_t read_at_ = 0;
     std::uint64_t limit_ = UINT64_MAX;
+    const char* memory_ = nullptr;  // the bytes read in place of a file's, up to limit_
     ReadProgress* progress_ = nullptr;
     ByteBuffer buf_;
     std::size_t pos_ = 0;

@@ -6,9 +6,6 @@
 #include <algorithm>
 #include <cstring>
 
-#include "files/intermediate.hpp"
-#include "files/output_file.hpp"
-
 namespace tesra {
 
 namespace {
@@ -29,11 +26,7 @@ std::size_t complete_lines(std::string_view sample, bool whole_file) {
 bool plain_reads(std::string_view text) {
     if (text.empty()) return false;
     try {
-        Intermediate file("", "amostra");
-        OutputFile out(PointFile{"amostra", &file});
-        out.write(text);
-        out.close();
-        FieldReader in(PointFile{"amostra", &file});
+        FieldReader in("amostra", text);
         PointRecord record;
         bool any = false;
         while (in.read_record(record)) any = true;
