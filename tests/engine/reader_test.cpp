@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "files/point_file.hpp"
+#include "files/reader.hpp"
 #include "support.hpp"
 
 namespace tesra {
