@@ -466,7 +466,7 @@ bool FieldReader::read_record(PointRecord& record) {
             if (shares_line && last_separator_ == Separator::line_end) throw extra_fields_error(name_line, name_start);
             record.p = read_number("P", last_separator_ == Separator::line_end);
         } catch (const TesraError&) {
-            // The fields of a spreadsheet's line read as one name.
+            // The fields of a line of `;` or tabs read as one name.
             const std::string_view whole = view(name_start, name.size());
             const bool semicolon = whole.find(';') != std::string_view::npos;
             if (shares_line || (!semicolon && whole.find('\t') == std::string_view::npos)) throw;

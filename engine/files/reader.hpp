@@ -67,7 +67,7 @@ public:
     // or a line end; blanks after it and then one comma or line end are
     // passed over. `what` names the field in messages ("M", "P", ...).
     // With skip_line_ends, line ends before the number are passed over too
-    // (grid files spread their values over lines freely).
+    // (grid files lay their values over lines freely).
     double read_number(const FieldName& what, bool skip_line_ends = false);
 
     // The next record, skipping records whose name is blank. Returns false

@@ -1,6 +1,6 @@
 // Files this process has created under a temporary name and must remove if
 // a signal stops it before it renames or removes them. The table is fixed
-// and lock-free, so that a signal handler may walk it.
+// and lock-free, so that the clean-up on a signal may walk it.
 #pragma once
 
 #include <string>
