@@ -83,7 +83,4 @@ void write_record(OutputFile& out, std::string_view name, double m, double p,
 void write_record(ByteBlock& out, std::string_view name, double m, double p,
                   std::span<const std::string_view> columns = {});
 
-// Until the jobs call the system's own.
-using os::follow_links;
-
 }  // namespace tesra
