@@ -17,7 +17,8 @@
 
 #include "geodesy/grid.hpp"
 #include "text/numtext.hpp"
-#include "files/point_file.hpp"
+#include "files/output_file.hpp"
+#include "files/reader.hpp"
 #include "jobs/routines.hpp"
 
 #include "random.hpp"

@@ -17,12 +17,11 @@
 #include <vector>
 
 #include "console_services.hpp"
-#include "cores.hpp"
-#include "executable_dir.hpp"
 #include "jobs/extended_routes.hpp"
 #include "jobs/job.hpp"
 #include "locale_separator.hpp"
 #include "options.hpp"
+#include "os.hpp"
 #include "jobs/routes.hpp"
 #include "signals.hpp"
 #include "standard_streams.hpp"
@@ -109,7 +108,7 @@ tesra::JobRequest request_for(const tesra::cli::Options& o, std::string input, s
 // the processors between them.
 tesra::JobOptions job_options(const tesra::cli::Options& o, std::size_t files_at_once = 1) {
     tesra::JobOptions options;
-    options.chunks.threads = o.threads != 0 ? o.threads : files_at_once > 1 ? 1 : tesra::available_cores();
+    options.chunks.threads = o.threads != 0 ? o.threads : files_at_once > 1 ? 1 : tesra::os::available_cores();
     options.output_options.format = o.format;
     options.output_options.precision = o.precision;
     options.skip_faulty_points = o.skip_faulty_points;
@@ -128,7 +127,7 @@ int run_batch(const tesra::cli::Options& o, const std::string& grid_dir, char se
         return 1;
     }
     // The table of temporary names a signal clears holds 64 at a time.
-    const unsigned cores = tesra::available_cores();
+    const unsigned cores = tesra::os::available_cores();
     const std::size_t workers = std::min<std::size_t>({o.jobs != 0 ? o.jobs : cores, o.inputs.size(), 64});
     std::mutex lock;
     std::atomic<std::size_t> next{0}, written{0}, with_skips{0};
@@ -183,7 +182,7 @@ int main(int argc, char** argv) {
     }
 
     tesra::clean_up_on_signals();
-    const std::string grid_dir = o.grid_dir ? *o.grid_dir : tesra::executable_dir();
+    const std::string grid_dir = o.grid_dir ? *o.grid_dir : tesra::os::executable_folder();
     const char separator = o.decimal_separator ? *o.decimal_separator : tesra::locale_decimal_separator();
     if (o.output_dir) return run_batch(o, grid_dir, separator);
 

@@ -11,10 +11,10 @@
 #include <QPushButton>
 #include <QShortcut>
 
-#include "cores.hpp"
 #include "form2.hpp"
 #include "jobs/job.hpp"
 #include "job_progress.hpp"
+#include "os.hpp"
 #include "pick_combo_box.hpp"
 #include "window_setup.hpp"
 
@@ -191,7 +191,7 @@ void Form1::Command1_Click() {
     // Large files are shared out among the processors, with the same
     // report and messages as read by one.
     tesra::JobOptions options;
-    options.chunks.threads = tesra::available_cores();
+    options.chunks.threads = tesra::os::available_cores();
     // The job ends the program itself when it completes or stops; in every
     // other outcome, a cancel included, the window stays as it is for
     // another attempt.

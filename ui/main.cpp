@@ -5,9 +5,9 @@
 #include <QApplication>
 
 #include "common_dialog.hpp"
-#include "executable_dir.hpp"
 #include "form1.hpp"
 #include "locale_separator.hpp"
+#include "os.hpp"
 #include "qt_services.hpp"
 #include "signals.hpp"
 #include "translations.hpp"
@@ -41,7 +41,7 @@ int main(int argc, char* argv[]) {
     tesra::ui::QtDialogs dialogs;
     // The grid files lie beside the executable; the report follows the
     // user's regional decimal separator.
-    tesra::ui::Form1 form1(services, dialogs, tesra::executable_dir(), tesra::locale_decimal_separator());
+    tesra::ui::Form1 form1(services, dialogs, tesra::os::executable_folder(), tesra::locale_decimal_separator());
     services.attach(form1);
     form1.show();
     return QApplication::exec();

@@ -1,7 +1,7 @@
 // How a user's point file is written. The default is the point-file format
 // (comma- and line-delimited fields, Windows-1252); the other dialects are
-// the files spreadsheets and editors export: one record per line, `;` or tab
-// between fields, a decimal comma, a header, UTF-8.
+// the files that office programs and editors export: one record per line,
+// `;` or tab between fields, a decimal comma, a header, UTF-8.
 #pragma once
 
 #include <cstddef>

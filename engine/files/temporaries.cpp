@@ -1,10 +1,10 @@
 #include "files/temporaries.hpp"
 
-#include <unistd.h>
-
 #include <array>
 #include <atomic>
 #include <cstring>
+
+#include "os.hpp"
 
 namespace tesra {
 
@@ -42,7 +42,7 @@ void unregister_temporary(int ticket) noexcept {
 
 void remove_temporaries() noexcept {
     for (Slot& slot : slots) {
-        if (slot.ready.load(std::memory_order_acquire)) ::unlink(slot.path);
+        if (slot.ready.load(std::memory_order_acquire)) os::remove(slot.path);
     }
 }
 

@@ -1,6 +1,6 @@
 // Files this process has created under a temporary name and must remove if
 // a signal stops it before it renames or removes them. The table is fixed
-// and lock-free, so that a signal handler may walk it.
+// and lock-free, so that the clean-up on a signal may walk it.
 #pragma once
 
 #include <string>
@@ -13,7 +13,7 @@ int register_temporary(const std::string& path) noexcept;
 void unregister_temporary(int ticket) noexcept;
 
 // Removes every registered file. Async-signal-safe: only reads the table
-// and calls unlink().
+// and calls os::remove() on C strings.
 void remove_temporaries() noexcept;
 
 }  // namespace tesra

@@ -1,5 +1,7 @@
 #include "geodesy/grid.hpp"
 
+#include <filesystem>
+
 #include "text/numtext.hpp"
 #include "files/point_file.hpp"
 
@@ -54,10 +56,7 @@ bool interpolate_grid(const CoordinateGrid& m_grid, const CoordinateGrid& p_grid
 }
 
 std::string grid_file_path(std::string_view dir, std::string_view name) {
-    std::string path(dir);
-    if (!path.empty() && path.back() != '/') path += '/';
-    path += name;
-    return path;
+    return (std::filesystem::path(dir) / name).string();
 }
 
 }  // namespace tesra

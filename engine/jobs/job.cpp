@@ -1,13 +1,8 @@
 #include "jobs/job.hpp"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <array>
-#include <cerrno>
 #include <cmath>
-#include <cstring>
 #include <exception>
 #include <filesystem>
 #include <optional>
@@ -18,6 +13,7 @@
 #include "files/point_file.hpp"
 #include "jobs/report.hpp"
 #include "jobs/routes.hpp"
+#include "os.hpp"
 
 namespace tesra {
 
@@ -28,8 +24,9 @@ namespace {
 class PathIdentity {
 public:
     explicit PathIdentity(const std::string& path) : path_(path) {
-        exists_ = ::stat(path.c_str(), &st_) == 0;
-        missing_ = !exists_ && errno == ENOENT;
+        st_ = os::status(path);
+        exists_ = st_.kind != os::Kind::none;
+        missing_ = !exists_ && os::fault_of(st_.error) == os::Fault::missing;
     }
     PathIdentity(const PathIdentity&) = delete;
     PathIdentity& operator=(const PathIdentity&) = delete;
@@ -39,7 +36,7 @@ public:
     // that leads nowhere is not a file that exists (writing through it would
     // create a new one).
     bool same_file(PathIdentity& other) {
-        if (exists_ && other.exists_) return st_.st_dev == other.st_.st_dev && st_.st_ino == other.st_.st_ino;
+        if (exists_ && other.exists_) return st_.identity == other.st_.identity;
         if ((missing_ && other.exists_) || (exists_ && other.missing_)) return false;
         const std::filesystem::path* a = canonical();
         const std::filesystem::path* b = other.canonical();
@@ -51,14 +48,14 @@ private:
         if (!canonical_done_) {
             canonical_done_ = true;
             std::error_code ec;
-            canonical_ = std::filesystem::weakly_canonical(std::filesystem::absolute(follow_links(path_), ec), ec);
+            canonical_ = std::filesystem::weakly_canonical(std::filesystem::absolute(os::follow_links(path_), ec), ec);
             canonical_ok_ = !ec;
         }
         return canonical_ok_ ? &canonical_ : nullptr;
     }
 
     std::string path_;
-    struct stat st_ {};
+    os::Status st_;
     bool exists_ = false;
     bool missing_ = false;
     bool canonical_done_ = false;
@@ -126,10 +123,10 @@ bool paths_are_safe(const JobRequest& request, const JobOptions& options, bool g
 // temporary folder.
 std::string intermediate_dir(const JobRequest& request, const JobOptions& options) {
     const std::string& output = request.output;
-    struct stat st {};
-    if (options.output_stream >= 0 || (::stat(output.c_str(), &st) == 0 && !S_ISREG(st.st_mode))) return "";
-    const std::size_t slash = output.rfind('/');
-    return slash == std::string::npos ? "." : slash == 0 ? "/" : output.substr(0, slash);
+    if (options.output_stream >= 0) return "";
+    const os::Kind kind = os::status(output).kind;
+    if (kind != os::Kind::none && kind != os::Kind::regular) return "";
+    return os::folder_of(output);
 }
 
 // Whether the output is a file that appears whole or not at all (a regular
@@ -138,9 +135,9 @@ std::string intermediate_dir(const JobRequest& request, const JobOptions& option
 // only once every step has succeeded.
 bool output_appears_whole(const JobRequest& request, const JobOptions& options) {
     if (options.output_stream >= 0) return false;
-    struct stat st {};
-    if (::stat(request.output.c_str(), &st) == 0) return S_ISREG(st.st_mode);
-    return errno == ENOENT;
+    const os::Status st = os::status(request.output);
+    if (st.kind != os::Kind::none) return st.kind == os::Kind::regular;
+    return os::fault_of(st.error) == os::Fault::missing;
 }
 
 // The job's output as the last step's records arrive. A fault in creating
@@ -184,7 +181,7 @@ bool carry(double x, double& back) noexcept {
 // Whether a route's steps may run as one pass: more than one step, an
 // output written by the last step, and nothing that needs the steps one by
 // one (points left out and named, an input that cannot be read twice, an
-// encoding settled only at the input's end, a spreadsheet dialect), on an
+// encoding settled only at the input's end, a line dialect), on an
 // input large enough for the saving to matter.
 bool steps_in_one_pass(const JobRequest& request, std::size_t steps, const JobOptions& options, bool one_pass) {
     const PointFileDialect& d = request.dialect;
@@ -192,9 +189,8 @@ bool steps_in_one_pass(const JobRequest& request, std::size_t steps, const JobOp
         d.separator != PointFileDialect::Separator::comma || d.encoding == PointFileDialect::Encoding::automatic) {
         return false;
     }
-    struct stat st {};
-    return ::stat(request.input.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
-           static_cast<std::uint64_t>(st.st_size) >= options.one_pass_route_bytes;
+    const os::Status st = os::status(request.input);
+    return st.kind == os::Kind::regular && st.size >= options.one_pass_route_bytes;
 }
 
 // The steps as one pass over the input: each point carried from step to
@@ -244,13 +240,13 @@ void copy_stream(const PointFile& from, const PointFile& copy) {
     OutputFile out(copy);
     std::vector<char> buffer(std::size_t{64} << 10);
     for (;;) {
-        const ssize_t n = ::read(from.stream_fd, buffer.data(), buffer.size());
+        const std::ptrdiff_t n = os::read(from.stream_fd, buffer.data(), buffer.size());
         if (n > 0) {
             out.write({buffer.data(), static_cast<std::size_t>(n)});
         } else if (n == 0) {
             break;
-        } else if (errno != EINTR) {
-            throw file_error(from.path, 1, std::string("erro de leitura (") + std::strerror(errno) + ")");
+        } else {
+            throw file_error(from.path, 1, "erro de leitura (" + os::describe(os::last_error()) + ")");
         }
     }
     out.close();
@@ -324,8 +320,8 @@ JobOutcome run_steps(const JobRequest& request, std::span<const RouteStep> steps
                      const JobOptions& options) {
     Services& services = env.services;
     if (!paths_are_safe(request, options, generic, env.grid_dir, services)) return JobOutcome::refused;
-    if (struct stat st {}; options.output_stream < 0 && ::stat(request.output.c_str(), &st) == 0 &&
-                           S_ISREG(st.st_mode) && !services.replace_existing(request.output)) {
+    if (options.output_stream < 0 && os::status(request.output).kind == os::Kind::regular &&
+        !services.replace_existing(request.output)) {
         return JobOutcome::refused;
     }
 

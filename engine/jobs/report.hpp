@@ -22,7 +22,7 @@ namespace tesra {
 
 enum class OutputFormat { report, points, csv, geojson };
 
-// What the tables (csv, geojson) take from the input's spreadsheet dialect.
+// What the tables (csv, geojson) take from the input's line dialect.
 // A reader that knows the dialect fills it; the default is the plain one.
 struct TableDialect {
     char separator = ',';     // between csv fields: ',', ';' or a tab

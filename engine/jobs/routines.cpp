@@ -1,14 +1,11 @@
 #include "jobs/routines.hpp"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <memory>
 #include <optional>
 
 #include "geodesy/generic.hpp"
 #include "files/point_file.hpp"
+#include "os.hpp"
 
 namespace tesra {
 
@@ -26,12 +23,10 @@ void transform_with_polynomial(const PolynomialParameterSet& set, const Transfor
 // The grid files are tested for presence before anything is read, the way a
 // user would check: can each be opened for reading, and is it a file.
 bool can_open(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return false;
-    struct stat st {};
-    const bool is_file = ::fstat(fd, &st) == 0 && !S_ISDIR(st.st_mode);
-    ::close(fd);
-    return is_file;
+    const os::File file = os::open_for_reading(path);
+    if (file == os::no_file) return false;
+    os::close(file);
+    return true;
 }
 
 RoutineStatus run_grid(const GridParameters& parameters, const TransformationJob& job, Environment& env) {

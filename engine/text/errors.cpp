@@ -1,8 +1,6 @@
 #include "text/errors.hpp"
 
-#include <cerrno>
 #include <algorithm>
-#include <cstring>
 
 #include "text/codepage.hpp"
 
@@ -10,21 +8,22 @@ namespace tesra {
 
 namespace {
 
-std::string reason(int errno_value, bool for_writing) {
-    switch (errno_value) {
-    case ENOENT: return for_writing ? "a pasta não existe" : "o ficheiro não existe";
-    case EACCES:
-    case EPERM: return "sem permissão de acesso";
-    case EISDIR: return "é uma pasta, não um ficheiro";
-    case ENOTDIR: return "o caminho passa por algo que não é uma pasta";
-    case ENAMETOOLONG: return "o nome é demasiado longo";
-    case ENOSPC: return "o disco está cheio";
-    case EDQUOT: return "a quota de disco foi excedida";
-    case EROFS: return "o disco só permite leitura";
-    case EIO: return "erro de entrada/saída do disco";
-    case EFBIG: return "o ficheiro excede o tamanho permitido";
-    default: return std::string("erro do sistema (") + std::strerror(errno_value) + ")";
+std::string reason(os::Error error, bool for_writing) {
+    switch (os::fault_of(error)) {
+    case os::Fault::missing: return for_writing ? "a pasta não existe" : "o ficheiro não existe";
+    case os::Fault::denied: return "sem permissão de acesso";
+    case os::Fault::is_folder: return "é uma pasta, não um ficheiro";
+    case os::Fault::not_folder: return "o caminho passa por algo que não é uma pasta";
+    case os::Fault::name_too_long: return "o nome é demasiado longo";
+    case os::Fault::disk_full: return "o disco está cheio";
+    case os::Fault::quota_exceeded: return "a quota de disco foi excedida";
+    case os::Fault::read_only: return "o disco só permite leitura";
+    case os::Fault::device: return "erro de entrada/saída do disco";
+    case os::Fault::too_large: return "o ficheiro excede o tamanho permitido";
+    case os::Fault::exists:
+    case os::Fault::other: break;
     }
+    return "erro do sistema (" + os::describe(error) + ")";
 }
 
 }  // namespace
@@ -40,20 +39,20 @@ TesraError file_error(std::string_view path, long line, std::string_view fault) 
     return TesraError(text);
 }
 
-TesraError open_error(std::string_view path, int errno_value, bool for_writing) {
+TesraError open_error(std::string_view path, os::Error error, bool for_writing) {
     std::string text = for_writing ? "Não é possível criar o ficheiro \"" : "Não é possível abrir o ficheiro \"";
     text += path;
     text += "\": ";
-    text += reason(errno_value, for_writing);
+    text += reason(error, for_writing);
     text += ".";
     return TesraError(text);
 }
 
-TesraError write_error(std::string_view path, int errno_value) {
+TesraError write_error(std::string_view path, os::Error error) {
     std::string text = "Erro ao escrever o ficheiro \"";
     text += path;
     text += "\": ";
-    text += reason(errno_value, true);
+    text += reason(error, true);
     text += ".";
     return TesraError(text);
 }

@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "os.hpp"
 #include "text/codepage.hpp"
 
 namespace tesra {
@@ -21,10 +22,10 @@ public:
 [[nodiscard]] TesraError file_error(std::string_view path, long line, std::string_view fault);
 
 // A file that cannot be opened or created, with the system's reason in Portuguese.
-[[nodiscard]] TesraError open_error(std::string_view path, int errno_value, bool for_writing);
+[[nodiscard]] TesraError open_error(std::string_view path, os::Error error, bool for_writing);
 
 // A write or close that failed (disk full, device gone...).
-[[nodiscard]] TesraError write_error(std::string_view path, int errno_value);
+[[nodiscard]] TesraError write_error(std::string_view path, os::Error error);
 
 // Quotes a piece of offending text for a message, cut short if it is long,
 // in the terminal's UTF-8 whatever the file's encoding.

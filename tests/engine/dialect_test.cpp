@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "text/codepage.hpp"
-#include "files/point_file.hpp"
+#include "files/reader.hpp"
 #include "support.hpp"
 
 namespace tesra {

@@ -1,21 +1,24 @@
 // Records read well inside the buffer (the reader's quick path for the
 // usual line) come out exactly as those read near the end of the file,
-// where the general path reads them: names, values, lines and faults.
+// where the general path reads them: names, values, lines and faults; and
+// bytes in memory as the file that holds them.
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "files/point_file.hpp"
+#include "files/reader.hpp"
 #include "support.hpp"
 
 namespace tesra {
 namespace {
 
-// Every record as "line|name|m|p", or the message that stopped the reading.
-std::string read_all(const std::string& path) {
+// Every record as "line|name|m|p", or the message that stopped the reading:
+// of a file, or of bytes in memory read as one.
+template <class... From>
+std::string read_all(const From&... from) {
     std::string out;
     try {
-        FieldReader reader(path);
+        FieldReader reader(from...);
         PointRecord r;
         while (reader.read_record(r)) {
             out += std::to_string(reader.line()) + "|" + std::string(r.name) + "|" + number_for_message(r.m) + "|" +
@@ -42,8 +45,10 @@ TEST(Reader, RecordsReadTheSameAnywhereInTheBuffer) {
         robust::write_file(path, "p,1,2\r\n" + line);
         const std::string general = read_all(path);
         // The same with blank lines behind it: the quick path reads the line.
-        robust::write_file(path, "p,1,2\r\n" + line + std::string(600, '\n'));
+        const std::string longer = "p,1,2\r\n" + line + std::string(600, '\n');
+        robust::write_file(path, longer);
         EXPECT_EQ(read_all(path), general);
+        EXPECT_EQ(read_all(path, std::string_view(longer)), general);
     }
 }
 

@@ -9,8 +9,9 @@
 #include <vector>
 
 #include "fuzz_support.hpp"
+#include "files/intermediate.hpp"
+#include "files/point_loop.hpp"
 #include "text/numtext.hpp"
-#include "files/point_file.hpp"
 
 namespace tesra::fuzz {
 namespace {

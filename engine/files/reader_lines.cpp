@@ -1,0 +1,209 @@
+// The reader's part for a user's file in a dialect: its start examined
+// (byte-order mark, lines to skip, the dialect decided, a header), records
+// one per line, and the encoding of every text field.
+#include "files/reader.hpp"
+
+#include <algorithm>
+#include <cstring>
+
+namespace tesra {
+
+namespace {
+
+bool is_line_end(char c) noexcept { return c == '\r' || c == '\n'; }
+
+bool blank(std::string_view s) noexcept { return s.find_first_not_of(" \t") == std::string_view::npos; }
+
+// The sample up to its last line end (all of it at the end of the file).
+std::size_t complete_lines(std::string_view sample, bool whole_file) {
+    if (whole_file) return sample.size();
+    const std::size_t last = sample.find_last_of("\r\n");
+    return last == std::string_view::npos ? 0 : last + 1;
+}
+
+// Whether the point-file format reads these lines, and some record in
+// them, without a fault.
+bool plain_reads(std::string_view text) {
+    if (text.empty()) return false;
+    try {
+        FieldReader in("amostra", text);
+        PointRecord record;
+        bool any = false;
+        while (in.read_record(record)) any = true;
+        return any;
+    } catch (const TesraError&) {
+        return false;
+    }
+}
+
+}  // namespace
+
+void FieldReader::check_text(std::string_view text, long line) {
+    if (std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) return;
+    if (valid_utf8(text)) {
+        seen_utf8_ = true;
+        return;
+    }
+    if (text_check_ == TextCheck::utf8) {
+        throw file_error(path_, line,
+                         "o texto " + excerpt(text) +
+                             " não é UTF-8 válido (se o ficheiro for Windows-1252, leia-o com --encoding cp1252)");
+    }
+    // Not UTF-8 after all: Windows-1252, whatever came before.
+    text_check_ = TextCheck::none;
+    encoding_ = TextEncoding::cp1252;
+}
+
+void FieldReader::begin(PointFileDialect& dialect) {
+    using Encoding = PointFileDialect::Encoding;
+    dialect_ = &dialect;
+    text_check_ = dialect.encoding == Encoding::utf8        ? TextCheck::utf8
+                  : dialect.encoding == Encoding::automatic ? TextCheck::detect
+                                                            : TextCheck::none;
+    while (end_ - pos_ < 3 && fill()) {
+    }
+    if (end_ - pos_ >= 3 && std::memcmp(buf_.data() + pos_, "\xEF\xBB\xBF", 3) == 0) {
+        if (dialect.encoding == Encoding::cp1252) {
+            throw file_error(path_, 1,
+                             "o ficheiro começa pela marca de um ficheiro UTF-8 (BOM); leia-o com --encoding utf-8 "
+                             "ou com --auto");
+        }
+        pos_ += 3;
+        text_check_ = TextCheck::utf8;
+    }
+    for (long i = 0; i < dialect.skip_lines && peek() >= 0; ++i) {
+        scan([](char ch) { return is_line_end(ch); });
+        if (peek() >= 0) skip_line_end();
+    }
+    field_line_ = line_;
+    if (dialect.separator == PointFileDialect::Separator::comma && !dialect.header) return;
+
+    // The first lines, as far as one chunk holds them.
+    KeepGuard keep(*this, offset());
+    while (end_ - pos_ < (std::size_t{64} << 10) && fill()) {
+    }
+    const std::string_view sample(buf_.data() + pos_, end_ - pos_);
+    std::vector<std::string_view> lines;
+    for (std::size_t at = 0; at < sample.size() && lines.size() < 20;) {
+        std::size_t stop = std::min(sample.find_first_of("\r\n", at), sample.size());
+        if (stop == sample.size() && !at_eof_) break;  // cut short by the chunk's end
+        const std::string_view line = sample.substr(at, stop - at);
+        if (line.find_first_not_of(" \t;,") != std::string_view::npos) lines.push_back(line);
+        at = stop + (sample.compare(stop, 2, "\r\n") == 0 ? 2 : 1);
+    }
+    // Under --auto, first lines the point-file format reads without a fault
+    // are read by it: whatever it reads must read as before, and no model of
+    // its rules is as exact as the reader itself.
+    const DialectDecision decision = dialect.separator == PointFileDialect::Separator::automatic &&
+                                             plain_reads(sample.substr(0, complete_lines(sample, at_eof_)))
+                                         ? DialectDecision{0, '.', false, 0}
+                                         : decide_dialect(lines, dialect);
+    line_separator_ = decision.separator;
+    decimal_mark_ = decision.decimal_mark;
+    line_fields_ = decision.fields;
+    dialect.line_separator = line_separator_;
+    dialect.decimal_mark = decimal_mark_;
+    if (!decision.header) return;
+    // Past the header line, counting the lines before it.
+    const std::string_view header = lines.front();
+    const std::string_view before = sample.substr(0, static_cast<std::size_t>(header.data() - sample.data()));
+    for (std::size_t i = 0; i < before.size(); ++i) {
+        if (before[i] == '\n' || (before[i] == '\r' && (i + 1 == before.size() || before[i + 1] != '\n'))) ++line_;
+    }
+    pos_ += before.size() + header.size();
+    field_line_ = line_;
+    if (text_check_ != TextCheck::none) check_text(header, line_);
+    if (split_fields(header, decision.separator == 0 ? ',' : decision.separator, line_text_, fields_)) {
+        for (std::size_t i = 3; i < fields_.size(); ++i) titles_.emplace_back(fields_[i]);
+    }
+    dialect.column_titles = titles_;
+    if (peek() == '\r' || peek() == '\n') skip_line_end();
+}
+
+bool FieldReader::read_line_record(PointRecord& record) {
+    const char separator = line_separator_;
+    for (;;) {
+        if (eof()) {
+            if (dialect_ == nullptr) return false;  // an intermediate
+            settle_encoding();
+            dialect_->columns = widest_;
+            return false;
+        }
+        field_line_ = line_;
+        const std::uint64_t start = offset();
+        KeepGuard keep(*this, start);
+        // The line, with the line ends that quotes hold inside a field.
+        enum class State : char { field_start, plain, quoted, quote_seen } state = State::field_start;
+        const std::size_t length = checked_length(scan([&state, separator](char ch) {
+            switch (state) {
+            case State::field_start:
+                if (ch == '"') state = State::quoted;
+                else if (ch != ' ') state = ch == separator ? State::field_start : State::plain;
+                return is_line_end(ch);
+            case State::plain:
+                if (ch == separator) state = State::field_start;
+                return is_line_end(ch);
+            case State::quoted:
+                if (ch == '"') state = State::quote_seen;
+                return false;
+            case State::quote_seen:
+                state = ch == '"' ? State::quoted : ch == separator ? State::field_start : State::plain;
+                return is_line_end(ch);
+            }
+            return false;
+        }));
+        // Past the line end first: looking for the LF after a CR may refill
+        // the buffer and move the line, so the view is taken after it.
+        if (peek() == '\r' || peek() == '\n') skip_line_end();
+        const std::string_view text = view(start, length);
+        long line_ends = 0;
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            if (text[i] == '\n' || (text[i] == '\r' && (i + 1 == text.size() || text[i + 1] != '\n'))) ++line_ends;
+        }
+        line_ += line_ends;
+        if (state == State::quoted || !split_fields(text, separator, line_text_, fields_)) {
+            throw file_error(path_, field_line_, "um campo abre aspas que não fecham: " + excerpt(text));
+        }
+        if (std::all_of(fields_.begin(), fields_.end(), [](std::string_view f) { return blank(f); })) continue;
+        const std::string what = separator == ';' ? "\";\"" : separator == '\t' ? "tabulações" : "vírgulas";
+        if (fields_.size() < 3) {
+            const bool mixed = text.find(separator == ';' ? '\t' : ';') != std::string_view::npos;
+            throw file_error(path_, field_line_,
+                             "a linha tem menos de três campos (Nome, M, P) separados por " + what + ": " +
+                                 excerpt(text) + (mixed ? " (separadores misturados?)" : ""));
+        }
+        if (line_fields_ != 0 && fields_.size() != line_fields_) {
+            throw file_error(path_, field_line_,
+                             "a linha tem " + std::to_string(fields_.size()) + " campos e as primeiras linhas têm " +
+                                 std::to_string(line_fields_) + ": " + excerpt(text));
+        }
+        const std::string_view name = fields_[0];
+        if (blank(name)) throw file_error(path_, field_line_, "a linha não tem nome do ponto: " + excerpt(text));
+        if (name.find('\0') != std::string_view::npos) {
+            throw file_error(path_, field_line_,
+                             "o nome do ponto " + excerpt(name) +
+                                 " contém bytes nulos (o ficheiro está danificado ou não é um ficheiro de texto)");
+        }
+        if (text_check_ != TextCheck::none) {
+            for (std::string_view field : fields_) check_text(field, field_line_);
+        }
+        double* const values[2] = {&record.m, &record.p};
+        for (int i = 0; i < 2; ++i) {
+            const std::string_view field = fields_[static_cast<std::size_t>(i) + 1];
+            const std::string coordinate = i == 0 ? "M" : "P";
+            if (blank(field)) throw file_error(path_, field_line_, "falta o valor de " + coordinate);
+            if (!parse_dialect_number(field, decimal_mark_, *values[i])) {
+                throw file_error(path_, field_line_,
+                                 "o valor de " + coordinate + " não é um número: " + excerpt(field) +
+                                     (decimal_mark_ == ',' ? " (o separador decimal é a vírgula)"
+                                                           : " (o separador decimal é o ponto)"));
+            }
+        }
+        record.name = name;
+        record.columns = std::span<const std::string_view>(fields_).subspan(3);
+        widest_ = std::max(widest_, record.columns.size());
+        return true;
+    }
+}
+
+}  // namespace tesra
