@@ -113,12 +113,6 @@ static_assert([] {
 [[nodiscard]] std::string step_name(const RouteStep& step);
 [[nodiscard]] std::string_view step_method(const RouteStep& step);
 
-// The point (m, p) that the official set takes to (m_out, p_out): Newton's
-// method from (m_out, p_out), to a step below 1e-7 m. Empty when it does not
-// converge (coordinates far beyond any island, or not finite).
-[[nodiscard]] std::optional<PlanarPoint> invert_polynomial(const PolynomialParameterSet& set, double m_out,
-                                                           double p_out) noexcept;
-
 // One step of a route on the job's files: a routine through run_routine, or
 // an offset or an inverse polynomial through the same point loop. Faults are
 // reported through the services; a point the inverse cannot solve stops the

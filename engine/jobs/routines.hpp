@@ -11,7 +11,7 @@
 #include <string>
 #include <string_view>
 
-#include "geodesy/grid.hpp"
+#include "geodesy/grid_file.hpp"
 #include "files/point_file.hpp"
 #include "geodesy/polynomial.hpp"
 #include "services.hpp"
