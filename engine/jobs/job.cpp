@@ -16,6 +16,7 @@
 
 #include "jobs/extended_routes.hpp"
 #include "files/point_file.hpp"
+#include "geodesy/grid_file.hpp"
 #include "jobs/report.hpp"
 #include "jobs/routes.hpp"
 
