@@ -1,26 +1,6 @@
 #include "geodesy/grid.hpp"
 
-#include <filesystem>
-
-#include "text/numtext.hpp"
-#include "files/point_file.hpp"
-
 namespace tesra {
-
-void read_grid_file(const std::string& path, CoordinateGrid& grid) {
-    FieldReader in(path);
-    for (int i = 0; i < grid_values; ++i) {
-        if (in.eof()) {
-            throw file_error(path, in.line(),
-                             "o ficheiro de grelha tem só " + std::to_string(i) + " valores; são precisos " +
-                                 std::to_string(grid_values) + " (" + std::to_string(grid_rows) + " linhas de " +
-                                 std::to_string(grid_columns) + ")");
-        }
-        const int row = i / grid_columns + 1;
-        const int column = i % grid_columns + 1;
-        grid.node[static_cast<std::size_t>(i)] = in.read_number(FieldName::node(row, column), /*skip_line_ends=*/true);
-    }
-}
 
 bool interpolate_grid(const CoordinateGrid& m_grid, const CoordinateGrid& p_grid, double m, double p, double& m_out,
                       double& p_out) noexcept {
@@ -53,10 +33,6 @@ bool interpolate_grid(const CoordinateGrid& m_grid, const CoordinateGrid& p_grid
     m_out = bilinear(m_grid);
     p_out = bilinear(p_grid);
     return true;
-}
-
-std::string grid_file_path(std::string_view dir, std::string_view name) {
-    return (std::filesystem::path(dir) / name).string();
 }
 
 }  // namespace tesra

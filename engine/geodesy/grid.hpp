@@ -1,11 +1,12 @@
 // Grid transformation: bilinear interpolation in two 123 x 66 grids of
 // previously transformed nodes (one for M, one for P), 5000 m apart,
 // rows from P = 290000 south to -320000, columns from M = -140000 east to
-// 185000. One algorithm serves both directions; only the files differ.
+// 185000. One algorithm serves both directions; only the files differ,
+// which grid_file.hpp reads.
 #pragma once
 
 #include <array>
-#include <string>
+#include <cstddef>
 #include <string_view>
 
 namespace tesra {
@@ -39,11 +40,6 @@ struct CoordinateGrid {
     }
 };
 
-// Reads the first 8118 numbers of a grid file (blanks, commas and line ends
-// separate them; anything after is ignored). Fewer values, or a non-number
-// among them, throws TesraError naming the file and the line.
-void read_grid_file(const std::string& path, CoordinateGrid& grid);
-
 // Whether the point lies within the grids' rectangle, edges included.
 [[nodiscard]] constexpr bool grid_covers(double m, double p) noexcept {
     return m >= grid_west && m <= grid_east && p >= grid_south && p <= grid_north;
@@ -53,8 +49,5 @@ void read_grid_file(const std::string& path, CoordinateGrid& grid);
 // outside the rectangle or in a cell with a no-data corner in either grid.
 [[nodiscard]] bool interpolate_grid(const CoordinateGrid& m_grid, const CoordinateGrid& p_grid,
                                     double m, double p, double& m_out, double& p_out) noexcept;
-
-// "<dir>/<name>": the directory without or with a trailing separator.
-std::string grid_file_path(std::string_view dir, std::string_view name);
 
 }  // namespace tesra

@@ -1,9 +1,10 @@
 // Second-degree polynomial transformations: the parameter set, its
 // evaluation in the one order of operations that reproduces the official
-// results to the last bit.
+// results to the last bit, and its inverse.
 #pragma once
 
 #include <array>
+#include <optional>
 
 namespace tesra {
 
@@ -29,5 +30,12 @@ struct PlanarPoint {
 // so that no fused multiply-add changes the last bits.
 [[nodiscard]] PlanarPoint evaluate_polynomial(const PolynomialParameterSet& set, double m_inicial,
                                               double p_inicial) noexcept;
+
+// The inverse: the point (m, p) that the set takes to (m_out, p_out), by
+// Newton's method from (m_out, p_out) to a step below 1e-7 m, which suits
+// sets close to a translation, as the official ones are. Empty when it does
+// not converge (coordinates far beyond any island, or not finite).
+[[nodiscard]] std::optional<PlanarPoint> invert_polynomial(const PolynomialParameterSet& set, double m_out,
+                                                           double p_out) noexcept;
 
 }  // namespace tesra

@@ -1,10 +1,5 @@
 #include "jobs/extended_routes.hpp"
 
-#include <cmath>
-
-#include "geodesy/grid.hpp"
-#include "files/point_file.hpp"
-
 namespace tesra {
 
 const ExtendedRoute* find_extended_route(System source, System target) noexcept {
@@ -37,100 +32,6 @@ std::string_view step_method(const RouteStep& step) {
     case StepKind::inverse_official: return "inversa do polinómio oficial (método de Newton)";
     }
     return {};
-}
-
-std::optional<PlanarPoint> invert_polynomial(const PolynomialParameterSet& set, double m_out,
-                                             double p_out) noexcept {
-    const std::array<double, 6>& a = set.coef_m;
-    const std::array<double, 6>& b = set.coef_p;
-    const double kx = set.scale_result ? set.Const_X : 1;
-    const double ky = set.scale_result ? set.Const_Y : 1;
-    // The official polynomials are within a few parts in a thousand of a
-    // translation, so the target itself is a start close enough for the
-    // error to shrink quadratically: once a step is below 1e-7 m, what is
-    // left is of the order of the last bits (a nanometre over the islands).
-    double m = m_out, p = p_out;
-    for (int i = 0; i < 50; ++i) {
-        const PlanarPoint f = evaluate_polynomial(set, m, p);
-        const double u = (m - set.false_origin_x1) / set.Const_X;
-        const double v = (p - set.false_origin_y1) / set.Const_Y;
-        const double j11 = kx * (a[1] + 2 * a[3] * u + a[4] * v) / set.Const_X;
-        const double j12 = kx * (a[2] + a[4] * u + 2 * a[5] * v) / set.Const_Y;
-        const double j21 = ky * (b[1] + 2 * b[3] * u + b[4] * v) / set.Const_X;
-        const double j22 = ky * (b[2] + b[4] * u + 2 * b[5] * v) / set.Const_Y;
-        const double det = j11 * j22 - j12 * j21;
-        const double rm = f.m - m_out, rp = f.p - p_out;
-        const double dm = (j22 * rm - j12 * rp) / det;
-        const double dp = (j11 * rp - j21 * rm) / det;
-        if (!std::isfinite(dm) || !std::isfinite(dp)) return std::nullopt;
-        m -= dm;
-        p -= dp;
-        if (std::fabs(dm) < 1e-7 && std::fabs(dp) < 1e-7) return PlanarPoint{m, p};
-    }
-    return std::nullopt;
-}
-
-
-RoutineStatus run_step(const RouteStep& step, const TransformationJob& job, Environment& env) {
-    if (step.kind == StepKind::routine) return run_routine(step.routine, job, env);
-    // An offset or an inverse: only the inverse ever refuses a point.
-    return guarded_step(env, std::nullopt, [&](BusyPointer&) {
-        const PointStep point_step(step, job, env);
-        const LoopEnd end =
-            transform_point_file(job.fich1, job.fich2, [&](double m, double p, double& m_out, double& p_out) {
-                if (point_step.apply(m, p, m_out, p_out)) return true;
-                if (job.skipped != nullptr) job.skipped->fault = PointFault::no_inverse;
-                return false;
-            }, job.skipped);
-        return end.stopped ? out_of_limits(env.services, end.m, end.p) : RoutineStatus::done;
-    });
-}
-
-PointStep::PointStep(const RouteStep& step, const TransformationJob& job, Environment& env) : kind_(step.kind) {
-    switch (step.kind) {
-    case StepKind::routine:
-        switch (routine_info(step.routine).kind) {
-        case RoutineKind::official: set_ = official_set(step.routine); break;
-        case RoutineKind::grid: grids_ = read_grids(*routine_info(step.routine).grid, env); break;
-        case RoutineKind::generic: set_ = read_generic_set(job); break;
-        }
-        break;
-    case StepKind::militar_offset:
-        dm_ = militar_offset_m;
-        dp_ = militar_offset_p;
-        break;
-    case StepKind::militar_unoffset:
-        dm_ = -militar_offset_m;
-        dp_ = -militar_offset_p;
-        break;
-    case StepKind::inverse_official: set_ = official_set(step.routine); break;
-    }
-}
-
-bool PointStep::apply(double m, double p, double& m_out, double& p_out) const {
-    switch (kind_) {
-    case StepKind::routine:
-        if (grids_) return interpolate_grid(grids_->m, grids_->p, m, p, m_out, p_out);
-        {
-            const PlanarPoint r = evaluate_polynomial(set_, m, p);
-            m_out = r.m;
-            p_out = r.p;
-        }
-        return true;
-    case StepKind::militar_offset:
-    case StepKind::militar_unoffset:
-        m_out = m + dm_;
-        p_out = p + dp_;
-        return true;
-    case StepKind::inverse_official: {
-        const std::optional<PlanarPoint> r = invert_polynomial(set_, m, p);
-        if (!r) return false;
-        m_out = r->m;
-        p_out = r->p;
-        return true;
-    }
-    }
-    return false;
 }
 
 }  // namespace tesra

@@ -9,31 +9,13 @@
 
 #include <array>
 #include <cstddef>
-#include <memory>
-#include <optional>
 #include <string>
 #include <string_view>
 
 #include "jobs/routes.hpp"
+#include "jobs/steps.hpp"
 
 namespace tesra {
-
-enum class StepKind {
-    routine,           // a routine of routines.hpp, run as the route table runs it
-    militar_offset,    // Datum Lisboa-Ponto Central to the military grid: +200000 m in M, +300000 m in P
-    militar_unoffset,  // the military grid to Datum Lisboa-Ponto Central: -200000, -300000
-    inverse_official,  // the inverse of an official polynomial routine, solved point by point
-};
-
-struct RouteStep {
-    StepKind kind;
-    Routine routine{};  // of kinds routine and inverse_official
-};
-
-inline constexpr double militar_offset_m = 200000;
-inline constexpr double militar_offset_p = 300000;
-
-inline constexpr std::size_t max_route_steps = 3;
 
 struct ExtendedRoute {
     System source;
@@ -61,46 +43,33 @@ inline constexpr std::array<std::string_view, route_table.size()> route_table_ac
     accuracy_islands, accuracy_islands, accuracy_islands, accuracy_islands,
 };
 
-namespace route_steps {
-inline constexpr RouteStep to_militar{StepKind::militar_offset};
-inline constexpr RouteStep from_militar{StepKind::militar_unoffset};
-constexpr RouteStep run(Routine r) { return {StepKind::routine, r}; }
-constexpr RouteStep inverse(Routine r) { return {StepKind::inverse_official, r}; }
-}  // namespace route_steps
-
 inline constexpr std::array<ExtendedRoute, 14> extended_routes = [] {
     using namespace route_steps;
     using S = System;
     using R = Routine;
-    return std::array<ExtendedRoute, 14>{{
+    std::array<ExtendedRoute, 14> table = {{
         {S::lisboa, S::militar, 1, {to_militar}, accuracy_exact},
         {S::militar, S::lisboa, 1, {from_militar}, accuracy_exact},
         {S::militar, S::d73, 2, {from_militar, run(R::transf_21)}, accuracy_grid},
         {S::militar, S::tm06, 3, {from_militar, run(R::transf_21), run(R::transf_10)}, accuracy_polynomial_grid},
         {S::d73, S::militar, 2, {run(R::transf_12), to_militar}, accuracy_grid},
         {S::tm06, S::militar, 3, {run(R::transf_01), run(R::transf_12), to_militar}, accuracy_polynomial_grid},
-        {S::utm26, S::sbraz, 1, {inverse(R::transf_54)}, accuracy_islands},
-        {S::utm26, S::faial, 1, {inverse(R::transf_64)}, accuracy_islands},
-        {S::utm26, S::graciosa, 1, {inverse(R::transf_74)}, accuracy_islands},
-        {S::utm26, S::pico, 1, {inverse(R::transf_84)}, accuracy_islands},
-        {S::utm26, S::sjorge, 1, {inverse(R::transf_94)}, accuracy_islands},
-        {S::utm26, S::terceira, 1, {inverse(R::transf_104)}, accuracy_islands},
-        {S::utm25, S::observatorio, 1, {inverse(R::transf_114)}, accuracy_islands},
-        {S::utm28, S::madeira, 1, {inverse(R::transf_124)}, accuracy_islands},
     }};
+    // Then the way back to each island: the inverse of its routine.
+    const std::size_t first_island = table.size() - island_routines.size();
+    for (std::size_t i = 0; i < island_routines.size(); ++i) {
+        const IslandRoutine& r = island_routines[i];
+        table[first_island + i] = {r.utm, r.island, 1, {inverse(r.routine)}, accuracy_islands};
+    }
+    return table;
 }();
 
-// Each reverse island route inverts the very routine that serves that
-// island forward, and no extended route repeats a pair of the route table.
+// No extended route repeats a pair of the route table.
 static_assert([] {
     for (const ExtendedRoute& e : extended_routes) {
         if (e.step_count == 0 || e.step_count > max_route_steps) return false;
-        for (const TransformationRoute& r : route_table) {
+        for (const TransformationRoute& r : route_table)
             if (r.source == e.source && (!r.target || *r.target == e.target)) return false;
-            if (e.steps[0].kind == StepKind::inverse_official && r.first == e.steps[0].routine &&
-                (r.source != e.target || r.target != e.source))
-                return false;
-        }
     }
     return true;
 }());
@@ -112,34 +81,5 @@ static_assert([] {
 // in the route's list of routines.
 [[nodiscard]] std::string step_name(const RouteStep& step);
 [[nodiscard]] std::string_view step_method(const RouteStep& step);
-
-// The point (m, p) that the official set takes to (m_out, p_out): Newton's
-// method from (m_out, p_out), to a step below 1e-7 m. Empty when it does not
-// converge (coordinates far beyond any island, or not finite).
-[[nodiscard]] std::optional<PlanarPoint> invert_polynomial(const PolynomialParameterSet& set, double m_out,
-                                                           double p_out) noexcept;
-
-// One step of a route on the job's files: a routine through run_routine, or
-// an offset or an inverse polynomial through the same point loop. Faults are
-// reported through the services; a point the inverse cannot solve stops the
-// job as a point beyond a grid's limits does.
-RoutineStatus run_step(const RouteStep& step, const TransformationJob& job, Environment& env);
-
-// One step of a route made ready to take points one at a time, its grid or
-// parameter files read (faults throw TesraError; nothing is shown): what a
-// route's steps run as one pass are made of. apply() computes what the
-// step's loop computes for one point, false where the loop would stop; it
-// changes nothing, so threads may share a step.
-class PointStep {
-public:
-    PointStep(const RouteStep& step, const TransformationJob& job, Environment& env);
-    [[nodiscard]] bool apply(double m, double p, double& m_out, double& p_out) const;
-
-private:
-    StepKind kind_;
-    PolynomialParameterSet set_{};
-    std::shared_ptr<const GridPair> grids_;  // a grid routine's
-    double dm_ = 0, dp_ = 0;                 // an offset's
-};
 
 }  // namespace tesra

@@ -1,24 +1,16 @@
 #include "jobs/routines.hpp"
 
 #include <memory>
-#include <optional>
+#include <string_view>
 
-#include "geodesy/generic.hpp"
 #include "files/point_file.hpp"
+#include "geodesy/generic.hpp"
+#include "geodesy/grid_file.hpp"
 #include "os.hpp"
 
 namespace tesra {
 
 namespace {
-
-void transform_with_polynomial(const PolynomialParameterSet& set, const TransformationJob& job) {
-    transform_point_file(job.fich1, job.fich2, [&set](double m, double p, double& m_out, double& p_out) {
-        const PlanarPoint r = evaluate_polynomial(set, m, p);
-        m_out = r.m;
-        p_out = r.p;
-        return true;
-    }, job.skipped);
-}
 
 // The grid files are tested for presence before anything is read, the way a
 // user would check: can each be opened for reading, and is it a file.
@@ -29,26 +21,8 @@ bool can_open(const std::string& path) {
     return true;
 }
 
-RoutineStatus run_grid(const GridParameters& parameters, const TransformationJob& job, Environment& env) {
-    const std::unique_ptr<const GridPair> grids = read_grids(parameters, env);
-    const LoopEnd end =
-        transform_point_file(job.fich1, job.fich2, [&](double m, double p, double& m_out, double& p_out) {
-            if (interpolate_grid(grids->m, grids->p, m, p, m_out, p_out)) return true;
-            if (job.skipped != nullptr) {
-                job.skipped->fault = grid_covers(m, p) ? PointFault::no_data : PointFault::outside_grid;
-            }
-            return false;
-        }, job.skipped);
-    return end.stopped ? out_of_limits(env.services, end.m, end.p) : RoutineStatus::done;
-}
-
 bool marker_is(std::string_view marker, char letter) {
     return marker.size() == 1 && (marker[0] == letter || marker[0] == letter - 'A' + 'a');
-}
-
-RoutineStatus run_generic(const TransformationJob& job) {
-    transform_with_polynomial(read_generic_set(job), job);
-    return RoutineStatus::done;
 }
 
 }  // namespace
@@ -72,30 +46,6 @@ PolynomialParameterSet read_generic_set(const TransformationJob& job) {
         throw TesraError("Erro! Esperado 'Y' no ficheiro de parâmetros -Y");
     }
     return set;
-}
-
-RoutineStatus out_of_limits(Services& services, double m, double p) {
-    services.message_box("ERRO!! Ponto para além dos limites. (" + number_for_message(m) + ";" +
-                         number_for_message(p) + ")");
-    return RoutineStatus::out_of_limits;
-}
-
-RoutineStatus run_routine(Routine routine, const TransformationJob& job, Environment& env) {
-    const RoutineInfo& info = routine_info(routine);
-    // The generic routine's messages carry the program's title.
-    const std::optional<std::string_view> title =
-        info.kind == RoutineKind::generic ? std::optional<std::string_view>(program_title) : std::nullopt;
-    return guarded_step(env, title, [&](BusyPointer& busy) {
-        switch (info.kind) {
-        case RoutineKind::official:
-            transform_with_polynomial(official_set(routine), job);
-            busy.release();  // the job restores the pointer after the report
-            return RoutineStatus::done;
-        case RoutineKind::grid: return run_grid(*info.grid, job, env);
-        case RoutineKind::generic: return run_generic(job);
-        }
-        return RoutineStatus::failed;
-    });
 }
 
 }  // namespace tesra

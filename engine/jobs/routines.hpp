@@ -1,13 +1,13 @@
-// The thirteen transformation routines and what each one runs. A routine
-// reads the point file job.fich1 and writes job.fich2 with the shared point
-// loop, shows the busy pointer while it runs, and reports its own faults
-// through the services before it returns.
+// The thirteen transformation routines of the route table, and what each
+// needs before its first point: an official parameter set, two grid files
+// beside the program, or the job's two parameter files. A routine runs as a
+// step of its route (steps.hpp), which reads the point file job.fich1 and
+// writes job.fich2 with the shared point loop.
 #pragma once
 
 #include <array>
 #include <cstddef>
 #include <memory>
-#include <optional>
 #include <string>
 #include <string_view>
 
@@ -89,8 +89,6 @@ enum class RoutineStatus {
     out_of_limits,  // reported the point and removed its fich2; the program must end
 };
 
-RoutineStatus run_routine(Routine routine, const TransformationJob& job, Environment& env);
-
 // The two grids of a grid routine, read from env.grid_dir. Faults throw
 // TesraError with the routine's own message.
 struct GridPair {
@@ -101,23 +99,5 @@ struct GridPair {
 // The generic routine's parameter set, from the job's two parameter files.
 // Faults throw TesraError with the routine's own message.
 [[nodiscard]] PolynomialParameterSet read_generic_set(const TransformationJob& job);
-
-// What every step of a route does around its computation: the busy pointer
-// while it runs (body may release it to leave it on), and a fault shown, with
-// `title` if any, and turned into failed.
-template <class Body>
-RoutineStatus guarded_step(Environment& env, std::optional<std::string_view> title, Body&& body) {
-    BusyPointer busy(env.services);
-    try {
-        return body(busy);
-    } catch (const TesraError& e) {
-        env.services.message_box(e.what(), title);
-        return RoutineStatus::failed;
-    }
-}
-
-// The stop of a step that meets a point it cannot transform: the message
-// naming the point, and the status that ends the program.
-RoutineStatus out_of_limits(Services& services, double m, double p);
 
 }  // namespace tesra

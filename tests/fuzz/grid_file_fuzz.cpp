@@ -9,7 +9,7 @@
 
 #include "text/errors.hpp"
 #include "fuzz_support.hpp"
-#include "geodesy/grid.hpp"
+#include "geodesy/grid_file.hpp"
 
 using namespace tesra;
 using namespace tesra::fuzz;

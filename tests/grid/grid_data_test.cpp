@@ -8,7 +8,7 @@
 #include <ostream>
 #include <string>
 
-#include "geodesy/grid.hpp"
+#include "geodesy/grid_file.hpp"
 
 namespace tesra {
 // Names the parameter in test listings by its M file.

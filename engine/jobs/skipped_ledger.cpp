@@ -1,0 +1,67 @@
+#include "jobs/skipped_ledger.hpp"
+
+#include <algorithm>
+#include <optional>
+
+namespace tesra {
+
+namespace {
+
+// The points the second routine left out, renumbered as records of the
+// input (the first routine's skips are not in its file), merged with the
+// first routine's.
+std::vector<SkippedPoints::Point> skipped_in_input(const SkippedPoints& first, const SkippedPoints& second) {
+    std::vector<SkippedPoints::Point> renumbered;
+    std::size_t j = 0;
+    for (SkippedPoints::Point point : second.points) {
+        point.ordinal += j;
+        while (j < first.points.size() && first.points[j].ordinal <= point.ordinal) {
+            ++point.ordinal;
+            ++j;
+        }
+        renumbered.push_back(point);
+    }
+    std::vector<SkippedPoints::Point> all(first.points.size() + renumbered.size());
+    std::merge(first.points.begin(), first.points.end(), renumbered.begin(), renumbered.end(), all.begin(),
+               [](const auto& a, const auto& b) { return a.ordinal < b.ordinal; });
+    return all;
+}
+
+const char* why(PointFault fault) noexcept {
+    return fault == PointFault::outside_grid ? "está fora dos limites da grelha"
+           : fault == PointFault::no_data    ? "está junto de um nó da grelha sem valor"
+           : fault == PointFault::no_inverse ? "o polinómio inverso não converge para ele"
+                                             : "dá coordenadas que não são números finitos";
+}
+
+}  // namespace
+
+std::vector<SkippedPoints::Point> SkippedLedger::in_input() const {
+    // Each step's skips are numbered among the records it read.
+    SkippedPoints skipped = steps_[0];
+    for (std::size_t i = 1; i < steps_.size(); ++i) skipped.points = skipped_in_input(skipped, steps_[i]);
+    return skipped.points;
+}
+
+void report_skipped(const PointFile& input, const std::vector<SkippedPoints::Point>& skipped,
+                    const std::string& rejects, Services& services) {
+    if (skipped.empty() && rejects.empty()) return;
+    FieldReader in(input);
+    std::optional<OutputFile> out;
+    if (!rejects.empty()) out.emplace(rejects, OutputFile::Mode::replace);
+    PointRecord record;
+    std::size_t next = 0;
+    for (std::uint64_t ordinal = 0; next < skipped.size() && in.read_record(record); ++ordinal) {
+        if (skipped[next].ordinal != ordinal) continue;
+        const PointFault fault = skipped[next++].fault;
+        services.message_box("Ficheiro \"" + input.path + "\", linha " + std::to_string(in.line()) + ": o ponto " +
+                             quote_excerpt(record.name) + " foi deixado de fora: " + why(fault) + ".");
+        if (out) write_record(*out, record.name, record.m, record.p);
+    }
+    if (out) out->close();
+    if (skipped.empty()) return;
+    services.message_box("Pontos deixados de fora: " + std::to_string(skipped.size()) +
+                         (rejects.empty() ? "." : " (guardados em \"" + rejects + "\")."));
+}
+
+}  // namespace tesra

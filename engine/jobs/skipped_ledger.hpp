@@ -1,0 +1,36 @@
+// Which points a job's steps left out. Each step numbers its skips among
+// the records it read, which lack the points the steps before it skipped;
+// the ledger renumbers them all as records of the input, which is what the
+// messages and the rejects file are made from.
+#pragma once
+
+#include <array>
+#include <string>
+#include <vector>
+
+#include "jobs/steps.hpp"
+
+namespace tesra {
+
+class SkippedLedger {
+public:
+    // Where step i (from 0) notes the points it leaves out.
+    [[nodiscard]] SkippedPoints* step(std::size_t i) { return &steps_.at(i); }
+
+    // Every point left out, by its place among the input's records (from
+    // 0), in the input's order.
+    [[nodiscard]] std::vector<SkippedPoints::Point> in_input() const;
+
+private:
+    std::array<SkippedPoints, max_route_steps> steps_;
+};
+
+// Names every point left out, by its line in the input read again, and
+// writes them, as read, to the rejects file when there is one (an empty one
+// when there are none: one left by an earlier run would mislead). Then
+// tells how many there were, if any. Without skips or a rejects file,
+// does nothing.
+void report_skipped(const PointFile& input, const std::vector<SkippedPoints::Point>& skipped,
+                    const std::string& rejects, Services& services);
+
+}  // namespace tesra
