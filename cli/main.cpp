@@ -158,6 +158,22 @@ int run_batch(const tesra::cli::Options& o, const std::string& grid_dir, char se
     return failed != 0 ? 1 : with_skips != 0 ? 3 : 0;
 }
 
+// A rejects file that would take the output's or the input's place, or be
+// written into the same file or stream as the output: the usage error, or
+// nothing.
+std::string rejects_error(const tesra::cli::Options& o) {
+    if (o.rejects.empty()) return {};
+    const bool input_is_stream = o.input == "-";
+    if (o.rejects == o.output || tesra::same_destination(o.rejects, o.output)) {
+        return "--rejects leva ao mesmo ficheiro ou canal que a SAÍDA (\"" + o.rejects + "\"); escolha outro";
+    }
+    if (input_is_stream ? tesra::standard_stream_of(o.rejects) == STDIN_FILENO
+                        : o.rejects == o.input || tesra::same_destination(o.rejects, o.input)) {
+        return "--rejects é o próprio ficheiro de ENTRADA (\"" + o.rejects + "\"); escolha outro";
+    }
+    return {};
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -186,6 +202,10 @@ int main(int argc, char** argv) {
     const char separator = o.decimal_separator ? *o.decimal_separator : tesra::locale_decimal_separator();
     if (o.output_dir) return run_batch(o, grid_dir, separator);
 
+    if (const std::string error = rejects_error(o); !error.empty()) {
+        std::fprintf(stderr, "tesra-cli: %s\n\n%s", error.c_str(), tesra::cli::usage_text().c_str());
+        return 2;
+    }
     // Standard output carries the output alone; the completion message
     // then goes with the others.
     const bool to_stdout = tesra::leads_to_standard_output(o.output);
@@ -196,6 +216,12 @@ int main(int argc, char** argv) {
     tesra::JobOptions options = job_options(o);
     if (o.input == "-") options.input_stream = STDIN_FILENO;
     if (to_stdout) options.output_stream = STDOUT_FILENO;
+    // Rejected points sent to standard output or error go onto the stream
+    // the shell set up, after what it already holds.
+    if (const int stream = o.rejects.empty() ? -1 : tesra::standard_stream_of(o.rejects);
+        stream == STDOUT_FILENO || stream == STDERR_FILENO) {
+        options.rejects_stream = stream;
+    }
     const tesra::JobOutcome outcome = run_one(o, request, env, options);
     if (outcome == tesra::JobOutcome::refused || outcome == tesra::JobOutcome::target_not_served) {
         const std::optional<tesra::System> from = tesra::find_system(o.from), to = tesra::find_system(o.to);

@@ -10,4 +10,15 @@ namespace tesra {
 
 [[nodiscard]] bool leads_to_standard_output(const std::string& path);
 
+// The standard stream (1 for output, 2 for error, 0 for input) a path
+// leads to, as leads_to_standard_output tells it ("-" is standard output);
+// -1 for any other path.
+[[nodiscard]] int standard_stream_of(const std::string& path);
+
+// Whether two paths ("-": standard output) lead to the same existing file
+// or stream, through links, so that what is written to one would be lost in
+// or mixed with the other. A device (a terminal, the null device) takes
+// both as they come: it is never the same.
+[[nodiscard]] bool same_destination(const std::string& a, const std::string& b);
+
 }  // namespace tesra

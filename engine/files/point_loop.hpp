@@ -75,7 +75,7 @@ LoopEnd transform_point_file(const PointFile& fich1, const PointFile& fich2, Com
                 if (out) {
                     write_record(block, record.name, m, p, record.columns);
                 } else {
-                    fich2.sink->format(PointRecord{record.name, m, p, record.columns}, block);
+                    fich2.sink->format(PointRecord{record.name, m, p, record.columns, {}}, block);
                 }
             }
             return true;
@@ -96,6 +96,10 @@ LoopEnd transform_point_file(const PointFile& fich1, const PointFile& fich2, Com
     FieldReader& in = chunked.rest ? *chunked.rest : first;
     PointRecord record;
     for (std::uint64_t ordinal = 0; in.read_record(record); ++ordinal) {
+        // The written form has no escape for a quote: such a name would come
+        // back cut short from the intermediate file, or from a rejects file
+        // were the point left out, so it is refused wherever the point lies.
+        if (record.name.find('"') != std::string_view::npos) throw quoted_name_error(in, record.name);
         double m = 0, p = 0;
         if (!compute(record.m, record.p, m, p)) {
             if (skipped != nullptr) {
@@ -113,13 +117,10 @@ LoopEnd transform_point_file(const PointFile& fich1, const PointFile& fich2, Com
             }
             throw not_finite_error(in, record.name);
         }
-        // The written form has no escape for a quote: such a name would come
-        // back cut short from the intermediate file.
-        if (record.name.find('"') != std::string_view::npos) throw quoted_name_error(in, record.name);
         if (out) {
             write_record(*out, record.name, m, p, record.columns);
         } else {
-            fich2.sink->write(PointRecord{record.name, m, p, record.columns});
+            fich2.sink->write(PointRecord{record.name, m, p, record.columns, {}});
         }
     }
     if (out) out->close();

@@ -201,6 +201,7 @@ bool FieldReader::read_line_record(PointRecord& record) {
         }
         record.name = name;
         record.columns = std::span<const std::string_view>(fields_).subspan(3);
+        record.line = text.empty() ? std::string_view("", 0) : text;
         widest_ = std::max(widest_, record.columns.size());
         return true;
     }

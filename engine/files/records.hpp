@@ -24,6 +24,10 @@ struct PointRecord {
     // The fields after P in the one-record-per-line dialects, unquoted; empty
     // in the point-file format. Valid until the reader's next read.
     std::span<const std::string_view> columns;
+    // The line the record was read from, as it was written, in the
+    // one-record-per-line dialects; none (a null view) in the point-file
+    // format. Valid until the reader's next read.
+    std::string_view line;
 };
 
 // Where a routine's records go in place of a file: the job's output, which

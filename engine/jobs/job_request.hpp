@@ -32,6 +32,9 @@ struct JobOptions {
     // goes on; `rejects`, when given, receives them as read.
     bool skip_faulty_points = false;
     std::string rejects;
+    // A stream the front end holds open that `rejects` leads to (standard
+    // output or error): written there as a stream, never replaced.
+    int rejects_stream = -1;
     // Streams the front end holds open (standard input, standard output),
     // used in place of opening `input` or `output`, which then only name
     // them in messages.

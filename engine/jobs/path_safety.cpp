@@ -38,7 +38,7 @@ const std::filesystem::path* PathIdentity::canonical() {
 JobPaths::JobPaths(const JobRequest& request, const JobOptions& options, bool generic, std::string_view grid_dir) {
     if (options.output_stream < 0) output.emplace(request.output);
     if (options.input_stream < 0) input.emplace(request.input);
-    if (!options.rejects.empty()) rejects.emplace(options.rejects);
+    if (!options.rejects.empty() && options.rejects_stream < 0) rejects.emplace(options.rejects);
     if (generic) {
         parameters.emplace_back(request.param_x);
         parameters.emplace_back(request.param_y);

@@ -44,11 +44,15 @@ std::vector<SkippedPoints::Point> SkippedLedger::in_input() const {
 }
 
 void report_skipped(const PointFile& input, const std::vector<SkippedPoints::Point>& skipped,
-                    const std::string& rejects, Services& services) {
+                    const std::string& rejects, int rejects_stream, Services& services) {
     if (skipped.empty() && rejects.empty()) return;
     FieldReader in(input);
     std::optional<OutputFile> out;
-    if (!rejects.empty()) out.emplace(rejects, OutputFile::Mode::replace);
+    if (rejects_stream >= 0) {
+        out.emplace(PointFile::stream(rejects, rejects_stream));
+    } else if (!rejects.empty()) {
+        out.emplace(rejects, OutputFile::Mode::replace);
+    }
     PointRecord record;
     std::size_t next = 0;
     for (std::uint64_t ordinal = 0; next < skipped.size() && in.read_record(record); ++ordinal) {
@@ -56,7 +60,13 @@ void report_skipped(const PointFile& input, const std::vector<SkippedPoints::Poi
         const PointFault fault = skipped[next++].fault;
         services.message_box("Ficheiro \"" + input.path + "\", linha " + std::to_string(in.line()) + ": o ponto " +
                              quote_excerpt(record.name) + " foi deixado de fora: " + why(fault) + ".");
-        if (out) write_record(*out, record.name, record.m, record.p);
+        if (!out) continue;
+        if (record.line.data() != nullptr) {
+            out->write(record.line);
+            out->write("\r\n");
+        } else {
+            write_record(*out, record.name, record.m, record.p);
+        }
     }
     if (out) out->close();
     if (skipped.empty()) return;

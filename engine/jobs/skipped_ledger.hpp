@@ -26,11 +26,13 @@ private:
 };
 
 // Names every point left out, by its line in the input read again, and
-// writes them, as read, to the rejects file when there is one (an empty one
-// when there are none: one left by an earlier run would mislead). Then
-// tells how many there were, if any. Without skips or a rejects file,
-// does nothing.
+// writes them as read to the rejects file when there is one (an empty one
+// when there are none: one left by an earlier run would mislead): a line
+// dialect's own line, else a record that reads back to the same name and
+// numbers. A rejects file that is a stream the front end holds open
+// (`rejects_stream`) is written there. Then tells how many there were, if
+// any. Without skips or a rejects file, does nothing.
 void report_skipped(const PointFile& input, const std::vector<SkippedPoints::Point>& skipped,
-                    const std::string& rejects, Services& services);
+                    const std::string& rejects, int rejects_stream, Services& services);
 
 }  // namespace tesra

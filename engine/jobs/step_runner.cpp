@@ -190,7 +190,7 @@ RoutineStatus StepsOneByOne::run(std::span<const RouteStep> steps) {
 
 std::size_t StepsOneByOne::finish() {
     const std::vector<SkippedPoints::Point> skipped = ledger_.in_input();
-    report_skipped(input_, skipped, options_.rejects, env_.services);
+    report_skipped(input_, skipped, options_.rejects, options_.rejects_stream, env_.services);
     if (sink_) {
         sink_->close();
     } else {
