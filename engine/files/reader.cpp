@@ -66,6 +66,16 @@ FieldReader::FieldReader(const PointFile& file) : path_(file.path), buf_(2 * rea
     if (file.stream_fd != os::no_file) {
         file_ = os::duplicate(file.stream_fd);
         if (file_ == os::no_file) throw open_error(path_, os::last_error(), false);
+        if (file.copy_to != nullptr) {
+            copy_name_ = file.copy_to->name();
+            copy_ = os::duplicate(file.copy_to->file());
+            if (copy_ == os::no_file) {
+                const os::Error error = os::last_error();
+                os::close(file_);
+                file_ = os::no_file;
+                throw open_error(copy_name_, error, true);
+            }
+        }
     } else if (file.intermediate == nullptr) {
         file_ = os::open_for_reading(path_);
         if (file_ == os::no_file) throw open_error(path_, os::last_error(), false);
@@ -125,6 +135,15 @@ FieldReader::FieldReader(const FieldReader& from, std::uint64_t start, std::uint
 
 FieldReader::~FieldReader() {
     if (file_ != os::no_file) os::close(file_);
+    if (copy_ != os::no_file) os::close(copy_);
+}
+
+void FieldReader::copy(const char* bytes, std::size_t n) {
+    for (std::size_t done = 0; done < n;) {
+        const std::ptrdiff_t written = os::write(copy_, bytes + done, n - done);
+        if (written < 0) throw write_error(copy_name_, os::last_error());
+        done += static_cast<std::size_t>(written);
+    }
 }
 
 bool FieldReader::fill() {
@@ -163,6 +182,7 @@ bool FieldReader::fill() {
                             : os::read(file_, buf_.data() + end_, room);
         }
         if (n > 0) {
+            if (copy_ != os::no_file) copy(buf_.data() + end_, static_cast<std::size_t>(n));
             read_at_ += static_cast<std::uint64_t>(n);
             end_ += static_cast<std::size_t>(n);
             if (progress_ != nullptr) progress_->read(base_ + end_);

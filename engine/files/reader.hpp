@@ -127,6 +127,7 @@ private:
     }
     bool read_plain_record(PointRecord& record);
     bool fill();  // false at end of file
+    void copy(const char* bytes, std::size_t n);
     int peek();   // -1 at end of file
     void skip_blanks();
     void skip_line_end();   // at CR or LF: consumes CR LF, CR or LF
@@ -143,6 +144,8 @@ private:
 
     std::string path_;
     os::File file_ = os::no_file;
+    os::File copy_ = os::no_file;  // PointFile::copy_to
+    std::string copy_name_;
     bool from_start_ = false;  // file_ is read from its start, so offsets are the file's own
     bool positioned_ = false;  // reads at read_at_ (os::read_at), up to limit_
     std::uint64_t read_at_ = 0;

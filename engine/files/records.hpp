@@ -84,6 +84,10 @@ struct PointFile {
     PointFileDialect* dialect = nullptr;  // none: the point-file format in Windows-1252, as is
     os::File stream_fd = os::no_file;
     bool holds_input = false;  // an intermediate that holds the user's input as it came
+    // A stream's bytes, as a reader takes them, are also written here, so
+    // that what was read can be read again: the copy grows only as far as
+    // the reader goes, within its limits.
+    Intermediate* copy_to = nullptr;
     RecordSink* sink = nullptr;  // given: a routine writing this file hands its records there instead
     ChunkPlan chunks;  // how a routine reading this file may share out the work
 };

@@ -64,23 +64,6 @@ bool run_in_one_pass(const JobRequest& request, std::span<const RouteStep> steps
     }
 }
 
-// Standard input read whole into `copy`, so that it can be read again.
-void copy_stream(const PointFile& from, const PointFile& copy) {
-    OutputFile out(copy);
-    std::vector<char> buffer(std::size_t{64} << 10);
-    for (;;) {
-        const std::ptrdiff_t n = os::read(from.stream_fd, buffer.data(), buffer.size());
-        if (n > 0) {
-            out.write({buffer.data(), static_cast<std::size_t>(n)});
-        } else if (n == 0) {
-            break;
-        } else {
-            throw file_error(from.path, 1, "erro de leitura (" + os::describe(os::last_error()) + ")");
-        }
-    }
-    out.close();
-}
-
 // The steps one by one, each reading what the one before wrote, and the
 // files they read and write: the input, read once by the first step and
 // again to name the points left out; the job's nameless intermediates,
@@ -143,18 +126,18 @@ StepsOneByOne::StepsOneByOne(const JobRequest& request, const OutputPlan& plan, 
 void StepsOneByOne::open_input(const std::string& dir) {
     job_.fich1 = options_.input_stream >= 0 ? PointFile::stream(request_.input, options_.input_stream)
                                             : PointFile(request_.input);
-    // Skipped points are named from the input read again.
-    if (options_.skip_faulty_points && options_.input_stream >= 0) {
-        input_copy_.emplace(dir, request_.input);
-        PointFile copy(request_.input, &*input_copy_);
-        copy_stream(job_.fich1, copy);
-        copy.holds_input = true;
-        job_.fich1 = copy;
-    }
     job_.fich1.progress = &progress_;
     job_.fich1.dialect = &input_dialect_;
     input_ = job_.fich1;
     input_.progress = nullptr;
+    // Skipped points are named from the input read again: a stream is
+    // copied as the first step reads it, which bounds it as it reads.
+    if (options_.skip_faulty_points && options_.input_stream >= 0) {
+        input_copy_.emplace(dir, request_.input);
+        job_.fich1.copy_to = &*input_copy_;
+        input_ = PointFile(request_.input, &*input_copy_, nullptr, &input_dialect_);
+        input_.holds_input = true;
+    }
 }
 
 // What step i reads (the input, or the intermediate the step before wrote)
