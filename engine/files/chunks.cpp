@@ -53,19 +53,26 @@ ChunkedRead ChunkedReading::run(FieldReader& in, const ChunkPlan& plan, const Ch
     if (size < in.offset() + plan.min_bytes) return {};
     const std::size_t chunk = std::max<std::size_t>(plan.chunk_bytes, 1);
     std::vector<std::uint64_t> bounds{in.offset()};
+    // Where the chunks end: the file's end, or the start of the last chunk
+    // when no line feed lies near a cut. A stretch without line feeds (CR
+    // line ends, records on one long line) would be a chunk as long as it,
+    // held whole in memory while the chunks before it go out: the reading
+    // in order takes it and the rest of the file on one thread, as one
+    // thread would.
+    std::uint64_t end = UINT64_MAX;
     for (std::uint64_t at = bounds.back() + chunk; at < size;) {
         const std::uint64_t bound = line_start_after(in.file_, at, size);
-        if (bound == 0 && bounds.size() == 1) return {};  // no line feeds: CR line ends, or not text
         if (bound == 0) {
-            at += std::uint64_t{64} << 10;
-            continue;
+            end = bounds.back();
+            bounds.pop_back();
+            break;
         }
         if (bound >= size) break;
         bounds.push_back(bound);
         at = bound + chunk;
     }
     if (bounds.size() < 2) return {};
-    const std::size_t count = bounds.size();  // chunk k runs from bounds[k] to bounds[k + 1] or the end
+    const std::size_t count = bounds.size();  // chunk k runs from bounds[k] to bounds[k + 1] or `end`
     const auto threads = static_cast<std::size_t>(std::min<std::size_t>(plan.threads, count));
 
     // Each chunk's bytes wait in a slot until the ones before are out; a
@@ -89,7 +96,7 @@ ChunkedRead ChunkedReading::run(FieldReader& in, const ChunkPlan& plan, const Ch
     auto run_chunk = [&](std::size_t k, Slot& slot) {
         slot.block.clear();
         try {
-            FieldReader reader(in, bounds[k], k + 1 < count ? bounds[k + 1] : UINT64_MAX, 1, initial);
+            FieldReader reader(in, bounds[k], k + 1 < count ? bounds[k + 1] : end, 1, initial);
             // A record long enough to grow the buffer could meet the reader's
             // length limit at another place than in the whole file's reading.
             slot.clean = body(reader, slot.block) && reader.at_eof_ && reader.buf_.size() == 2 * read_chunk;
@@ -135,6 +142,14 @@ ChunkedRead ChunkedReading::run(FieldReader& in, const ChunkPlan& plan, const Ch
 
     long line = in.line_;
     FieldReader::TextState text = initial;
+    // The reading in order from `start`, where the reading of the whole
+    // file would be at `line` with the state `text`.
+    auto rest_from = [&in](std::uint64_t start, long at_line, FieldReader::TextState state) {
+        ChunkedRead rest{true, std::unique_ptr<FieldReader>(new FieldReader(in, start, UINT64_MAX, at_line, state))};
+        rest.rest->progress_ = in.progress_;
+        rest.rest->dialect_ = in.dialect_;
+        return rest;
+    };
     for (std::size_t k = 0; k < count; ++k) {
         Slot& slot = slots[k % ring];
         {
@@ -143,10 +158,7 @@ ChunkedRead ChunkedReading::run(FieldReader& in, const ChunkPlan& plan, const Ch
         }
         if (!slot.clean) {
             stop_pool();
-            ChunkedRead rest{true, std::unique_ptr<FieldReader>(new FieldReader(in, bounds[k], UINT64_MAX, line, text))};
-            rest.rest->progress_ = in.progress_;
-            rest.rest->dialect_ = in.dialect_;
-            return rest;
+            return rest_from(bounds[k], line, text);
         }
         write_out(slot.block.bytes());
         line += slot.lines;
@@ -157,7 +169,7 @@ ChunkedRead ChunkedReading::run(FieldReader& in, const ChunkPlan& plan, const Ch
                        ? slot.text
                        : FieldReader::TextState{text.check, text.seen_utf8 || slot.text.seen_utf8, text.encoding};
         }
-        if (in.progress_ != nullptr) in.progress_->read(k + 1 < count ? bounds[k + 1] : size);
+        if (in.progress_ != nullptr) in.progress_->read(k + 1 < count ? bounds[k + 1] : std::min(end, size));
         {
             const std::lock_guard lock(mutex);
             slot.ready = false;
@@ -166,6 +178,7 @@ ChunkedRead ChunkedReading::run(FieldReader& in, const ChunkPlan& plan, const Ch
         work.notify_all();
     }
     stop_pool();
+    if (end != UINT64_MAX) return rest_from(end, line, text);
     // The whole file has been read: `in` takes the state its reading reached.
     in.text_check_ = text.check;
     in.seen_utf8_ = text.seen_utf8;
