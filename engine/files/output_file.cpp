@@ -20,13 +20,12 @@ OutputFile::OutputFile(std::string path, Mode mode) : path_(std::move(path)), bu
             if (exists && !os::writable(target)) throw open_error(path_, os::last_error(), true);
             const std::string base = os::name_of(target);
             for (int attempt = 0; file_ == os::no_file; ++attempt) {
-                // Registered before it exists, so that no signal finds it
-                // there and unknown.
                 rename_from_ = os::temporary_name(os::folder_of(target), base);
                 ticket_ = register_temporary(rename_from_);
                 file_ = os::create_new(rename_from_, /*owner_only=*/exists);
-                if (file_ != os::no_file) break;
                 const os::Error error = os::last_error();
+                end_creation();
+                if (file_ != os::no_file) break;
                 unregister_temporary(ticket_);
                 ticket_ = -1;
                 rename_from_.clear();
