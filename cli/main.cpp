@@ -25,6 +25,7 @@
 #include "jobs/routes.hpp"
 #include "signals.hpp"
 #include "standard_streams.hpp"
+#include "text/errors.hpp"
 
 namespace {
 
@@ -70,7 +71,7 @@ void print_list() {
 // mix inside a line.
 class BatchServices final : public tesra::Services {
 public:
-    BatchServices(std::string input, std::mutex& lock) : input_(std::move(input)), lock_(lock) {}
+    BatchServices(std::string_view input, std::mutex& lock) : input_(tesra::shown_name(input)), lock_(lock) {}
     void message_box(std::string_view prompt, std::optional<std::string_view>) override {
         put(stderr, input_ + ": " + std::string(prompt) + "\n");
     }
@@ -119,10 +120,30 @@ tesra::JobOptions job_options(const tesra::cli::Options& o, std::size_t files_at
 // Every input of the batch into the output folder, some at a time. Each
 // job is the single job's, with its messages naming its file.
 int run_batch(const tesra::cli::Options& o, const std::string& grid_dir, char separator) {
+    // An output that is, through links, an input of the batch would be
+    // overwritten before it is read, or read half made: the whole batch is
+    // refused before any file is written.
+    std::vector<std::pair<tesra::os::Identity, const std::string*>> inputs;
+    for (const std::string& input : o.inputs) {
+        if (const tesra::os::Status st = tesra::os::status(input); st.kind == tesra::os::Kind::regular) {
+            inputs.emplace_back(st.identity, &input);
+        }
+    }
+    for (const std::string& input : o.inputs) {
+        const std::string output = tesra::cli::batch_output_path(*o.output_dir, input, o.format);
+        const tesra::os::Status st = tesra::os::status(output);
+        if (st.kind != tesra::os::Kind::regular) continue;
+        const auto same = std::find_if(inputs.begin(), inputs.end(), [&](const auto& i) { return i.first == st.identity; });
+        if (same == inputs.end()) continue;
+        const std::string& other = *same->second;
+        std::fprintf(stderr, "tesra-cli: a saída \"%s\" é, por ligações, o ficheiro de entrada \"%s\" do lote; "
+                     "escolha outra pasta\n", tesra::shown_name(output).c_str(), tesra::shown_name(other).c_str());
+        return 2;
+    }
     std::error_code ec;
     std::filesystem::create_directories(*o.output_dir, ec);
     if (ec) {
-        std::fprintf(stderr, "Não foi possível criar a pasta \"%s\": %s\n", o.output_dir->c_str(),
+        std::fprintf(stderr, "Não foi possível criar a pasta \"%s\": %s\n", tesra::shown_name(*o.output_dir).c_str(),
                      ec.message().c_str());
         return 1;
     }
@@ -165,11 +186,11 @@ std::string rejects_error(const tesra::cli::Options& o) {
     if (o.rejects.empty()) return {};
     const bool input_is_stream = o.input == "-";
     if (o.rejects == o.output || tesra::same_destination(o.rejects, o.output)) {
-        return "--rejects leva ao mesmo ficheiro ou canal que a SAÍDA (\"" + o.rejects + "\"); escolha outro";
+        return "--rejects leva ao mesmo ficheiro ou canal que a SAÍDA (\"" + tesra::shown_name(o.rejects) + "\"); escolha outro";
     }
     if (input_is_stream ? tesra::standard_stream_of(o.rejects) == STDIN_FILENO
                         : o.rejects == o.input || tesra::same_destination(o.rejects, o.input)) {
-        return "--rejects é o próprio ficheiro de ENTRADA (\"" + o.rejects + "\"); escolha outro";
+        return "--rejects é o próprio ficheiro de ENTRADA (\"" + tesra::shown_name(o.rejects) + "\"); escolha outro";
     }
     return {};
 }

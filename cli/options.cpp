@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "geodesy/systems.hpp"
+#include "text/errors.hpp"
 
 namespace tesra::cli {
 
@@ -405,8 +406,8 @@ ParseResult parse_options(const std::vector<std::string_view>& args) {
         for (const std::string_view input : positional) {
             if (input == "-") return {std::nullopt, "um lote não lê a entrada padrão (\"-\")"};
             if (!outputs.insert(batch_output_path(*o.output_dir, input, o.format)).second) {
-                return {std::nullopt, "dois ficheiros de entrada dariam a mesma saída em " + *o.output_dir + ": " +
-                                          std::filesystem::path(input).filename().string()};
+                return {std::nullopt, "dois ficheiros de entrada dariam a mesma saída em " + shown_name(*o.output_dir) +
+                                          ": " + shown_name(std::filesystem::path(input).filename().string())};
             }
             o.inputs.emplace_back(input);
         }

@@ -38,7 +38,7 @@ JobOutcome outcome(const JobRequest& request, const StepsEnd& end, Services& ser
         return JobOutcome::stopped;
     }
     if (end.status == RoutineStatus::failed) return JobOutcome::failed;
-    services.completion_message("Criado o ficheiro: " + request.output, program_title);
+    services.completion_message("Criado o ficheiro: " + shown_name(request.output), program_title);
     services.end_program();
     return end.skipped == 0 ? JobOutcome::completed : JobOutcome::completed_with_skips;
 }

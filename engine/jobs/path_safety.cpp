@@ -60,7 +60,7 @@ bool path_is_safe(PathIdentity& written, const std::string& what, JobPaths& path
         services.message_box(message);
         return false;
     };
-    const std::string output = what + " (\"" + written.path() + "\") ";
+    const std::string output = what + " (\"" + shown_name(written.path()) + "\") ";
     if (paths.input && written.same_file(*paths.input)) {
         return refuse(output + "é o próprio ficheiro de entrada. Escolha outro nome.");
     }
@@ -87,7 +87,7 @@ bool paths_are_safe(JobPaths& paths, Services& services) {
     // the output.
     const std::string rejects = "O ficheiro dos pontos deixados de fora";
     if (paths.output && paths.rejects->same_file(*paths.output)) {
-        services.message_box(rejects + " (\"" + paths.rejects->path() +
+        services.message_box(rejects + " (\"" + shown_name(paths.rejects->path()) +
                              "\") é o próprio ficheiro de saída. Escolha outro nome.");
         return false;
     }

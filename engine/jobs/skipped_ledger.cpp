@@ -58,7 +58,7 @@ void report_skipped(const PointFile& input, const std::vector<SkippedPoints::Poi
     for (std::uint64_t ordinal = 0; next < skipped.size() && in.read_record(record); ++ordinal) {
         if (skipped[next].ordinal != ordinal) continue;
         const PointFault fault = skipped[next++].fault;
-        services.message_box("Ficheiro \"" + input.path + "\", linha " + std::to_string(in.line()) + ": o ponto " +
+        services.message_box("Ficheiro \"" + shown_name(input.path) + "\", linha " + std::to_string(in.line()) + ": o ponto " +
                              quote_excerpt(record.name) + " foi deixado de fora: " + why(fault) + ".");
         if (!out) continue;
         if (record.line.data() != nullptr) {
@@ -71,7 +71,7 @@ void report_skipped(const PointFile& input, const std::vector<SkippedPoints::Poi
     if (out) out->close();
     if (skipped.empty()) return;
     services.message_box("Pontos deixados de fora: " + std::to_string(skipped.size()) +
-                         (rejects.empty() ? "." : " (guardados em \"" + rejects + "\")."));
+                         (rejects.empty() ? "." : " (guardados em \"" + shown_name(rejects) + "\")."));
 }
 
 }  // namespace tesra

@@ -28,9 +28,27 @@ std::string reason(os::Error error, bool for_writing) {
 
 }  // namespace
 
+std::string shown_name(std::string_view path) {
+    std::string shown;
+    for (const char c : path) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte >= 0x20 && byte != 0x7F) {
+            shown += c;
+        } else if (c == '\n' || c == '\r' || c == '\t') {
+            shown += c == '\n' ? "\\n" : c == '\r' ? "\\r" : "\\t";
+        } else {
+            constexpr char hex[] = "0123456789ABCDEF";
+            shown += "\\x";
+            shown += hex[byte >> 4];
+            shown += hex[byte & 0xF];
+        }
+    }
+    return shown;
+}
+
 TesraError file_error(std::string_view path, long line, std::string_view fault) {
     std::string text = "Erro no ficheiro \"";
-    text += path;
+    text += shown_name(path);
     text += "\", linha ";
     text += std::to_string(line);
     text += ": ";
@@ -41,7 +59,7 @@ TesraError file_error(std::string_view path, long line, std::string_view fault) 
 
 TesraError open_error(std::string_view path, os::Error error, bool for_writing) {
     std::string text = for_writing ? "Não é possível criar o ficheiro \"" : "Não é possível abrir o ficheiro \"";
-    text += path;
+    text += shown_name(path);
     text += "\": ";
     text += reason(error, for_writing);
     text += ".";
@@ -50,7 +68,7 @@ TesraError open_error(std::string_view path, os::Error error, bool for_writing) 
 
 TesraError write_error(std::string_view path, os::Error error) {
     std::string text = "Erro ao escrever o ficheiro \"";
-    text += path;
+    text += shown_name(path);
     text += "\": ";
     text += reason(error, true);
     text += ".";

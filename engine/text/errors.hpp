@@ -27,6 +27,11 @@ public:
 // A write or close that failed (disk full, device gone...).
 [[nodiscard]] TesraError write_error(std::string_view path, os::Error error);
 
+// A file's name as messages show it: as given, but for its control
+// characters (a line feed, say), shown escaped ("\n", "\x1B"), so that
+// each message stays on one line.
+[[nodiscard]] std::string shown_name(std::string_view path);
+
 // Quotes a piece of offending text for a message, cut short if it is long,
 // in the terminal's UTF-8 whatever the file's encoding.
 std::string quote_excerpt(std::string_view text, TextEncoding encoding = TextEncoding::cp1252);
