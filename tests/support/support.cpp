@@ -74,6 +74,8 @@ pid_t spawn_cli(const std::string& cwd, const std::vector<std::string>& args, in
 
 int wait_cli(pid_t pid) { return wait_child(pid); }
 
+std::string cli_program() { return TESRA_CLI; }
+
 CliRun run_cli(const std::string& cwd, const std::vector<std::string>& args, const CliLimits& limits) {
     return run_child(TESRA_CLI, args, {cwd, -1, -1, limits.file_size, {}});
 }

@@ -51,6 +51,9 @@ struct CliLimits {
     std::optional<std::uint64_t> file_size;  // writes past it fail with EFBIG
 };
 
+// Where the tesra-cli under test lies.
+[[nodiscard]] std::string cli_program();
+
 // tesra-cli as a child process (see process.hpp). Starts it in cwd with its
 // standard output and error on the given descriptors (-1: the null device);
 // in_child runs in the child just before the program.
