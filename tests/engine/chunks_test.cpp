@@ -10,6 +10,7 @@
 #include <thread>
 #include <vector>
 
+#include "files/chunks.hpp"
 #include "jobs/extended_routes.hpp"
 #include "jobs/job.hpp"
 #include "support.hpp"
@@ -149,6 +150,38 @@ TEST(Chunks, PointsAreTransformedOnOtherThreads) {
     EXPECT_FALSE(end.stopped);
     EXPECT_FALSE(threads.empty());
     EXPECT_EQ(threads.count(std::this_thread::get_id()), 0U);
+}
+
+// A stretch without line feeds (records on one long line, CR line ends) is
+// never a chunk of its own, held whole while the chunks before it go out:
+// the reading in order takes it, and every record is read once.
+TEST(BoundedMemory, NoChunkHoldsAStretchWithoutLineFeeds) {
+    robust::ScratchDir dir;
+    std::string lines;
+    for (int i = 0; i < 200; ++i) lines += "P,1,2\r\n";
+    for (const char* end : {",", "\r"}) {
+        std::string stretch;
+        while (stretch.size() < (std::size_t{1} << 20)) stretch += std::string("R,1,2") + end;
+        robust::write_file(dir / "pontos.txt", lines + stretch + "\r\n" + lines);
+        const std::size_t records = 400 + stretch.size() / 6;
+        FieldReader in(PointFile(dir / "pontos.txt"));
+        std::mutex mutex;
+        std::size_t most = 0, in_chunks = 0;
+        const ChunkBody body = [&](FieldReader& reader, ByteBlock&) {
+            std::size_t n = 0;
+            for (PointRecord record; reader.read_record(record);) ++n;
+            const std::lock_guard lock(mutex);
+            most = std::max(most, n);
+            in_chunks += n;
+            return true;
+        };
+        const ChunkedRead read = read_in_chunks(in, {2, 500, 0}, body, [](std::string_view) {});
+        ASSERT_TRUE(read.taken && read.rest);
+        std::size_t in_order = 0;
+        for (PointRecord record; read.rest->read_record(record);) ++in_order;
+        EXPECT_EQ(in_chunks + in_order, records) << end;
+        EXPECT_LT(most, (std::size_t{64} << 10) / 6) << end;
+    }
 }
 
 }  // namespace
