@@ -10,7 +10,11 @@
 namespace tesra {
 
 OutputFile::OutputFile(std::string path, Mode mode) : path_(std::move(path)), buf_(write_chunk) {
-    if (mode == Mode::replace) {
+    // What the path leads to as the system opens it: a link to an open
+    // pipe (/dev/fd/3, say) names no file whose folder could hold a
+    // temporary one, and is written as the stream it is.
+    const os::Kind leads_to = mode == Mode::replace ? os::status(path_).kind : os::Kind::none;
+    if (mode == Mode::replace && (leads_to == os::Kind::none || leads_to == os::Kind::regular)) {
         const std::string target = os::follow_links(path_);
         const os::Status st = os::status(target);
         const bool exists = st.kind != os::Kind::none;
