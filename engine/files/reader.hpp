@@ -74,6 +74,13 @@ public:
     // at the end of the file. The name stays valid until the next read.
     bool read_record(PointRecord& record);
 
+    // What a user's file holds before its first record, as read (a
+    // byte-order mark, the lines skipped, a header), so that records copied
+    // after it read as they did; empty when there is nothing, or more than
+    // max_preamble.
+    [[nodiscard]] const std::string& preamble() const noexcept { return preamble_; }
+    static constexpr std::size_t max_preamble = std::size_t{64} << 10;
+
     // The titles of the columns after P, from a header line the reader
     // skipped; empty when there was none.
     [[nodiscard]] const std::vector<std::string>& column_titles() const noexcept { return titles_; }
@@ -111,6 +118,7 @@ private:
     // The dialects (reader_lines.cpp): the start of a user's file, one record
     // per line, and the encoding of every text field.
     void begin(PointFileDialect& dialect);
+    void begin_records(PointFileDialect& dialect);
     bool read_line_record(PointRecord& record);
     void check_text(std::string_view text, long line);
     [[nodiscard]] std::string excerpt(std::string_view text) const {
@@ -175,6 +183,7 @@ private:
     std::string line_text_;
     std::vector<std::string_view> fields_;
     std::vector<std::string> titles_;
+    std::string preamble_;
 };
 
 template <class Stop>

@@ -55,6 +55,15 @@ void FieldReader::check_text(std::string_view text, long line) {
 }
 
 void FieldReader::begin(PointFileDialect& dialect) {
+    // The bytes from the start are held until the first record, unless
+    // the lines skipped run past max_preamble.
+    keep_ = base_;
+    begin_records(dialect);
+    if (keep_ == base_ && base_ == 0) preamble_.assign(buf_.data(), pos_);
+    keep_ = UINT64_MAX;
+}
+
+void FieldReader::begin_records(PointFileDialect& dialect) {
     using Encoding = PointFileDialect::Encoding;
     dialect_ = &dialect;
     text_check_ = dialect.encoding == Encoding::utf8        ? TextCheck::utf8
@@ -71,10 +80,17 @@ void FieldReader::begin(PointFileDialect& dialect) {
         pos_ += 3;
         text_check_ = TextCheck::utf8;
     }
+    // Lines skipped past max_preamble are let go as they are read: any
+    // length may be skipped.
+    std::uint64_t seen = offset();
     for (long i = 0; i < dialect.skip_lines && peek() >= 0; ++i) {
-        scan([](char ch) { return is_line_end(ch); });
+        scan([this, &seen](char ch) {
+            if (++seen > max_preamble) keep_ = UINT64_MAX;
+            return is_line_end(ch);
+        });
         if (peek() >= 0) skip_line_end();
     }
+    if (offset() > max_preamble) keep_ = UINT64_MAX;
     field_line_ = line_;
     if (dialect.separator == PointFileDialect::Separator::comma && !dialect.header) return;
 

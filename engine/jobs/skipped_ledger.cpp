@@ -61,6 +61,7 @@ void report_skipped(const PointFile& input, const std::vector<SkippedPoints::Poi
         services.message_box("Ficheiro \"" + shown_name(input.path) + "\", linha " + std::to_string(in.line()) + ": o ponto " +
                              quote_excerpt(record.name) + " foi deixado de fora: " + why(fault) + ".");
         if (!out) continue;
+        if (next == 1) out->write(in.preamble());
         if (record.line.data() != nullptr) {
             out->write(record.line);
             out->write("\r\n");

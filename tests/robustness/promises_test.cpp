@@ -71,17 +71,19 @@ TEST(NothingLost, ARejectsFileNeverTakesTheOutputsOrInputsPlace) {
 
 TEST(NothingLost, RejectedPointsAreKeptAsRead) {
     Skipping s;
-    // A line dialect's own lines: separator, decimal comma, further columns, number text.
-    write_file(s.dir / "p.txt", "A;0,5;0;5\r\nLonge;900000;0;7\r\nB;1e300;0,50;x\r\n");
-    const std::vector<std::string> semicolons = {"--separator", ";", "--decimal-comma", "--rejects", "r.txt"};
+    // A line dialect's own lines: separator, decimal comma, further columns,
+    // number text; after the lines the input holds before its points.
+    write_file(s.dir / "p.txt", "Nome;M;P;H\r\nA;0,5;0;5\r\nLonge;900000;0;7\r\nB;1e300;0,50;x\r\n");
+    const std::vector<std::string> semicolons = {"--skip-lines", "1", "--separator", ";", "--decimal-comma",
+                                                 "--rejects", "r.txt"};
     std::vector<std::string> more = semicolons;
     more.insert(more.end(), {"p.txt", "o.txt"});
     EXPECT_EQ(run_cli(s.dir.path(), s.args(more)).status, 3);
-    EXPECT_EQ(read_file(s.dir / "r.txt"), "Longe;900000;0;7\r\nB;1e300;0,50;x\r\n");
+    EXPECT_EQ(read_file(s.dir / "r.txt"), "Nome;M;P;H\r\nLonge;900000;0;7\r\nB;1e300;0,50;x\r\n");
     // Read again as the input was, the rejects file gives the same points.
     more = semicolons;
     more.insert(more.end(), {"r.txt", "o.txt"});
-    more[4] = "r2.txt";
+    more[6] = "r2.txt";
     EXPECT_EQ(run_cli(s.dir.path(), s.args(more)).status, 3);
     EXPECT_EQ(read_file(s.dir / "r2.txt"), read_file(s.dir / "r.txt"));
     // A name no point file can carry is refused wherever the point lies,
