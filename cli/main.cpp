@@ -133,7 +133,8 @@ int run_batch(const tesra::cli::Options& o, const std::string& grid_dir, char se
         const std::string output = tesra::cli::batch_output_path(*o.output_dir, input, o.format);
         const tesra::os::Status st = tesra::os::status(output);
         if (st.kind != tesra::os::Kind::regular) continue;
-        const auto same = std::find_if(inputs.begin(), inputs.end(), [&](const auto& i) { return i.first == st.identity; });
+        const auto same =
+            std::find_if(inputs.begin(), inputs.end(), [&](const auto& i) { return i.first == st.identity; });
         if (same == inputs.end()) continue;
         const std::string& other = *same->second;
         std::fprintf(stderr, "tesra-cli: a saída \"%s\" é, por ligações, o ficheiro de entrada \"%s\" do lote; "
@@ -186,7 +187,8 @@ std::string rejects_error(const tesra::cli::Options& o) {
     if (o.rejects.empty()) return {};
     const bool input_is_stream = o.input == "-";
     if (o.rejects == o.output || tesra::same_destination(o.rejects, o.output)) {
-        return "--rejects leva ao mesmo ficheiro ou canal que a SAÍDA (\"" + tesra::shown_name(o.rejects) + "\"); escolha outro";
+        return "--rejects leva ao mesmo ficheiro ou canal que a SAÍDA (\"" + tesra::shown_name(o.rejects) +
+               "\"); escolha outro";
     }
     if (input_is_stream ? tesra::standard_stream_of(o.rejects) == STDIN_FILENO
                         : o.rejects == o.input || tesra::same_destination(o.rejects, o.input)) {

@@ -58,8 +58,8 @@ void report_skipped(const PointFile& input, const std::vector<SkippedPoints::Poi
     for (std::uint64_t ordinal = 0; next < skipped.size() && in.read_record(record); ++ordinal) {
         if (skipped[next].ordinal != ordinal) continue;
         const PointFault fault = skipped[next++].fault;
-        services.message_box("Ficheiro \"" + shown_name(input.path) + "\", linha " + std::to_string(in.line()) + ": o ponto " +
-                             quote_excerpt(record.name) + " foi deixado de fora: " + why(fault) + ".");
+        services.message_box("Ficheiro \"" + shown_name(input.path) + "\", linha " + std::to_string(in.line()) +
+                             ": o ponto " + quote_excerpt(record.name) + " foi deixado de fora: " + why(fault) + ".");
         if (!out) continue;
         if (next == 1) out->write(in.preamble());
         if (record.line.data() != nullptr) {

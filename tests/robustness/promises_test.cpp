@@ -110,8 +110,8 @@ TEST(NothingLost, ABatchNeverWritesOverItsOwnInput) {
     const CliRun r = run_cli(s.dir.path(), {"--from", "d73", "--to", "lisboa", "--grid-dir", s.dir.path(), "--jobs",
                                             "1", "--output-dir", "out", "in/a.txt", "in/b.txt"});
     EXPECT_EQ(r.status, 2);
-    EXPECT_EQ(r.err, "tesra-cli: a saída \"out/a.txt\" é, por ligações, o ficheiro de entrada \"in/b.txt\" do lote; "
-                     "escolha outra pasta\n");
+    EXPECT_EQ(r.err, "tesra-cli: a saída \"out/a.txt\" é, por ligações, o ficheiro de entrada \"in/b.txt\" do "
+                     "lote; escolha outra pasta\n");
     EXPECT_EQ(snapshot(s.dir.path()), before);
 }
 
@@ -171,8 +171,8 @@ TEST(OneMessageALine, ControlCharactersInFileNamesAreShownEscaped) {
     const CliRun alone = run_cli(s.dir.path(), {"--from", "d73", "--to", "lisboa", name, "o.txt"});
     EXPECT_EQ(alone.err, "Não é possível abrir o ficheiro \"a\\nb\\x1B.txt\": o ficheiro não existe.\n");
     const CliRun batch = run_cli(s.dir.path(), {"--from", "d73", "--to", "lisboa", "--output-dir", "out", name});
-    EXPECT_EQ(batch.err, "a\\nb\\x1B.txt: Não é possível abrir o ficheiro \"a\\nb\\x1B.txt\": o ficheiro não existe.\n"
-                         "Ficheiros criados: 0; com falha: 1.\n");
+    EXPECT_EQ(batch.err, "a\\nb\\x1B.txt: Não é possível abrir o ficheiro \"a\\nb\\x1B.txt\": o ficheiro não "
+                         "existe.\nFicheiros criados: 0; com falha: 1.\n");
 }
 
 }  // namespace
