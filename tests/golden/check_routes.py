@@ -419,6 +419,9 @@ def check_outputs(cli, grids, workdir):
            there("pontos.csv")])
     with open(there("pontos.csv"), "rb") as f:
         header, body = f.read().split(b"\r\n", 1)
+    # The names of a Windows-1252 input in UTF-8.
+    if "Lisboa Sé,".encode() not in body:
+        failures.append("the csv of a Windows-1252 input is not UTF-8")
     tesra(["--from", "qualquer", "--param-x", there("x"), "--param-y", there("y"), "--format", "points", "--auto",
            there("pontos.csv"), there("back.txt")])
     with open(there("back.txt"), "rb") as f:
@@ -447,7 +450,7 @@ def check_outputs(cli, grids, workdir):
         if run.returncode != 3:
             failures.append("a ; file with heights in %s: %s" % (form, run.stderr.decode()))
             continue
-        with open(there("cotas." + form), encoding="cp1252" if form == "csv" else "utf-8", newline="") as f:
+        with open(there("cotas." + form), encoding="utf-8", newline="") as f:
             if form == "csv":
                 table = list(csv.reader(f, delimiter=";"))
                 got = {r[0]: tuple(r[1:]) for r in table[1:]} if table[0] == ["Nome", "M", "P", "Cota"] else {}
