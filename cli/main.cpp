@@ -161,6 +161,10 @@ int run_batch(const tesra::cli::Options& o, const std::string& grid_dir, char se
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Before any file is opened, so that none takes the place of a closed
+    // standard stream.
+    tesra::keep_standard_streams_taken();
+    tesra::clean_up_on_signals();
     std::vector<std::string_view> args(argv + 1, argv + argc);
     const tesra::cli::ParseResult parsed = tesra::cli::parse_options(args);
     if (!parsed.options) {
@@ -168,6 +172,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     const tesra::cli::Options& o = *parsed.options;
+    if (o.help || o.version || o.list) tesra::stop_when_standard_output_closes();
     if (o.help) {
         std::fputs(tesra::cli::usage_text().c_str(), stdout);
         return 0;
@@ -181,7 +186,6 @@ int main(int argc, char** argv) {
         return 0;
     }
 
-    tesra::clean_up_on_signals();
     const std::string grid_dir = o.grid_dir ? *o.grid_dir : tesra::os::executable_folder();
     const char separator = o.decimal_separator ? *o.decimal_separator : tesra::locale_decimal_separator();
     if (o.output_dir) return run_batch(o, grid_dir, separator);
@@ -189,6 +193,10 @@ int main(int argc, char** argv) {
     // Standard output carries the output alone; the completion message
     // then goes with the others.
     const bool to_stdout = tesra::leads_to_standard_output(o.output);
+    // A filter ends when its reader goes; a completion line alone on a
+    // closed standard output is lost as a message to a closed standard
+    // error would be, and the file is there all the same.
+    if (to_stdout) tesra::stop_when_standard_output_closes();
     tesra::ConsoleServices services(stderr, to_stdout ? stderr : stdout);
     tesra::Environment env{services, grid_dir, separator};
     const tesra::JobRequest request = request_for(o, o.input == "-" ? "entrada padrão" : o.input,
