@@ -17,6 +17,8 @@
 #include <vector>
 
 #include "console_services.hpp"
+#include "files/output_file.hpp"
+#include "geodesy/systems.hpp"
 #include "jobs/extended_routes.hpp"
 #include "jobs/job.hpp"
 #include "locale_separator.hpp"
@@ -25,6 +27,7 @@
 #include "jobs/routes.hpp"
 #include "signals.hpp"
 #include "standard_streams.hpp"
+#include "text/errors.hpp"
 
 namespace {
 
@@ -90,6 +93,31 @@ private:
     std::mutex& lock_;
 };
 
+// Beside a csv written to a file, the target system's definition as a
+// .prj, which GIS programs read to place the table. A generic route's
+// target is whatever its parameters make it: it has none, and an older
+// one there would claim a system the points are not in.
+bool write_projection(const tesra::cli::Options& o, const std::string& output, tesra::Services& services) {
+    std::error_code ec;
+    if (o.format != tesra::OutputFormat::csv || !std::filesystem::is_regular_file(output, ec)) return true;
+    const std::string prj = tesra::cli::projection_path(output);
+    const std::optional<tesra::System> to = tesra::find_system(o.to);
+    const tesra::SystemInfo* target = to ? &tesra::systems[static_cast<std::size_t>(*to)] : nullptr;
+    if (o.from == tesra::system_name(tesra::System::qualquer) || target == nullptr || target->wkt.empty()) {
+        std::filesystem::remove(prj, ec);
+        return true;
+    }
+    try {
+        tesra::OutputFile file(prj, tesra::OutputFile::Mode::replace);
+        file.write(target->wkt);
+        file.close();
+        return true;
+    } catch (const tesra::TesraError& e) {
+        services.message_box(e.what(), {});
+        return false;
+    }
+}
+
 // The routes of the command line alone are resolved before the job; every
 // other pair goes to the job as the window would send it.
 tesra::JobOutcome run_one(const tesra::cli::Options& o, const tesra::JobRequest& request, tesra::Environment& env,
@@ -142,8 +170,9 @@ int run_batch(const tesra::cli::Options& o, const std::string& grid_dir, char se
             if (outcome == tesra::JobOutcome::target_not_served) {
                 services.message_box("Não há transformação de \"" + o.from + "\" para \"" + o.to + "\".", {});
             }
-            if (outcome == tesra::JobOutcome::completed || outcome == tesra::JobOutcome::completed_with_skips) ++written;
-            if (outcome == tesra::JobOutcome::completed_with_skips) ++with_skips;
+            const bool done = outcome == tesra::JobOutcome::completed || outcome == tesra::JobOutcome::completed_with_skips;
+            if (done && write_projection(o, request.output, services)) ++written;
+            if (done && outcome == tesra::JobOutcome::completed_with_skips) ++with_skips;
         }
     };
     std::vector<std::thread> threads;
@@ -204,7 +233,9 @@ int main(int argc, char** argv) {
     tesra::JobOptions options = job_options(o);
     if (o.input == "-") options.input_stream = STDIN_FILENO;
     if (to_stdout) options.output_stream = STDOUT_FILENO;
-    const tesra::JobOutcome outcome = run_one(o, request, env, options);
+    tesra::JobOutcome outcome = run_one(o, request, env, options);
+    const bool written = outcome == tesra::JobOutcome::completed || outcome == tesra::JobOutcome::completed_with_skips;
+    if (written && !to_stdout && !write_projection(o, o.output, services)) outcome = tesra::JobOutcome::failed;
     if (outcome == tesra::JobOutcome::refused || outcome == tesra::JobOutcome::target_not_served) {
         const std::optional<tesra::System> from = tesra::find_system(o.from), to = tesra::find_system(o.to);
         // Two systems the program knows, with no way between them: the

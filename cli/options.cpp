@@ -31,15 +31,8 @@ int epsg_code(std::string_view text) {
     return code;
 }
 
-std::vector<const SystemInfo*> systems_with_code(int code) {
-    std::vector<const SystemInfo*> found;
-    for (const SystemInfo& s : systems)
-        if (code != 0 && s.epsg == code) found.push_back(&s);
-    return found;
-}
-
 // Lower case without accents (UTF-8 letters of Latin-1) and without the
-// blanks around it: the form in which names are compared for suggestions.
+// blanks around it: the form in which typed names are compared.
 std::string folded(std::string_view text) {
     static constexpr std::string_view latin1_base = "aaaaaaeceeeeiiiidnoooooxouuuuyts";  // U+00C0 to U+00DF
     std::string out;
@@ -53,8 +46,8 @@ std::string folded(std::string_view text) {
             out += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
         }
     }
-    const std::size_t first = out.find_first_not_of(' ');
-    return first == std::string::npos ? std::string() : out.substr(first, out.find_last_not_of(' ') - first + 1);
+    const std::size_t first = out.find_first_not_of(" \t");
+    return first == std::string::npos ? std::string() : out.substr(first, out.find_last_not_of(" \t") - first + 1);
 }
 
 // Edits that turn `typed` into `known`; with within_known, into the closest
@@ -74,23 +67,31 @@ std::size_t edit_distance(std::string_view typed, std::string_view known, bool w
     return within_known ? *std::min_element(row.begin(), row.end()) : row.back();
 }
 
+// The systems a typed text stands for: those whose name, alias or EPSG name
+// it is, in any case, with or without accents, or whose code it gives.
+std::vector<const SystemInfo*> systems_named(std::string_view text) {
+    const std::string typed = folded(text);
+    const int code = epsg_code(typed);
+    std::vector<const SystemInfo*> found;
+    for (const SystemInfo& s : systems) {
+        if (typed.empty()) break;
+        const bool by_code = s.epsg != 0 && (code == s.epsg || typed == folded(s.epsg_name));
+        if (typed == folded(s.name) || typed == s.alias || by_code) found.push_back(&s);
+    }
+    return found;
+}
+
 }  // namespace
 
 std::string resolve_system(std::string_view text) {
-    for (const SystemInfo& s : systems) {
-        if (s.alias == text) return std::string(s.name);
-    }
-    if (const std::vector<const SystemInfo*> found = systems_with_code(epsg_code(text)); found.size() == 1) {
-        return std::string(found[0]->name);
-    }
-    return std::string(text);
+    const std::vector<const SystemInfo*> found = systems_named(text);
+    return found.size() == 1 ? std::string(found[0]->name) : std::string(text);
 }
 
 std::string shared_code_error(std::string_view text) {
-    const int code = epsg_code(text);
-    const std::vector<const SystemInfo*> found = systems_with_code(code);
+    const std::vector<const SystemInfo*> found = systems_named(text);
     if (found.size() < 2) return {};
-    std::string error = "EPSG:" + std::to_string(code) + " serve " + std::to_string(found.size()) +
+    std::string error = "EPSG:" + std::to_string(found[0]->epsg) + " serve " + std::to_string(found.size()) +
                         " sistemas, cada um com o seu polinómio oficial; escolha um:";
     for (const SystemInfo* s : found) {
         error.append("\n  ").append(s->alias).append(10 - std::min<std::size_t>(s->alias.size(), 8), ' ').append(s->name);
@@ -352,6 +353,11 @@ std::string batch_output_path(const std::string& dir, std::string_view input, Ou
         name += format == OutputFormat::csv ? ".csv" : ".geojson";
     }
     return (std::filesystem::path(dir) / name).string();
+}
+
+std::string projection_path(const std::string& path) {
+    std::filesystem::path prj(path);
+    return prj.replace_extension(".prj").string();
 }
 
 ParseResult parse_options(const std::vector<std::string_view>& args) {

@@ -12,25 +12,46 @@
 namespace tesra::cli {
 namespace {
 
-TEST(Options, AliasesNameEveryOneOfTheFifteenSystems) {
+// Typed as a user would: any case, accents or none, blanks around; the
+// exact name, the alias, the code or the name EPSG gives the code.
+TEST(Options, SystemNamesMatchIgnoringCaseAccentsAndBlanks) {
     for (const SystemInfo& s : systems) {
-        EXPECT_EQ(resolve_system(s.alias), s.name);
         for (char c : s.alias) EXPECT_TRUE((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9')) << s.alias;  // plain ASCII to type
+        std::string upper(s.name), bare;
+        for (char& c : upper) c = c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+        for (std::size_t i = 0; i < s.name.size(); ++i) {
+            // The accented letters of the names, spelt without their accent.
+            const std::string_view rest = s.name.substr(i);
+            const char plain = rest.starts_with("ç") ? 'c' : rest.starts_with("ã") || rest.starts_with("á") ? 'a'
+                             : rest.starts_with("ó") ? 'o' : '\0';
+            bare += plain != '\0' ? plain : s.name[i];
+            if (plain != '\0') ++i;
+        }
+        std::string padded = " \t";
+        padded.append(s.name).append(" ");
+        std::vector<std::string> spellings = {std::string(s.alias), std::string(s.name), upper, bare, padded};
+        if (s.epsg != 3063 && s.epsg != 0) spellings.emplace_back(s.epsg_name);
+        for (const std::string& typed : spellings) EXPECT_EQ(resolve_system(typed), s.name) << typed;
     }
-    EXPECT_EQ(resolve_system("Madeira - UTM 28 Base SE"), "Madeira - UTM 28 Base SE");
-    EXPECT_EQ(resolve_system("MADEIRA"), "MADEIRA");  // no guessing: the job reports it
+    // No guessing beyond that: the job reports the name as typed.
+    for (std::string_view other : {"Madeira UTM 28", "Datum 73", "tm 06", "", " "}) {
+        EXPECT_EQ(resolve_system(other), other);
+    }
 }
 
 TEST(Options, EpsgCodesNameTheirSystemUnlessSeveralShareThem) {
     for (const auto& [text, name] : std::initializer_list<std::pair<std::string_view, std::string_view>>{
              {"EPSG:3763", "ETRS89 TM06"}, {"epsg:27493", "Hayford-Gauss Datum 73"},
              {"20790", "Hayford-Gauss Datum Lisboa - Militar"}, {"EPSG:5015", "UTM 26 ITRF93"},
-             {"EPSG:3063", "EPSG:3063"}, {"EPSG:", "EPSG:"}, {"0", "0"}, {"EPSG:3763 ", "EPSG:3763 "}}) {
+             {"EPSG:3063", "EPSG:3063"}, {"EPSG:", "EPSG:"}, {"0", "0"}, {" epsg:3763 ", "ETRS89 TM06"},
+             {"EPSG:3763x", "EPSG:3763x"}, {"EPSG 3763", "EPSG 3763"}}) {
         EXPECT_EQ(resolve_system(text), name) << text;
     }
     const ParseResult r = parse_options({"--from", "madeira", "--to", "3063", "a", "b"});
     EXPECT_FALSE(r.options);
     for (const SystemInfo& s : systems) EXPECT_EQ(r.error.find(s.name) != std::string::npos, s.epsg == 3063) << s.name;
+    EXPECT_EQ(parse_options({"--from", "madeira", "--to", "AZORES CENTRAL 1995 / UTM ZONE 26N", "a", "b"}).error,
+              r.error);
 }
 
 TEST(Options, ValuesTakenExactlyInBothSpellings) {
