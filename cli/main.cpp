@@ -73,12 +73,13 @@ void print_list() {
 // mix inside a line.
 class BatchServices final : public tesra::Services {
 public:
-    BatchServices(std::string input, std::mutex& lock) : input_(std::move(input)), lock_(lock) {}
+    BatchServices(std::string input, std::mutex& lock, bool quiet)
+        : input_(std::move(input)), lock_(lock), quiet_(quiet) {}
     void message_box(std::string_view prompt, std::optional<std::string_view>) override {
         put(stderr, input_ + ": " + std::string(prompt) + "\n");
     }
     void completion_message(std::string_view prompt, std::string_view) override {
-        put(stdout, std::string(prompt) + "\n");
+        if (!quiet_) put(stdout, std::string(prompt) + "\n");
     }
     void set_pointer(tesra::Pointer) override {}
     void end_program() override {}
@@ -91,6 +92,7 @@ private:
     }
     std::string input_;
     std::mutex& lock_;
+    bool quiet_;
 };
 
 // Beside a csv written to a file, the target system's definition as a
@@ -162,7 +164,7 @@ int run_batch(const tesra::cli::Options& o, const std::string& grid_dir, char se
     auto work = [&] {
         for (std::size_t i = next++; i < o.inputs.size(); i = next++) {
             const std::string& input = o.inputs[i];
-            BatchServices services(input, lock);
+            BatchServices services(input, lock, o.quiet);
             tesra::Environment env{services, grid_dir, separator};
             const tesra::JobRequest request =
                 request_for(o, input, tesra::cli::batch_output_path(*o.output_dir, input, o.format));
@@ -183,7 +185,7 @@ int run_batch(const tesra::cli::Options& o, const std::string& grid_dir, char se
     std::string summary = "Ficheiros criados: " + std::to_string(written.load());
     if (with_skips != 0) summary += " (" + std::to_string(with_skips.load()) + " com pontos deixados de fora)";
     summary += "; com falha: " + std::to_string(failed) + ".\n";
-    std::fputs(summary.c_str(), stderr);
+    if (!o.quiet || failed != 0 || with_skips != 0) std::fputs(summary.c_str(), stderr);
     return failed != 0 ? 1 : with_skips != 0 ? 3 : 0;
 }
 
@@ -197,7 +199,7 @@ int main(int argc, char** argv) {
     std::vector<std::string_view> args(argv + 1, argv + argc);
     const tesra::cli::ParseResult parsed = tesra::cli::parse_options(args);
     if (!parsed.options) {
-        std::fprintf(stderr, "tesra-cli: %s\n\n%s", parsed.error.c_str(), tesra::cli::usage_text().c_str());
+        std::fprintf(stderr, "tesra-cli: %s\nVer tesra-cli --help.\n", parsed.error.c_str());
         return 2;
     }
     const tesra::cli::Options& o = *parsed.options;
@@ -226,7 +228,7 @@ int main(int argc, char** argv) {
     // closed standard output is lost as a message to a closed standard
     // error would be, and the file is there all the same.
     if (to_stdout) tesra::stop_when_standard_output_closes();
-    tesra::ConsoleServices services(stderr, to_stdout ? stderr : stdout);
+    tesra::ConsoleServices services(stderr, o.quiet ? nullptr : to_stdout ? stderr : stdout);
     tesra::Environment env{services, grid_dir, separator};
     const tesra::JobRequest request = request_for(o, o.input == "-" ? "entrada padrão" : o.input,
                                                   o.output == "-" ? "saída padrão" : o.output);

@@ -153,6 +153,7 @@ struct OptionSpec {
     std::string_view synopsis;
     std::string_view help;
     std::string_view section = {};  // the heading of the part of --help it starts
+    char letter = 0;                // its one-letter form (-h), if any
 };
 
 // A file or folder name, kept as typed.
@@ -303,9 +304,12 @@ constexpr OptionSpec option_table[] = {
      "--separator auto --encoding auto, e salta uma linha de títulos"},
     {"--list", false, note<&Options::list>, "--list",
      "mostra os sistemas com o seu código EPSG, e as transformações\n"
-     "com o seu método e exatidão"},
-    {"--help", false, note<&Options::help>, {}, {}},
-    {"--version", false, note<&Options::version>, {}, {}},
+     "com o seu método e exatidão",
+     "Outras opções:"},
+    {"--quiet", false, note<&Options::quiet>, "-q, --quiet",
+     "sem a linha \"Criado o ficheiro\" (as falhas são sempre indicadas)", {}, 'q'},
+    {"--help", false, note<&Options::help>, "-h, --help", "mostra esta ajuda", {}, 'h'},
+    {"--version", false, note<&Options::version>, "-V, --version", "mostra a versão", {}, 'V'},
 };
 
 // The width of --help's left column, after its indent of two.
@@ -366,7 +370,9 @@ ParseResult parse_options(const std::vector<std::string_view>& args) {
     bool only_positional = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         std::string_view arg = args[i];
-        if (only_positional || arg.size() < 2 || arg.substr(0, 2) != "--") {
+        // "-" alone is the standard stream; "--" ends the options, so that
+        // a file whose name starts with a dash can still be named.
+        if (only_positional || arg.size() < 2 || arg[0] != '-') {
             positional.push_back(arg);
             continue;
         }
@@ -376,12 +382,13 @@ ParseResult parse_options(const std::vector<std::string_view>& args) {
         }
         std::string_view key = arg;
         std::optional<std::string_view> value;
-        if (const auto eq = arg.find('='); eq != std::string_view::npos) {
+        if (const auto eq = arg.find('='); eq != std::string_view::npos && arg[1] == '-') {
             key = arg.substr(0, eq);
             value = arg.substr(eq + 1);
         }
-        const auto* option = std::find_if(std::begin(option_table), std::end(option_table),
-                                          [&](const OptionSpec& o) { return o.name == key; });
+        const auto* option = std::find_if(std::begin(option_table), std::end(option_table), [&](const OptionSpec& o) {
+            return key[1] == '-' ? o.name == key : key.size() == 2 && o.letter != 0 && o.letter == key[1];
+        });
         if (option == std::end(option_table)) return {std::nullopt, "opção desconhecida: " + std::string(key)};
         if (!option->takes_value) {
             if (value) return {std::nullopt, "a opção " + std::string(key) + " não leva valor"};

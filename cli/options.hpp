@@ -30,6 +30,7 @@ struct Options {
     std::vector<std::string> inputs;
     unsigned jobs = 0;
     unsigned threads = 0;  // for each file (0: the processors available)
+    bool quiet = false;  // no completion line
     bool help = false;
     bool version = false;
     bool list = false;

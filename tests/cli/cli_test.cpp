@@ -43,9 +43,14 @@ TEST(Cli, RefusalsGoToStandardErrorWithStatusOne) {
     EXPECT_EQ(snapshot(dir.path()).size(), 1u);
 }
 
+// A usage error is its message and a pointer to --help, never a file named
+// "-v" or the whole help.
 TEST(Cli, UsageErrorsHaveStatusTwoAndTouchNothing) {
     ScratchDir dir;
+    write_file(dir / "in.txt", "A,1,2\r\n");
     for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+             {"--from", "d73", "--to", "tm06", "in.txt", "-v"},
+             {"-x", "--from", "d73", "--to", "tm06", "in.txt", "out.txt"},
              {},
              {"--from", "madeira", "only-input"},
              {"--to", "utm28", "a", "b"},
@@ -60,10 +65,12 @@ TEST(Cli, UsageErrorsHaveStatusTwoAndTouchNothing) {
          }) {
         const CliRun r = run_cli(dir.path(), args);
         EXPECT_EQ(r.status, 2);
-        EXPECT_NE(r.err.find("Uso: tesra-cli"), std::string::npos);
+        EXPECT_EQ(r.out, "");
+        EXPECT_TRUE(r.err.starts_with("tesra-cli: ") && r.err.ends_with("\nVer tesra-cli --help.\n")) << r.err;
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 2) << r.err;
     }
     EXPECT_EQ(run_cli(dir.path(), {"--help"}).status, 0);
-    EXPECT_EQ(snapshot(dir.path()), std::vector<std::string>{});
+    EXPECT_EQ(snapshot(dir.path()).size(), 1u);
 }
 
 // A bad file of a batch is named and counted; the others are written.

@@ -79,7 +79,7 @@ TEST(Options, EveryOptionReachesItsOwnFieldTheLastTimeItIsGiven) {
          "cp1252", "--from", "d73", "--to", "tm06", "--param-x", "px", "--param-y", "py", "--format", "csv",
          "--precision", "5", "--decimal-separator", "'", "--on-error", "stop", "--rejects", "rej", "--output-dir",
          "out", "--jobs", "2", "--threads", "4", "--grid-dir", "g", "--separator", "tab", "--skip-lines", "7",
-         "--encoding", "utf-8", "--decimal-comma", "--auto", "--list", "--help", "--version"});
+         "--encoding", "utf-8", "--decimal-comma", "--auto", "--list", "--help", "--version", "--quiet"});
     ASSERT_TRUE(r.options) << r.error;
     const Options& o = *r.options;
     EXPECT_EQ(std::tie(o.from, o.to, o.param_x, o.param_y, o.rejects),
@@ -95,7 +95,14 @@ TEST(Options, EveryOptionReachesItsOwnFieldTheLastTimeItIsGiven) {
     EXPECT_EQ(o.dialect.separator, PointFileDialect::Separator::tab);
     EXPECT_EQ(o.dialect.skip_lines, 7);
     EXPECT_EQ(o.dialect.encoding, PointFileDialect::Encoding::utf8);
-    EXPECT_TRUE(o.dialect.decimal_comma && o.dialect.header && o.list && o.help && o.version);
+    EXPECT_TRUE(o.dialect.decimal_comma && o.dialect.header && o.list && o.help && o.version && o.quiet);
+    // The one-letter forms; "-" alone is the standard stream.
+    const ParseResult letters = parse_options({"-q", "-", "--from", "d73", "-"});
+    ASSERT_TRUE(letters.options) << letters.error;
+    EXPECT_TRUE(letters.options->quiet && !letters.options->help && !letters.options->version);
+    EXPECT_EQ(std::tie(letters.options->input, letters.options->output), std::tie("-", "-"));
+    const ParseResult asking = parse_options({"-V", "-h"});
+    EXPECT_TRUE(asking.options && asking.options->help && asking.options->version && !asking.options->quiet);
 }
 
 TEST(Options, UsageErrorsSayWhatIsWrongWithWhichOption) {
@@ -111,7 +118,12 @@ TEST(Options, UsageErrorsSayWhatIsWrongWithWhichOption) {
              {{"--on-error", "go"}, "--on-error leva stop ou skip"},
              {{"--separator", "|"}, "o separador deve ser , ; tab ou auto"},
              {{"--encoding", "latin1"}, "a codificação deve ser cp1252, utf-8 ou auto"},
-             {{"--to", "d73", "a", "b"}, "falta --from (o sistema de origem)"}}) {
+             {{"--to", "d73", "a", "b"}, "falta --from (o sistema de origem)"},
+             // A dash and a letter is an option, never a file named so.
+             {{"--from", "d73", "a", "-v"}, "opção desconhecida: -v"},
+             {{"-hV"}, "opção desconhecida: -hV"},
+             {{"-q=1"}, "opção desconhecida: -q=1"},
+             {{"-from", "d73"}, "opção desconhecida: -from"}}) {
         EXPECT_EQ(parse_options(args).error, error);
     }
 }

@@ -1,5 +1,5 @@
 // tesra-cli as a filter: a reader of its standard output that goes away, a
-// closed standard error.
+// closed standard error, and --quiet for scripts.
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -85,6 +85,33 @@ TEST(Streams, ClosedStandardErrorChangesNothing) {
     EXPECT_EQ(closed({"--from", "d73", "--to", "lisboa", "--grid-dir", dir.path(), "bad.txt", "out.txt"}), 1);
     EXPECT_EQ(closed({"--from", "d73", "--bogus"}), 2);
     EXPECT_EQ(snapshot(dir.path()), before);
+}
+
+// --quiet drops the completion lines (a batch's count too, when all went
+// well); what went wrong is still told.
+TEST(Streams, QuietDropsOnlyTheCompletionLines) {
+    ScratchDir dir;
+    write_file(dir / "a.txt", "A,320000,3620000\r\n");
+    write_file(dir / "b.txt", "B,320000,3620000\r\nLONGE,1e200,0\r\n");
+    const CliRun one = run_cli(dir.path(), {"-q", "--from", "madeira", "--to", "utm28", "a.txt", "a.out"});
+    const auto silent = [](const CliRun& r) { return r.status == 0 && r.out.empty() && r.err.empty(); };
+    EXPECT_TRUE(silent(one)) << one.out << one.err;
+    const CliRun piped = run_cli(dir.path(), {"--quiet", "--from", "madeira", "--to", "utm28", "a.txt", "-"});
+    EXPECT_EQ(piped.status, 0);
+    EXPECT_EQ(piped.err, "");
+    EXPECT_NE(piped.out.find("Coordenadas : UTM 28 ITRF93\r\n"), std::string::npos) << piped.out;
+    const CliRun skipped =
+        run_cli(dir.path(), {"-q", "--from", "utm28", "--to", "madeira", "--on-error", "skip", "b.txt", "b.out"});
+    EXPECT_EQ(skipped.status, 3);
+    EXPECT_EQ(skipped.out, "");
+    EXPECT_NE(skipped.err.find("\"LONGE\" foi deixado de fora"), std::string::npos) << skipped.err;
+    const CliRun batch = run_cli(dir.path(), {"-q", "--from", "madeira", "--to", "utm28", "--output-dir", "o", "a.txt"});
+    EXPECT_TRUE(silent(batch)) << batch.out << batch.err;
+    const CliRun failing =
+        run_cli(dir.path(), {"-q", "--from", "madeira", "--to", "utm28", "--output-dir", "o", "a.txt", "none.txt"});
+    EXPECT_EQ(failing.status, 1);
+    EXPECT_EQ(failing.out, "");
+    EXPECT_NE(failing.err.find("Ficheiros criados: 1; com falha: 1.\n"), std::string::npos) << failing.err;
 }
 
 }  // namespace
