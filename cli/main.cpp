@@ -39,9 +39,10 @@ void print_route(int number, std::string_view source, std::string_view target,
         const std::string_view method = tesra::step_method(step);
         if (methods.find(method) == std::string::npos) methods += (methods.empty() ? "" : ", depois ") + std::string(method);
     }
-    std::printf("  %d. %.*s --> %.*s: %s\n      %s; exatidão: %.*s\n", number, static_cast<int>(source.size()),
-                source.data(), static_cast<int>(target.size()), target.data(), names.c_str(), methods.c_str(),
-                static_cast<int>(accuracy.size()), accuracy.data());
+    const std::string head = std::to_string(number) + ". " + std::string(source) + " --> " + std::string(target) + ": ";
+    std::fputs(tesra::cli::wrap(head + names, "  ", "      ").c_str(), stdout);
+    std::fputs(tesra::cli::wrap(methods, "      ", "      ").c_str(), stdout);
+    std::fputs(tesra::cli::wrap("exatidão: " + std::string(accuracy), "      ", "      ").c_str(), stdout);
 }
 
 void print_list() {
@@ -51,7 +52,7 @@ void print_list() {
         std::printf("  %-13.*s %-11s %.*s\n", static_cast<int>(s.alias.size()), s.alias.data(), code.c_str(),
                     static_cast<int>(s.name.size()), s.name.data());
     }
-    std::puts("\nTransformações (origem --> destino: rotinas; método; exatidão medida contra o PROJ):");
+    std::puts("\nTransformações (origem --> destino: rotinas; método; exatidão medida contra o\nPROJ):");
     int number = 1;
     for (std::size_t i = 0; i < tesra::route_table.size(); ++i) {
         const tesra::TransformationRoute& r = tesra::route_table[i];

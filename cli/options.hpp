@@ -61,6 +61,12 @@ std::string suggest_systems(std::string_view text);
 
 std::string usage_text();
 
+// `text` in lines of at most `width` characters, broken at blanks (a word
+// wider than a line stands alone on it): the first after `first_indent`,
+// the others after `indent`; each line ends in "\n".
+std::string wrap(std::string_view text, std::string_view first_indent, std::string_view indent,
+                 std::size_t width = 80);
+
 // Where a batch writes the output of `input`: in `dir`, under the input's
 // file name, its extension made .csv or .geojson for those formats.
 std::string batch_output_path(const std::string& dir, std::string_view input, OutputFormat format);
