@@ -104,10 +104,24 @@ bool write_projection(const tesra::cli::Options& o, const std::string& output, t
     std::error_code ec;
     if (o.format != tesra::OutputFormat::csv || !std::filesystem::is_regular_file(output, ec)) return true;
     const std::string prj = tesra::cli::projection_path(output);
+    // A file the user gave the job (an input of the batch, a parameter
+    // file, the rejects) that happens to bear the .prj's name is theirs:
+    // neither replaced nor removed.
+    const tesra::os::Status prj_status = tesra::os::status(prj);
+    if (prj_status.kind != tesra::os::Kind::none) {
+        std::vector<std::string> theirs = o.inputs;
+        for (const std::string* path : {&o.input, &o.param_x, &o.param_y, &o.rejects}) {
+            if (!path->empty()) theirs.push_back(*path);
+        }
+        for (const std::string& path : theirs) {
+            const tesra::os::Status st = tesra::os::status(path);
+            if (st.kind != tesra::os::Kind::none && st.identity == prj_status.identity) return true;
+        }
+    }
     const std::optional<tesra::System> to = tesra::find_system(o.to);
     const tesra::SystemInfo* target = to ? &tesra::systems[static_cast<std::size_t>(*to)] : nullptr;
     if (o.from == tesra::system_name(tesra::System::qualquer) || target == nullptr || target->wkt.empty()) {
-        std::filesystem::remove(prj, ec);
+        if (tesra::os::link_status(prj).kind == tesra::os::Kind::regular) tesra::os::remove(prj);
         return true;
     }
     try {

@@ -188,6 +188,16 @@ TEST(Cli, CsvIsUtf8WithTheTargetSystemBesideIt) {
                                    "--auto", "--format", "csv", "in.txt", "q.csv"}).status, 0);
     EXPECT_EQ(read_file(dir / "q.csv"), "Nome;M;P;Descrição\r\nSé;320000.000;3620000.000;Próximo\r\n");
     EXPECT_EQ(snapshot(dir.path()).size(), before.size() + 1);  // q.csv, and no q.prj
+
+    // An input, or a parameter file, that bears the .prj's name is the user's.
+    write_file(dir / "p.prj", read_file(dir / "in.txt"));
+    EXPECT_EQ(run_cli(dir.path(), {"--from", "madeira", "--to", "utm28", "--auto", "--format", "csv", "p.prj",
+                                   "p.csv"}).status, 0);
+    write_file(dir / "x.prj", identity_y_parameters());
+    EXPECT_EQ(run_cli(dir.path(), {"--from", "qualquer", "--to", "d73", "--param-x", "x.txt", "--param-y", "x.prj",
+                                   "--auto", "--format", "csv", "in.txt", "x.csv"}).status, 0);
+    EXPECT_EQ(read_file(dir / "p.prj"), read_file(dir / "in.txt"));
+    EXPECT_EQ(read_file(dir / "x.prj"), identity_y_parameters());
 }
 
 }  // namespace
