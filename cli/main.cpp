@@ -17,6 +17,8 @@
 #include <vector>
 
 #include "console_services.hpp"
+#include "files/output_file.hpp"
+#include "geodesy/systems.hpp"
 #include "jobs/extended_routes.hpp"
 #include "jobs/job.hpp"
 #include "locale_separator.hpp"
@@ -37,9 +39,10 @@ void print_route(int number, std::string_view source, std::string_view target,
         const std::string_view method = tesra::step_method(step);
         if (methods.find(method) == std::string::npos) methods += (methods.empty() ? "" : ", depois ") + std::string(method);
     }
-    std::printf("  %d. %.*s --> %.*s: %s\n      %s; exatidão: %.*s\n", number, static_cast<int>(source.size()),
-                source.data(), static_cast<int>(target.size()), target.data(), names.c_str(), methods.c_str(),
-                static_cast<int>(accuracy.size()), accuracy.data());
+    const std::string head = std::to_string(number) + ". " + std::string(source) + " --> " + std::string(target) + ": ";
+    std::fputs(tesra::cli::wrap(head + names, "  ", "      ").c_str(), stdout);
+    std::fputs(tesra::cli::wrap(methods, "      ", "      ").c_str(), stdout);
+    std::fputs(tesra::cli::wrap("exatidão: " + std::string(accuracy), "      ", "      ").c_str(), stdout);
 }
 
 void print_list() {
@@ -49,7 +52,7 @@ void print_list() {
         std::printf("  %-13.*s %-11s %.*s\n", static_cast<int>(s.alias.size()), s.alias.data(), code.c_str(),
                     static_cast<int>(s.name.size()), s.name.data());
     }
-    std::puts("\nTransformações (origem --> destino: rotinas; método; exatidão medida contra o PROJ):");
+    std::puts("\nTransformações (origem --> destino: rotinas; método; exatidão medida contra o\nPROJ):");
     int number = 1;
     for (std::size_t i = 0; i < tesra::route_table.size(); ++i) {
         const tesra::TransformationRoute& r = tesra::route_table[i];
@@ -71,12 +74,13 @@ void print_list() {
 // mix inside a line.
 class BatchServices final : public tesra::Services {
 public:
-    BatchServices(std::string_view input, std::mutex& lock) : input_(tesra::shown_name(input)), lock_(lock) {}
+    BatchServices(std::string_view input, std::mutex& lock, bool quiet)
+        : input_(tesra::shown_name(input)), lock_(lock), quiet_(quiet) {}
     void message_box(std::string_view prompt, std::optional<std::string_view>) override {
         put(stderr, input_ + ": " + std::string(prompt) + "\n");
     }
     void completion_message(std::string_view prompt, std::string_view) override {
-        put(stdout, std::string(prompt) + "\n");
+        if (!quiet_) put(stdout, std::string(prompt) + "\n");
     }
     void set_pointer(tesra::Pointer) override {}
     void end_program() override {}
@@ -89,7 +93,47 @@ private:
     }
     std::string input_;
     std::mutex& lock_;
+    bool quiet_;
 };
+
+// Beside a csv written to a file, the target system's definition as a
+// .prj, which GIS programs read to place the table. A generic route's
+// target is whatever its parameters make it: it has none, and an older
+// one there would claim a system the points are not in.
+bool write_projection(const tesra::cli::Options& o, const std::string& output, tesra::Services& services) {
+    std::error_code ec;
+    if (o.format != tesra::OutputFormat::csv || !std::filesystem::is_regular_file(output, ec)) return true;
+    const std::string prj = tesra::cli::projection_path(output);
+    // A file the user gave the job (an input of the batch, a parameter
+    // file, the rejects) that happens to bear the .prj's name is theirs:
+    // neither replaced nor removed.
+    const tesra::os::Status prj_status = tesra::os::status(prj);
+    if (prj_status.kind != tesra::os::Kind::none) {
+        std::vector<std::string> theirs = o.inputs;
+        for (const std::string* path : {&o.input, &o.param_x, &o.param_y, &o.rejects}) {
+            if (!path->empty()) theirs.push_back(*path);
+        }
+        for (const std::string& path : theirs) {
+            const tesra::os::Status st = tesra::os::status(path);
+            if (st.kind != tesra::os::Kind::none && st.identity == prj_status.identity) return true;
+        }
+    }
+    const std::optional<tesra::System> to = tesra::find_system(o.to);
+    const tesra::SystemInfo* target = to ? &tesra::systems[static_cast<std::size_t>(*to)] : nullptr;
+    if (o.from == tesra::system_name(tesra::System::qualquer) || target == nullptr || target->wkt.empty()) {
+        if (tesra::os::link_status(prj).kind == tesra::os::Kind::regular) tesra::os::remove(prj);
+        return true;
+    }
+    try {
+        tesra::OutputFile file(prj, tesra::OutputFile::Mode::replace);
+        file.write(target->wkt);
+        file.close();
+        return true;
+    } catch (const tesra::TesraError& e) {
+        services.message_box(e.what(), {});
+        return false;
+    }
+}
 
 // The routes of the command line alone are resolved before the job; every
 // other pair goes to the job as the window would send it.
@@ -156,7 +200,7 @@ int run_batch(const tesra::cli::Options& o, const std::string& grid_dir, char se
     auto work = [&] {
         for (std::size_t i = next++; i < o.inputs.size(); i = next++) {
             const std::string& input = o.inputs[i];
-            BatchServices services(input, lock);
+            BatchServices services(input, lock, o.quiet);
             tesra::Environment env{services, grid_dir, separator};
             const tesra::JobRequest request =
                 request_for(o, input, tesra::cli::batch_output_path(*o.output_dir, input, o.format));
@@ -164,8 +208,9 @@ int run_batch(const tesra::cli::Options& o, const std::string& grid_dir, char se
             if (outcome == tesra::JobOutcome::target_not_served) {
                 services.message_box("Não há transformação de \"" + o.from + "\" para \"" + o.to + "\".", {});
             }
-            if (outcome == tesra::JobOutcome::completed || outcome == tesra::JobOutcome::completed_with_skips) ++written;
-            if (outcome == tesra::JobOutcome::completed_with_skips) ++with_skips;
+            const bool done = outcome == tesra::JobOutcome::completed || outcome == tesra::JobOutcome::completed_with_skips;
+            if (done && write_projection(o, request.output, services)) ++written;
+            if (done && outcome == tesra::JobOutcome::completed_with_skips) ++with_skips;
         }
     };
     std::vector<std::thread> threads;
@@ -176,7 +221,7 @@ int run_batch(const tesra::cli::Options& o, const std::string& grid_dir, char se
     std::string summary = "Ficheiros criados: " + std::to_string(written.load());
     if (with_skips != 0) summary += " (" + std::to_string(with_skips.load()) + " com pontos deixados de fora)";
     summary += "; com falha: " + std::to_string(failed) + ".\n";
-    std::fputs(summary.c_str(), stderr);
+    if (!o.quiet || failed != 0 || with_skips != 0) std::fputs(summary.c_str(), stderr);
     return failed != 0 ? 1 : with_skips != 0 ? 3 : 0;
 }
 
@@ -200,13 +245,18 @@ std::string rejects_error(const tesra::cli::Options& o) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Before any file is opened, so that none takes the place of a closed
+    // standard stream.
+    tesra::keep_standard_streams_taken();
+    tesra::clean_up_on_signals();
     std::vector<std::string_view> args(argv + 1, argv + argc);
     const tesra::cli::ParseResult parsed = tesra::cli::parse_options(args);
     if (!parsed.options) {
-        std::fprintf(stderr, "tesra-cli: %s\n\n%s", parsed.error.c_str(), tesra::cli::usage_text().c_str());
+        std::fprintf(stderr, "tesra-cli: %s\nVer tesra-cli --help.\n", parsed.error.c_str());
         return 2;
     }
     const tesra::cli::Options& o = *parsed.options;
+    if (o.help || o.version || o.list) tesra::stop_when_standard_output_closes();
     if (o.help) {
         std::fputs(tesra::cli::usage_text().c_str(), stdout);
         return 0;
@@ -220,19 +270,22 @@ int main(int argc, char** argv) {
         return 0;
     }
 
-    tesra::clean_up_on_signals();
     const std::string grid_dir = o.grid_dir ? *o.grid_dir : tesra::os::executable_folder();
     const char separator = o.decimal_separator ? *o.decimal_separator : tesra::locale_decimal_separator();
     if (o.output_dir) return run_batch(o, grid_dir, separator);
 
     if (const std::string error = rejects_error(o); !error.empty()) {
-        std::fprintf(stderr, "tesra-cli: %s\n\n%s", error.c_str(), tesra::cli::usage_text().c_str());
+        std::fprintf(stderr, "tesra-cli: %s\nVer tesra-cli --help.\n", error.c_str());
         return 2;
     }
     // Standard output carries the output alone; the completion message
     // then goes with the others.
     const bool to_stdout = tesra::leads_to_standard_output(o.output);
-    tesra::ConsoleServices services(stderr, to_stdout ? stderr : stdout);
+    // A filter ends when its reader goes; a completion line alone on a
+    // closed standard output is lost as a message to a closed standard
+    // error would be, and the file is there all the same.
+    if (to_stdout) tesra::stop_when_standard_output_closes();
+    tesra::ConsoleServices services(stderr, o.quiet ? nullptr : to_stdout ? stderr : stdout);
     tesra::Environment env{services, grid_dir, separator};
     const tesra::JobRequest request = request_for(o, o.input == "-" ? "entrada padrão" : o.input,
                                                   o.output == "-" ? "saída padrão" : o.output);
@@ -245,7 +298,9 @@ int main(int argc, char** argv) {
         stream == STDOUT_FILENO || stream == STDERR_FILENO) {
         options.rejects_stream = stream;
     }
-    const tesra::JobOutcome outcome = run_one(o, request, env, options);
+    tesra::JobOutcome outcome = run_one(o, request, env, options);
+    const bool written = outcome == tesra::JobOutcome::completed || outcome == tesra::JobOutcome::completed_with_skips;
+    if (written && !to_stdout && !write_projection(o, o.output, services)) outcome = tesra::JobOutcome::failed;
     if (outcome == tesra::JobOutcome::refused || outcome == tesra::JobOutcome::target_not_served) {
         const std::optional<tesra::System> from = tesra::find_system(o.from), to = tesra::find_system(o.to);
         // Two systems the program knows, with no way between them: the

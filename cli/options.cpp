@@ -32,15 +32,8 @@ int epsg_code(std::string_view text) {
     return code;
 }
 
-std::vector<const SystemInfo*> systems_with_code(int code) {
-    std::vector<const SystemInfo*> found;
-    for (const SystemInfo& s : systems)
-        if (code != 0 && s.epsg == code) found.push_back(&s);
-    return found;
-}
-
 // Lower case without accents (UTF-8 letters of Latin-1) and without the
-// blanks around it: the form in which names are compared for suggestions.
+// blanks around it: the form in which typed names are compared.
 std::string folded(std::string_view text) {
     static constexpr std::string_view latin1_base = "aaaaaaeceeeeiiiidnoooooxouuuuyts";  // U+00C0 to U+00DF
     std::string out;
@@ -54,8 +47,8 @@ std::string folded(std::string_view text) {
             out += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
         }
     }
-    const std::size_t first = out.find_first_not_of(' ');
-    return first == std::string::npos ? std::string() : out.substr(first, out.find_last_not_of(' ') - first + 1);
+    const std::size_t first = out.find_first_not_of(" \t");
+    return first == std::string::npos ? std::string() : out.substr(first, out.find_last_not_of(" \t") - first + 1);
 }
 
 // Edits that turn `typed` into `known`; with within_known, into the closest
@@ -75,23 +68,31 @@ std::size_t edit_distance(std::string_view typed, std::string_view known, bool w
     return within_known ? *std::min_element(row.begin(), row.end()) : row.back();
 }
 
+// The systems a typed text stands for: those whose name, alias or EPSG name
+// it is, in any case, with or without accents, or whose code it gives.
+std::vector<const SystemInfo*> systems_named(std::string_view text) {
+    const std::string typed = folded(text);
+    const int code = epsg_code(typed);
+    std::vector<const SystemInfo*> found;
+    for (const SystemInfo& s : systems) {
+        if (typed.empty()) break;
+        const bool by_code = s.epsg != 0 && (code == s.epsg || typed == folded(s.epsg_name));
+        if (typed == folded(s.name) || typed == s.alias || by_code) found.push_back(&s);
+    }
+    return found;
+}
+
 }  // namespace
 
 std::string resolve_system(std::string_view text) {
-    for (const SystemInfo& s : systems) {
-        if (s.alias == text) return std::string(s.name);
-    }
-    if (const std::vector<const SystemInfo*> found = systems_with_code(epsg_code(text)); found.size() == 1) {
-        return std::string(found[0]->name);
-    }
-    return std::string(text);
+    const std::vector<const SystemInfo*> found = systems_named(text);
+    return found.size() == 1 ? std::string(found[0]->name) : std::string(text);
 }
 
 std::string shared_code_error(std::string_view text) {
-    const int code = epsg_code(text);
-    const std::vector<const SystemInfo*> found = systems_with_code(code);
+    const std::vector<const SystemInfo*> found = systems_named(text);
     if (found.size() < 2) return {};
-    std::string error = "EPSG:" + std::to_string(code) + " serve " + std::to_string(found.size()) +
+    std::string error = "EPSG:" + std::to_string(found[0]->epsg) + " serve " + std::to_string(found.size()) +
                         " sistemas, cada um com o seu polinómio oficial; escolha um:";
     for (const SystemInfo* s : found) {
         error.append("\n  ").append(s->alias).append(10 - std::min<std::size_t>(s->alias.size(), 8), ' ').append(s->name);
@@ -153,6 +154,7 @@ struct OptionSpec {
     std::string_view synopsis;
     std::string_view help;
     std::string_view section = {};  // the heading of the part of --help it starts
+    char letter = 0;                // its one-letter form (-h), if any
 };
 
 // A file or folder name, kept as typed.
@@ -243,23 +245,29 @@ std::string keep_decimal_separator(Reading& r, std::string_view value) {
 // Every option, in the order of --help.
 constexpr OptionSpec option_table[] = {
     {"--from", true, [](Reading& r, std::string_view v) { return keep_system(r.options.from, v); }, "--from, --to",
-     "nome exato do sistema, a sua abreviatura ou o seu código EPSG\n"
-     "(EPSG:3763 ou 3763; ver --list)"},
+     "nome do sistema, abreviatura, código EPSG (EPSG:3763\n"
+     "ou 3763) ou nome EPSG (\"ETRS89 / Portugal TM06\"), sem\n"
+     "distinguir maiúsculas nem acentos; ver --list"},
     {"--to", true, [](Reading& r, std::string_view v) { return keep_system(r.options.to, v); }, {}, {}},
     {"--param-x", true, keep_name<&Options::param_x>, "--param-x, --param-y",
      "ficheiros de parâmetros da transformação \"Qualquer\""},
     {"--param-y", true, keep_name<&Options::param_y>, {}, {}},
     {"--format", true, keep_format, "--format FORMATO",
      "report (relatório, por omissão), points (ficheiro de\n"
-     "pontos, que se pode transformar de novo), csv ou geojson"},
+     "pontos, que se pode transformar de novo), csv ou\n"
+     "geojson, ambos em UTF-8; um csv escrito num ficheiro\n"
+     "leva ao lado um .prj com o sistema de destino"},
     {"--precision", true,
      [](Reading& r, std::string_view v) {
          return keep_whole_number(r.options.precision, v, 0, max_fixed_decimals,
                                   "--precision leva um número de casas decimais de 0 a 9");
      },
-     "--precision N", "casas decimais de csv e geojson, de 0 a 9 (por omissão, 3)"},
+     "--precision N",
+     "casas decimais de csv e geojson, de 0 a 9 (por\n"
+     "omissão, 3)"},
     {"--decimal-separator", true, keep_decimal_separator, "--decimal-separator C",
-     "separador decimal do relatório (por omissão, o do locale)"},
+     "separador decimal do relatório (por omissão, o do\n"
+     "locale)"},
     {"--on-error", true,
      [](Reading& r, std::string_view v) -> std::string {
          if (v != "stop" && v != "skip") return "--on-error leva stop ou skip";
@@ -267,12 +275,15 @@ constexpr OptionSpec option_table[] = {
          return {};
      },
      "--on-error stop|skip",
-     "um ponto que não se pode transformar para tudo (stop, por\n"
-     "omissão) ou é deixado de fora e indicado (skip)"},
+     "um ponto que não se pode transformar para tudo\n"
+     "(stop, por omissão) ou é deixado de fora e indicado\n"
+     "(skip)"},
     {"--rejects", true, keep_name<&Options::rejects>, "--rejects FICHEIRO",
-     "com skip, guarda os pontos deixados de fora, como foram lidos"},
+     "com skip, guarda os pontos deixados de fora, como\n"
+     "foram lidos"},
     {"--output-dir", true, keep_name<&Options::output_dir>, "--output-dir PASTA",
-     "lote: uma saída por ENTRADA, com o mesmo nome, na PASTA"},
+     "lote: uma saída por ENTRADA, com o mesmo nome, na\n"
+     "PASTA"},
     {"--jobs", true,
      [](Reading& r, std::string_view v) {
          return keep_count(r.options.jobs, v, 1 << 20, "--jobs leva um número de ficheiros a partir de 1");
@@ -286,26 +297,34 @@ constexpr OptionSpec option_table[] = {
          return keep_count(r.options.threads, v, 64, "--threads leva um número de processadores de 1 a 64");
      },
      "--threads N",
-     "processadores a usar em cada ficheiro grande (por omissão,\n"
-     "todos os disponíveis; num lote de vários ficheiros ao mesmo\n"
-     "tempo, 1)"},
+     "processadores a usar em cada ficheiro grande (por\n"
+     "omissão, todos os disponíveis; num lote de vários\n"
+     "ficheiros ao mesmo tempo, 1)"},
     {"--grid-dir", true, keep_name<&Options::grid_dir>, "--grid-dir PASTA",
-     "pasta dos ficheiros de grelha (por omissão, a do programa)"},
+     "pasta dos ficheiros de grelha (por omissão, a do\n"
+     "programa)"},
     {"--separator", true, keep_separator, "--separator SEP",
-     ", (por omissão), ; , tab ou auto: com ; e tab, um ponto por linha",
-     "Ficheiros de folhas de cálculo (por omissão, o formato Nome, M, P em Windows-1252):"},
+     ", (por omissão), ; , tab ou auto: com ; e tab, um\n"
+     "ponto por linha",
+     "Folhas de cálculo (por omissão, o formato Nome, M, P em Windows-1252):"},
     {"--decimal-comma", false,
      [](Reading& r, std::string_view) -> std::string { r.options.dialect.decimal_comma = true; return {}; },
      "--decimal-comma", "números com vírgula decimal (só com ; ou tab)"},
     {"--skip-lines", true, keep_skip_lines, "--skip-lines N", "salta as N primeiras linhas"},
     {"--encoding", true, keep_encoding, "--encoding COD", "cp1252 (por omissão), utf-8 ou auto"},
     {"--auto", false, [](Reading& r, std::string_view) -> std::string { r.automatic = true; return {}; }, "--auto",
-     "--separator auto --encoding auto, e salta uma linha de títulos"},
+     "--separator auto --encoding auto, e salta uma linha\n"
+     "de títulos"},
     {"--list", false, note<&Options::list>, "--list",
-     "mostra os sistemas com o seu código EPSG, e as transformações\n"
-     "com o seu método e exatidão"},
-    {"--help", false, note<&Options::help>, {}, {}},
-    {"--version", false, note<&Options::version>, {}, {}},
+     "mostra os sistemas com o seu código EPSG, e as\n"
+     "transformações com o seu método e exatidão",
+     "Outras opções:"},
+    {"--quiet", false, note<&Options::quiet>, "-q, --quiet",
+     "sem a linha \"Criado o ficheiro\" (as falhas são sempre\n"
+     "indicadas)",
+     {}, 'q'},
+    {"--help", false, note<&Options::help>, "-h, --help", "mostra esta ajuda", {}, 'h'},
+    {"--version", false, note<&Options::version>, "-V, --version", "mostra a versão", {}, 'V'},
 };
 
 // The width of --help's left column, after its indent of two.
@@ -316,15 +335,16 @@ constexpr std::size_t help_column = 24;
 std::string usage_text() {
     std::string text =
         "Uso: tesra-cli --from SISTEMA1 --to SISTEMA2 [opções] ENTRADA SAÍDA\n"
-        "     tesra-cli --from SISTEMA1 --to SISTEMA2 [opções] --output-dir PASTA ENTRADA...\n"
+        "     tesra-cli --from SISTEMA1 --to SISTEMA2 [opções] --output-dir PASTA\n"
+        "               ENTRADA...\n"
         "     tesra-cli --list | --help | --version\n"
         "\n"
-        "Transforma as coordenadas do ficheiro de pontos ENTRADA (Nome, M, P) do SISTEMA1\n"
-        "para o SISTEMA2 e escreve o resultado em SAÍDA. \"-\" como ENTRADA lê a entrada\n"
-        "padrão; \"-\" como SAÍDA escreve na saída padrão. Além das transformações do\n"
-        "programa de janela, serve o sistema militar (militar, EPSG:20790) de e para os\n"
-        "sistemas do continente, e o regresso de UTM 25, 26 e 28 ITRF93 a cada ilha\n"
-        "(ver --list).\n"
+        "Transforma as coordenadas do ficheiro de pontos ENTRADA (Nome, M, P) do\n"
+        "SISTEMA1 para o SISTEMA2 e escreve o resultado em SAÍDA. \"-\" como ENTRADA lê\n"
+        "a entrada padrão; \"-\" como SAÍDA escreve na saída padrão. Além das\n"
+        "transformações do programa de janela, serve o sistema militar (militar,\n"
+        "EPSG:20790) de e para os sistemas do continente, e o regresso de UTM 25, 26 e\n"
+        "28 ITRF93 a cada ilha (ver --list).\n"
         "\n";
     for (const OptionSpec& option : option_table) {
         if (!option.section.empty()) text.append("\n").append(option.section).append("\n");
@@ -340,9 +360,43 @@ std::string usage_text() {
     }
     return text +
            "\n"
-           "Estado de saída: 0 ficheiro(s) criado(s); 1 transformação recusada ou falhada (num\n"
-           "lote, em algum ficheiro); 2 erro de uso; 3 ficheiro(s) criado(s), com pontos deixados\n"
-           "de fora (--on-error skip).\n";
+           "Estado de saída:\n"
+           "  0    ficheiro(s) criado(s)\n"
+           "  1    transformação recusada ou falhada (num lote, em algum ficheiro)\n"
+           "  2    erro de uso: nada foi lido nem escrito\n"
+           "  3    ficheiro(s) criado(s), com pontos deixados de fora (--on-error skip)\n"
+           "  141  a saída padrão fechou-se antes do fim (como num filtro)\n"
+           "  128 + o número do sinal: interrompido (SIGINT, SIGTERM, SIGHUP, SIGXFSZ); o\n"
+           "       ficheiro de saída não foi criado nem alterado\n";
+}
+
+std::string wrap(std::string_view text, std::string_view first_indent, std::string_view indent, std::size_t width) {
+    // Widths in characters: a UTF-8 byte that continues one takes no column.
+    const auto columns = [](std::string_view s) {
+        return static_cast<std::size_t>(
+            std::count_if(s.begin(), s.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
+    };
+    std::string out(first_indent);
+    std::size_t used = columns(first_indent);
+    bool line_empty = true;
+    while (!text.empty()) {
+        const std::size_t end = std::min(text.find(' '), text.size());
+        const std::string_view word = text.substr(0, end);
+        text.remove_prefix(std::min(end + 1, text.size()));
+        if (!line_empty && used + 1 + columns(word) > width) {
+            out.append("\n").append(indent);
+            used = columns(indent);
+            line_empty = true;
+        }
+        if (!line_empty) {
+            out += ' ';
+            ++used;
+        }
+        out += word;
+        used += columns(word);
+        line_empty = false;
+    }
+    return out + "\n";
 }
 
 std::string batch_output_path(const std::string& dir, std::string_view input, OutputFormat format) {
@@ -355,13 +409,20 @@ std::string batch_output_path(const std::string& dir, std::string_view input, Ou
     return (std::filesystem::path(dir) / name).string();
 }
 
+std::string projection_path(const std::string& path) {
+    std::filesystem::path prj(path);
+    return prj.replace_extension(".prj").string();
+}
+
 ParseResult parse_options(const std::vector<std::string_view>& args) {
     Reading r;
     std::vector<std::string_view> positional;
     bool only_positional = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         std::string_view arg = args[i];
-        if (only_positional || arg.size() < 2 || arg.substr(0, 2) != "--") {
+        // "-" alone is the standard stream; "--" ends the options, so that
+        // a file whose name starts with a dash can still be named.
+        if (only_positional || arg.size() < 2 || arg[0] != '-') {
             positional.push_back(arg);
             continue;
         }
@@ -371,12 +432,13 @@ ParseResult parse_options(const std::vector<std::string_view>& args) {
         }
         std::string_view key = arg;
         std::optional<std::string_view> value;
-        if (const auto eq = arg.find('='); eq != std::string_view::npos) {
+        if (const auto eq = arg.find('='); eq != std::string_view::npos && arg[1] == '-') {
             key = arg.substr(0, eq);
             value = arg.substr(eq + 1);
         }
-        const auto* option = std::find_if(std::begin(option_table), std::end(option_table),
-                                          [&](const OptionSpec& o) { return o.name == key; });
+        const auto* option = std::find_if(std::begin(option_table), std::end(option_table), [&](const OptionSpec& o) {
+            return key[1] == '-' ? o.name == key : key.size() == 2 && o.letter != 0 && o.letter == key[1];
+        });
         if (option == std::end(option_table)) return {std::nullopt, "opção desconhecida: " + std::string(key)};
         if (!option->takes_value) {
             if (value) return {std::nullopt, "a opção " + std::string(key) + " não leva valor"};

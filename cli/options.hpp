@@ -12,7 +12,7 @@
 namespace tesra::cli {
 
 struct Options {
-    std::string from;  // exact system name (aliases already resolved)
+    std::string from;  // exact system name (what was typed, when it names none)
     std::string to;
     std::string param_x;
     std::string param_y;
@@ -30,6 +30,7 @@ struct Options {
     std::vector<std::string> inputs;
     unsigned jobs = 0;
     unsigned threads = 0;  // for each file (0: the processors available)
+    bool quiet = false;  // no completion line
     bool help = false;
     bool version = false;
     bool list = false;
@@ -42,14 +43,16 @@ struct ParseResult {
 
 ParseResult parse_options(const std::vector<std::string_view>& args);
 
-// The system name an alias, an EPSG code ("EPSG:3763", "epsg:3763" or
-// "3763") or the name itself stands for; the text unchanged when it is none
-// of these, so the job reports it as it would a typed one. A code that
-// several systems share resolves to none of them (see shared_code_error).
+// The system name a typed text stands for: the name itself, its alias, its
+// EPSG code ("EPSG:3763", "epsg:3763" or "3763") or the name EPSG gives the
+// code ("ETRS89 / Portugal TM06"), in any case, with or without accents,
+// with blanks around it. The text unchanged when it is none of these, so
+// the job reports it as it would a typed one. A code that several systems
+// share, or its name, resolves to none of them (see shared_code_error).
 std::string resolve_system(std::string_view text);
 
-// For an EPSG code that several systems share, the usage error that lists
-// them; empty for any other text.
+// For an EPSG code or name that several systems share, the usage error
+// that lists them; empty for any other text.
 std::string shared_code_error(std::string_view text);
 
 // One line that names the known systems closest to a name that is none of
@@ -58,8 +61,18 @@ std::string suggest_systems(std::string_view text);
 
 std::string usage_text();
 
+// `text` in lines of at most `width` characters, broken at blanks (a word
+// wider than a line stands alone on it): the first after `first_indent`,
+// the others after `indent`; each line ends in "\n".
+std::string wrap(std::string_view text, std::string_view first_indent, std::string_view indent,
+                 std::size_t width = 80);
+
 // Where a batch writes the output of `input`: in `dir`, under the input's
 // file name, its extension made .csv or .geojson for those formats.
 std::string batch_output_path(const std::string& dir, std::string_view input, OutputFormat format);
+
+// The .prj file that goes with a csv at `path`: its name with the extension
+// made .prj, or .prj added when it has none.
+std::string projection_path(const std::string& path);
 
 }  // namespace tesra::cli

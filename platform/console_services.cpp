@@ -9,6 +9,7 @@ void ConsoleServices::message_box(std::string_view prompt, std::optional<std::st
 }
 
 void ConsoleServices::completion_message(std::string_view prompt, std::string_view) {
+    if (report_ == nullptr) return;
     std::fwrite(prompt.data(), 1, prompt.size(), report_);
     std::fputc('\n', report_);
     std::fflush(report_);

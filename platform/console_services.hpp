@@ -1,6 +1,7 @@
 // Services for the command-line front end: every message goes to standard
 // error, one per line, and the completion message to standard output; the
 // busy pointer means nothing, and main() returns once the job has ended.
+// With no stream for it (nullptr), the completion message is not shown.
 #pragma once
 
 #include <cstdio>

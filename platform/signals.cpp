@@ -1,5 +1,6 @@
 #include "signals.hpp"
 
+#include <poll.h>
 #include <unistd.h>
 
 #include <csignal>
@@ -35,7 +36,25 @@ extern "C" void on_stop(int signal) {
     ::_exit(128 + signal);
 }
 
+// The signal does not say which write raised it: standard output is the
+// one when its reader has gone.
+extern "C" void on_closed_pipe(int signal) {
+    pollfd out{STDOUT_FILENO, POLLOUT, 0};
+    if (::poll(&out, 1, 0) == 1 && (out.revents & (POLLERR | POLLHUP)) != 0) {
+        remove_temporaries();
+        ::_exit(128 + signal);
+    }
+}
+
 }  // namespace
+
+void stop_when_standard_output_closes() {
+    // Whatever the parent left: a filter's status does not depend on it.
+    struct sigaction action {};
+    action.sa_handler = on_closed_pipe;
+    sigfillset(&action.sa_mask);
+    ::sigaction(SIGPIPE, &action, nullptr);
+}
 
 void clean_up_on_signals() {
     std::signal(SIGPIPE, SIG_IGN);

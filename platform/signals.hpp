@@ -14,4 +14,12 @@ namespace tesra {
 // failed write rather than cutting the clean-up short.
 void clean_up_on_signals();
 
+// For a program whose output goes to standard output, as a filter's does:
+// a write there once its reader has gone (a pipe into `head`) ends the
+// program as SIGPIPE ends a filter, with status 141 and no message, after
+// the same clean-up. A closed standard error raises the same signal and is
+// let be: its write fails and the job goes on. Call after
+// clean_up_on_signals(), which ignores SIGPIPE.
+void stop_when_standard_output_closes();
+
 }  // namespace tesra

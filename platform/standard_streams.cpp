@@ -1,5 +1,6 @@
 #include "standard_streams.hpp"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -30,6 +31,17 @@ bool same_destination(const std::string& a, const std::string& b) {
     struct stat first {}, second {};
     if (!status_of(a, first) || !status_of(b, second)) return false;
     return first.st_dev == second.st_dev && first.st_ino == second.st_ino && !S_ISCHR(first.st_mode);
+}
+
+void keep_standard_streams_taken() {
+    // Input opened for writing and output for reading: each fails as the
+    // closed stream would, with EBADF.
+    constexpr int modes[] = {O_WRONLY, O_RDONLY, O_WRONLY};
+    for (int fd = 0; fd < 3; ++fd) {
+        if (::fcntl(fd, F_GETFD) != -1) continue;
+        const int opened = ::open("/dev/null", modes[fd]);
+        if (opened != fd && opened >= 0) ::close(opened);  // a lower one was free after all
+    }
 }
 
 }  // namespace tesra

@@ -21,4 +21,11 @@ namespace tesra {
 // both as they come: it is never the same.
 [[nodiscard]] bool same_destination(const std::string& a, const std::string& b);
 
+// Opens the null device on each of the three standard descriptors that is
+// closed, so that no file the program opens takes its number: messages
+// would land in an output file. Reads of a closed standard input and writes
+// to a closed standard output still fail; a closed standard error swallows
+// what is written to it.
+void keep_standard_streams_taken();
+
 }  // namespace tesra

@@ -1,7 +1,9 @@
 // The reference systems the program knows: one row each, with the exact name
-// the window and the report show, the short alias of the command line, and
-// the EPSG code of the projected system it stands for (0: none). Names are
-// UTF-8 and are compared exactly, case-sensitively, over the whole text.
+// the window and the report show, the short alias of the command line, the
+// EPSG code of the projected system it stands for (0: none), the name EPSG
+// gives that code, and its definition as the WKT of a .prj file (ESRI's
+// dialect, which GIS programs read beside a table). Names are UTF-8 and are
+// compared exactly, case-sensitively, over the whole text.
 // Several systems may share a code: the five central Azores islands share
 // EPSG:3063, one datum whose official polynomials differ island by island.
 #pragma once
@@ -25,27 +27,113 @@ struct SystemInfo {
     std::string_view name;
     std::string_view alias;
     int epsg;
+    std::string_view epsg_name;  // empty with no code
+    std::string_view wkt;        // empty with no code
 };
 
+// Each as `projinfo -q --single-line -o WKT1_ESRI EPSG:code` gives it.
+inline constexpr std::string_view wkt_tm06 =  // EPSG:3763
+    "PROJCS[\"ETRS_1989_Portugal_TM06\","
+    "GEOGCS[\"GCS_ETRS_1989\",DATUM[\"D_ETRS_1989\",SPHEROID[\"GRS_1980\",6378137.0,298.257222101]],"
+    "PRIMEM[\"Greenwich\",0.0],UNIT[\"Degree\",0.0174532925199433]],"
+    "PROJECTION[\"Transverse_Mercator\"],PARAMETER[\"False_Easting\",0.0],PARAMETER[\"False_Northing\",0.0],"
+    "PARAMETER[\"Central_Meridian\",-8.13310833333333],PARAMETER[\"Scale_Factor\",1.0],PARAMETER[\"Latitude_Of_Origin\",39.6682583333333],UNIT[\"Meter\",1.0]]";
+inline constexpr std::string_view wkt_d73 =  // EPSG:27493
+    "PROJCS[\"Datum_73_Modified_Portuguese_Grid\","
+    "GEOGCS[\"GCS_Datum_73\",DATUM[\"D_Datum_73\",SPHEROID[\"International_1924\",6378388.0,297.0]],"
+    "PRIMEM[\"Greenwich\",0.0],UNIT[\"Degree\",0.0174532925199433]],"
+    "PROJECTION[\"Transverse_Mercator\"],PARAMETER[\"False_Easting\",180.598],PARAMETER[\"False_Northing\",-86.99],"
+    "PARAMETER[\"Central_Meridian\",-8.13190611111111],PARAMETER[\"Scale_Factor\",1.0],PARAMETER[\"Latitude_Of_Origin\",39.6666666666667],UNIT[\"Meter\",1.0]]";
+inline constexpr std::string_view wkt_lisboa =  // EPSG:5018
+    "PROJCS[\"Lisbon_Portuguese_Grid_New\","
+    "GEOGCS[\"GCS_Lisbon\",DATUM[\"D_Lisbon\",SPHEROID[\"International_1924\",6378388.0,297.0]],"
+    "PRIMEM[\"Greenwich\",0.0],UNIT[\"Degree\",0.0174532925199433]],"
+    "PROJECTION[\"Transverse_Mercator\"],PARAMETER[\"False_Easting\",0.0],PARAMETER[\"False_Northing\",0.0],"
+    "PARAMETER[\"Central_Meridian\",-8.13190611111111],PARAMETER[\"Scale_Factor\",1.0],PARAMETER[\"Latitude_Of_Origin\",39.6666666666667],UNIT[\"Meter\",1.0]]";
+inline constexpr std::string_view wkt_azores_oriental =  // EPSG:3062
+    "PROJCS[\"Azores_Oriental_1995_UTM_Zone_26N\","
+    "GEOGCS[\"GCS_Azores_Oriental_1995\",DATUM[\"D_Azores_Oriental_Islands_1995\",SPHEROID[\"International_1924\",6378388.0,297.0]],"
+    "PRIMEM[\"Greenwich\",0.0],UNIT[\"Degree\",0.0174532925199433]],"
+    "PROJECTION[\"Transverse_Mercator\"],PARAMETER[\"False_Easting\",500000.0],PARAMETER[\"False_Northing\",0.0],"
+    "PARAMETER[\"Central_Meridian\",-27.0],PARAMETER[\"Scale_Factor\",0.9996],PARAMETER[\"Latitude_Of_Origin\",0.0],UNIT[\"Meter\",1.0]]";
+inline constexpr std::string_view wkt_azores_central =  // EPSG:3063
+    "PROJCS[\"Azores_Central_1995_UTM_Zone_26N\","
+    "GEOGCS[\"GCS_Azores_Central_1995\",DATUM[\"D_Azores_Central_Islands_1995\",SPHEROID[\"International_1924\",6378388.0,297.0]],"
+    "PRIMEM[\"Greenwich\",0.0],UNIT[\"Degree\",0.0174532925199433]],"
+    "PROJECTION[\"Transverse_Mercator\"],PARAMETER[\"False_Easting\",500000.0],PARAMETER[\"False_Northing\",0.0],"
+    "PARAMETER[\"Central_Meridian\",-27.0],PARAMETER[\"Scale_Factor\",0.9996],PARAMETER[\"Latitude_Of_Origin\",0.0],UNIT[\"Meter\",1.0]]";
+inline constexpr std::string_view wkt_azores_occidental =  // EPSG:2188
+    "PROJCS[\"Azores_Occidental_1939_UTM_Zone_25N\","
+    "GEOGCS[\"GCS_Azores_Occidental_1939\",DATUM[\"D_Azores_Occidental_Islands_1939\",SPHEROID[\"International_1924\",6378388.0,297.0]],"
+    "PRIMEM[\"Greenwich\",0.0],UNIT[\"Degree\",0.0174532925199433]],"
+    "PROJECTION[\"Transverse_Mercator\"],PARAMETER[\"False_Easting\",500000.0],PARAMETER[\"False_Northing\",0.0],"
+    "PARAMETER[\"Central_Meridian\",-33.0],PARAMETER[\"Scale_Factor\",0.9996],PARAMETER[\"Latitude_Of_Origin\",0.0],UNIT[\"Meter\",1.0]]";
+inline constexpr std::string_view wkt_porto_santo =  // EPSG:3061
+    "PROJCS[\"Porto_Santo_1995_UTM_Zone_28N\","
+    "GEOGCS[\"GCS_Porto_Santo_1995\",DATUM[\"D_Porto_Santo_1995\",SPHEROID[\"International_1924\",6378388.0,297.0]],"
+    "PRIMEM[\"Greenwich\",0.0],UNIT[\"Degree\",0.0174532925199433]],"
+    "PROJECTION[\"Transverse_Mercator\"],PARAMETER[\"False_Easting\",500000.0],PARAMETER[\"False_Northing\",0.0],"
+    "PARAMETER[\"Central_Meridian\",-15.0],PARAMETER[\"Scale_Factor\",0.9996],PARAMETER[\"Latitude_Of_Origin\",0.0],UNIT[\"Meter\",1.0]]";
+inline constexpr std::string_view wkt_ptra08_utm26 =  // EPSG:5015
+    "PROJCS[\"PTRA08_UTM_Zone_26N\","
+    "GEOGCS[\"GCS_PTRA08\",DATUM[\"D_PTRA08\",SPHEROID[\"GRS_1980\",6378137.0,298.257222101]],"
+    "PRIMEM[\"Greenwich\",0.0],UNIT[\"Degree\",0.0174532925199433]],"
+    "PROJECTION[\"Transverse_Mercator\"],PARAMETER[\"False_Easting\",500000.0],PARAMETER[\"False_Northing\",0.0],"
+    "PARAMETER[\"Central_Meridian\",-27.0],PARAMETER[\"Scale_Factor\",0.9996],PARAMETER[\"Latitude_Of_Origin\",0.0],UNIT[\"Meter\",1.0]]";
+inline constexpr std::string_view wkt_ptra08_utm25 =  // EPSG:5014
+    "PROJCS[\"PTRA08_UTM_Zone_25N\","
+    "GEOGCS[\"GCS_PTRA08\",DATUM[\"D_PTRA08\",SPHEROID[\"GRS_1980\",6378137.0,298.257222101]],"
+    "PRIMEM[\"Greenwich\",0.0],UNIT[\"Degree\",0.0174532925199433]],"
+    "PROJECTION[\"Transverse_Mercator\"],PARAMETER[\"False_Easting\",500000.0],PARAMETER[\"False_Northing\",0.0],"
+    "PARAMETER[\"Central_Meridian\",-33.0],PARAMETER[\"Scale_Factor\",0.9996],PARAMETER[\"Latitude_Of_Origin\",0.0],UNIT[\"Meter\",1.0]]";
+inline constexpr std::string_view wkt_ptra08_utm28 =  // EPSG:5016
+    "PROJCS[\"PTRA08_UTM_Zone_28N\","
+    "GEOGCS[\"GCS_PTRA08\",DATUM[\"D_PTRA08\",SPHEROID[\"GRS_1980\",6378137.0,298.257222101]],"
+    "PRIMEM[\"Greenwich\",0.0],UNIT[\"Degree\",0.0174532925199433]],"
+    "PROJECTION[\"Transverse_Mercator\"],PARAMETER[\"False_Easting\",500000.0],PARAMETER[\"False_Northing\",0.0],"
+    "PARAMETER[\"Central_Meridian\",-15.0],PARAMETER[\"Scale_Factor\",0.9996],PARAMETER[\"Latitude_Of_Origin\",0.0],UNIT[\"Meter\",1.0]]";
+inline constexpr std::string_view wkt_lisbon_military =  // EPSG:20790
+    "PROJCS[\"Portuguese_National_Grid\","
+    "GEOGCS[\"GCS_Lisbon_Lisbon\",DATUM[\"D_Lisbon\",SPHEROID[\"International_1924\",6378388.0,297.0]],"
+    "PRIMEM[\"Lisbon\",-9.13190611111111],UNIT[\"Degree\",0.0174532925199433]],"
+    "PROJECTION[\"Transverse_Mercator\"],PARAMETER[\"False_Easting\",200000.0],PARAMETER[\"False_Northing\",300000.0],"
+    "PARAMETER[\"Central_Meridian\",1.0],PARAMETER[\"Scale_Factor\",1.0],PARAMETER[\"Latitude_Of_Origin\",39.6666666666667],UNIT[\"Meter\",1.0]]";
+
 inline constexpr std::array<SystemInfo, 16> systems = {{
-    {System::tm06, "ETRS89 TM06", "tm06", 3763},
-    {System::d73, "Hayford-Gauss Datum 73", "d73", 27493},
-    {System::lisboa, "Hayford-Gauss Datum Lisboa-Ponto Central", "lisboa", 5018},
-    {System::qualquer, "Qualquer", "qualquer", 0},
-    {System::sbraz, "Açores - G.Oriental - UTM 26 S. Bráz", "sbraz", 3062},
-    {System::faial, "Açores - Faial - UTM 26 Base SW", "faial", 3063},
-    {System::graciosa, "Açores - Graciosa - UTM 26 Base SW", "graciosa", 3063},
-    {System::pico, "Açores - Pico - UTM 26 Base SW", "pico", 3063},
-    {System::sjorge, "Açores - São Jorge - UTM 26 Base SW", "sjorge", 3063},
-    {System::terceira, "Açores - Terceira - UTM 26 Base SW", "terceira", 3063},
-    {System::observatorio, "Açores - G.Ocidental - UTM 25 Observatório", "observatorio", 2188},
-    {System::madeira, "Madeira - UTM 28 Base SE", "madeira", 3061},
-    {System::utm26, "UTM 26 ITRF93", "utm26", 5015},
-    {System::utm25, "UTM 25 ITRF93", "utm25", 5014},
-    {System::utm28, "UTM 28 ITRF93", "utm28", 5016},
+    {System::tm06, "ETRS89 TM06", "tm06", 3763,
+     "ETRS89 / Portugal TM06", wkt_tm06},
+    {System::d73, "Hayford-Gauss Datum 73", "d73", 27493,
+     "Datum 73 / Modified Portuguese Grid", wkt_d73},
+    {System::lisboa, "Hayford-Gauss Datum Lisboa-Ponto Central", "lisboa", 5018,
+     "Lisbon / Portuguese Grid New", wkt_lisboa},
+    {System::qualquer, "Qualquer", "qualquer", 0,
+     {}, {}},
+    {System::sbraz, "Açores - G.Oriental - UTM 26 S. Bráz", "sbraz", 3062,
+     "Azores Oriental 1995 / UTM zone 26N", wkt_azores_oriental},
+    {System::faial, "Açores - Faial - UTM 26 Base SW", "faial", 3063,
+     "Azores Central 1995 / UTM zone 26N", wkt_azores_central},
+    {System::graciosa, "Açores - Graciosa - UTM 26 Base SW", "graciosa", 3063,
+     "Azores Central 1995 / UTM zone 26N", wkt_azores_central},
+    {System::pico, "Açores - Pico - UTM 26 Base SW", "pico", 3063,
+     "Azores Central 1995 / UTM zone 26N", wkt_azores_central},
+    {System::sjorge, "Açores - São Jorge - UTM 26 Base SW", "sjorge", 3063,
+     "Azores Central 1995 / UTM zone 26N", wkt_azores_central},
+    {System::terceira, "Açores - Terceira - UTM 26 Base SW", "terceira", 3063,
+     "Azores Central 1995 / UTM zone 26N", wkt_azores_central},
+    {System::observatorio, "Açores - G.Ocidental - UTM 25 Observatório", "observatorio", 2188,
+     "Azores Occidental 1939 / UTM zone 25N", wkt_azores_occidental},
+    {System::madeira, "Madeira - UTM 28 Base SE", "madeira", 3061,
+     "Porto Santo 1995 / UTM zone 28N", wkt_porto_santo},
+    {System::utm26, "UTM 26 ITRF93", "utm26", 5015,
+     "PTRA08 / UTM zone 26N", wkt_ptra08_utm26},
+    {System::utm25, "UTM 25 ITRF93", "utm25", 5014,
+     "PTRA08 / UTM zone 25N", wkt_ptra08_utm25},
+    {System::utm28, "UTM 28 ITRF93", "utm28", 5016,
+     "PTRA08 / UTM zone 28N", wkt_ptra08_utm28},
     // Datum Lisboa with the false origin of the old military maps: 200 km
     // west and 300 km south of the Ponto Central.
-    {System::militar, "Hayford-Gauss Datum Lisboa - Militar", "militar", 20790},
+    {System::militar, "Hayford-Gauss Datum Lisboa - Militar", "militar", 20790,
+     "Lisbon (Lisbon) / Portuguese National Grid", wkt_lisbon_military},
 }};
 
 static_assert([] {

@@ -136,7 +136,9 @@ OutputWriter::OutputWriter(const PointFile& output, const OutputOptions& options
     case OutputFormat::csv: {
         const char separator = options_.dialect.separator;
         header = std::string("Nome") + separator + 'M' + separator + 'P';
-        for (const std::string& column : options_.dialect.columns) put_csv_field(header += separator, column, separator);
+        for (const std::string& column : options_.dialect.columns) {
+            put_csv_field(header += separator, utf8_ ? column : cp1252_to_utf8(column), separator);
+        }
         header += "\r\n";
         break;
     }
@@ -162,14 +164,16 @@ void OutputWriter::write(const PointRecord& record, std::span<const std::string_
     case OutputFormat::points: write_record(out_, record.name, record.m, record.p); return;
     case OutputFormat::csv: {
         const TableDialect& d = options_.dialect;
+        // UTF-8 whatever the input, as RFC 4180 readers and GDAL expect.
+        const auto text = [this](std::string_view field) { return utf8_ ? std::string(field) : cp1252_to_utf8(field); };
         std::string line;
-        put_csv_field(line, record.name, d.separator);
+        put_csv_field(line, text(record.name), d.separator);
         put_fixed(line += d.separator, record.m, options_.precision, d.decimal_mark);
         put_fixed(line += d.separator, record.p, options_.precision, d.decimal_mark);
         // Every row as wide as the header: a record with fewer columns
         // leaves the rest empty rather than sliding under other titles.
         for (std::size_t i = 0; i < std::max(columns.size(), d.columns.size()); ++i) {
-            put_csv_field(line += d.separator, i < columns.size() ? columns[i] : std::string_view(), d.separator);
+            put_csv_field(line += d.separator, text(i < columns.size() ? columns[i] : std::string_view()), d.separator);
         }
         out_.write(line += "\r\n");
         return;

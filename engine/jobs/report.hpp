@@ -6,7 +6,8 @@
 //    (Windows-1252 unless the input was UTF-8);
 //  - points: the point-file form the routines read, so that a result can be
 //    transformed again;
-//  - csv: a header line and one row per point, quoted as RFC 4180 asks;
+//  - csv: a header line and one row per point, quoted as RFC 4180 asks,
+//    UTF-8;
 //  - geojson: an RFC 7946 FeatureCollection of Point features, UTF-8, with
 //    the target system's EPSG code when the route has a fixed one.
 #pragma once

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "geodesy/grid.hpp"
+#include "geodesy/systems.hpp"
 #include "support.hpp"
 
 namespace tesra::robust {
@@ -22,8 +23,8 @@ TEST(Cli, RefusalsGoToStandardErrorWithStatusOne) {
         {{"--from", "militar", "--to", "utm26", "in.txt", "out.txt"},
          "Definir o Sistema 1 !!\nNão há transformação de \"Hayford-Gauss Datum Lisboa - Militar\" para \"UTM 26 "
          "ITRF93\".\n"},
-        {{"--from", "etrs89 tm06 ", "--to", "d73", "in.txt", "out.txt"},
-         "Definir o Sistema 1 !!\nSistema desconhecido: \"etrs89 tm06 \". Será \"ETRS89 TM06\" (tm06)? Ver tesra-cli "
+        {{"--from", "etrs89 tm6", "--to", "d73", "in.txt", "out.txt"},
+         "Definir o Sistema 1 !!\nSistema desconhecido: \"etrs89 tm6\". Será \"ETRS89 TM06\" (tm06)? Ver tesra-cli "
          "--list.\n"},
         {{"--from", "datum 73", "--to", "SAO JORGE", "in.txt", "out.txt"},
          "Definir o Sistema 1 !!\nSistema desconhecido: \"datum 73\". Será \"Hayford-Gauss Datum 73\" (d73)? Ver "
@@ -42,9 +43,14 @@ TEST(Cli, RefusalsGoToStandardErrorWithStatusOne) {
     EXPECT_EQ(snapshot(dir.path()).size(), 1u);
 }
 
+// A usage error is its message and a pointer to --help, never a file named
+// "-v" or the whole help.
 TEST(Cli, UsageErrorsHaveStatusTwoAndTouchNothing) {
     ScratchDir dir;
+    write_file(dir / "in.txt", "A,1,2\r\n");
     for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+             {"--from", "d73", "--to", "tm06", "in.txt", "-v"},
+             {"-x", "--from", "d73", "--to", "tm06", "in.txt", "out.txt"},
              {},
              {"--from", "madeira", "only-input"},
              {"--to", "utm28", "a", "b"},
@@ -59,10 +65,12 @@ TEST(Cli, UsageErrorsHaveStatusTwoAndTouchNothing) {
          }) {
         const CliRun r = run_cli(dir.path(), args);
         EXPECT_EQ(r.status, 2);
-        EXPECT_NE(r.err.find("Uso: tesra-cli"), std::string::npos);
+        EXPECT_EQ(r.out, "");
+        EXPECT_TRUE(r.err.starts_with("tesra-cli: ") && r.err.ends_with("\nVer tesra-cli --help.\n")) << r.err;
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 2) << r.err;
     }
     EXPECT_EQ(run_cli(dir.path(), {"--help"}).status, 0);
-    EXPECT_EQ(snapshot(dir.path()), std::vector<std::string>{});
+    EXPECT_EQ(snapshot(dir.path()).size(), 1u);
 }
 
 // A bad file of a batch is named and counted; the others are written.
@@ -144,6 +152,52 @@ TEST(Cli, OutputFormsKeepNamesWholeAndRoundHalvesUp) {
     EXPECT_EQ(geojson.find("crs"), std::string::npos) << geojson;
     EXPECT_NE(geojson.find(R"("nome": "a\\b\u000d\u000ac"})"), std::string::npos) << geojson;
     EXPECT_NE(geojson.find("[0.13, 1.01]"), std::string::npos) << geojson;
+}
+
+
+// A csv is UTF-8 whatever the input (a Windows-1252 name and column title
+// converted), with the target's definition in a .prj beside it when it is
+// a file; a generic route's points are in no known system, so an older
+// .prj there goes.
+TEST(Cli, CsvIsUtf8WithTheTargetSystemBesideIt) {
+    ScratchDir dir;
+    write_file(dir / "in.txt", "Nome;M;P;Descri\xe7\xe3o\r\nS\xe9;320000;3620000;Pr\xf3ximo\r\n");
+    write_file(dir / "x.txt", identity_x_parameters());
+    write_file(dir / "y.txt", identity_y_parameters());
+    const CliRun r = run_cli(dir.path(), {"--from", "madeira", "--to", "utm28", "--auto", "--format", "csv", "in.txt",
+                                          "out.csv"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::string csv = read_file(dir / "out.csv");
+    EXPECT_TRUE(csv.starts_with("Nome;M;P;Descrição\r\nSé;") && csv.ends_with(";Próximo\r\n")) << csv;
+    EXPECT_EQ(read_file(dir / "out.prj"), systems[static_cast<std::size_t>(System::utm28)].wkt);
+    EXPECT_TRUE(read_file(dir / "out.prj").starts_with("PROJCS[\"PTRA08_UTM_Zone_28N\","));
+    const CliRun batch = run_cli(dir.path(), {"--from", "madeira", "--to", "utm28", "--auto", "--format", "csv",
+                                              "--output-dir", "o", "in.txt"});
+    EXPECT_EQ(batch.status, 0) << batch.err;
+    EXPECT_EQ(read_file(dir / "o/in.prj"), read_file(dir / "out.prj"));
+    EXPECT_EQ(read_file(dir / "o/in.csv"), csv);
+
+    const auto before = snapshot(dir.path());
+    for (const char* format : {"csv", "geojson"}) {
+        EXPECT_EQ(run_cli(dir.path(), {"--from", "madeira", "--to", "utm28", "--auto", "--format", format, "in.txt",
+                                       "-"}).status, 0);
+    }
+    EXPECT_EQ(snapshot(dir.path()), before);
+    write_file(dir / "q.prj", "old");
+    EXPECT_EQ(run_cli(dir.path(), {"--from", "qualquer", "--to", "d73", "--param-x", "x.txt", "--param-y", "y.txt",
+                                   "--auto", "--format", "csv", "in.txt", "q.csv"}).status, 0);
+    EXPECT_EQ(read_file(dir / "q.csv"), "Nome;M;P;Descrição\r\nSé;320000.000;3620000.000;Próximo\r\n");
+    EXPECT_EQ(snapshot(dir.path()).size(), before.size() + 1);  // q.csv, and no q.prj
+
+    // An input, or a parameter file, that bears the .prj's name is the user's.
+    write_file(dir / "p.prj", read_file(dir / "in.txt"));
+    EXPECT_EQ(run_cli(dir.path(), {"--from", "madeira", "--to", "utm28", "--auto", "--format", "csv", "p.prj",
+                                   "p.csv"}).status, 0);
+    write_file(dir / "x.prj", identity_y_parameters());
+    EXPECT_EQ(run_cli(dir.path(), {"--from", "qualquer", "--to", "d73", "--param-x", "x.txt", "--param-y", "x.prj",
+                                   "--auto", "--format", "csv", "in.txt", "x.csv"}).status, 0);
+    EXPECT_EQ(read_file(dir / "p.prj"), read_file(dir / "in.txt"));
+    EXPECT_EQ(read_file(dir / "x.prj"), identity_y_parameters());
 }
 
 }  // namespace

@@ -12,25 +12,46 @@
 namespace tesra::cli {
 namespace {
 
-TEST(Options, AliasesNameEveryOneOfTheFifteenSystems) {
+// Typed as a user would: any case, accents or none, blanks around; the
+// exact name, the alias, the code or the name EPSG gives the code.
+TEST(Options, SystemNamesMatchIgnoringCaseAccentsAndBlanks) {
     for (const SystemInfo& s : systems) {
-        EXPECT_EQ(resolve_system(s.alias), s.name);
         for (char c : s.alias) EXPECT_TRUE((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9')) << s.alias;  // plain ASCII to type
+        std::string upper(s.name), bare;
+        for (char& c : upper) c = c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+        for (std::size_t i = 0; i < s.name.size(); ++i) {
+            // The accented letters of the names, spelt without their accent.
+            const std::string_view rest = s.name.substr(i);
+            const char plain = rest.starts_with("ç") ? 'c' : rest.starts_with("ã") || rest.starts_with("á") ? 'a'
+                             : rest.starts_with("ó") ? 'o' : '\0';
+            bare += plain != '\0' ? plain : s.name[i];
+            if (plain != '\0') ++i;
+        }
+        std::string padded = " \t";
+        padded.append(s.name).append(" ");
+        std::vector<std::string> spellings = {std::string(s.alias), std::string(s.name), upper, bare, padded};
+        if (s.epsg != 3063 && s.epsg != 0) spellings.emplace_back(s.epsg_name);
+        for (const std::string& typed : spellings) EXPECT_EQ(resolve_system(typed), s.name) << typed;
     }
-    EXPECT_EQ(resolve_system("Madeira - UTM 28 Base SE"), "Madeira - UTM 28 Base SE");
-    EXPECT_EQ(resolve_system("MADEIRA"), "MADEIRA");  // no guessing: the job reports it
+    // No guessing beyond that: the job reports the name as typed.
+    for (std::string_view other : {"Madeira UTM 28", "Datum 73", "tm 06", "", " "}) {
+        EXPECT_EQ(resolve_system(other), other);
+    }
 }
 
 TEST(Options, EpsgCodesNameTheirSystemUnlessSeveralShareThem) {
     for (const auto& [text, name] : std::initializer_list<std::pair<std::string_view, std::string_view>>{
              {"EPSG:3763", "ETRS89 TM06"}, {"epsg:27493", "Hayford-Gauss Datum 73"},
              {"20790", "Hayford-Gauss Datum Lisboa - Militar"}, {"EPSG:5015", "UTM 26 ITRF93"},
-             {"EPSG:3063", "EPSG:3063"}, {"EPSG:", "EPSG:"}, {"0", "0"}, {"EPSG:3763 ", "EPSG:3763 "}}) {
+             {"EPSG:3063", "EPSG:3063"}, {"EPSG:", "EPSG:"}, {"0", "0"}, {" epsg:3763 ", "ETRS89 TM06"},
+             {"EPSG:3763x", "EPSG:3763x"}, {"EPSG 3763", "EPSG 3763"}}) {
         EXPECT_EQ(resolve_system(text), name) << text;
     }
     const ParseResult r = parse_options({"--from", "madeira", "--to", "3063", "a", "b"});
     EXPECT_FALSE(r.options);
     for (const SystemInfo& s : systems) EXPECT_EQ(r.error.find(s.name) != std::string::npos, s.epsg == 3063) << s.name;
+    EXPECT_EQ(parse_options({"--from", "madeira", "--to", "AZORES CENTRAL 1995 / UTM ZONE 26N", "a", "b"}).error,
+              r.error);
 }
 
 TEST(Options, ValuesTakenExactlyInBothSpellings) {
@@ -58,7 +79,7 @@ TEST(Options, EveryOptionReachesItsOwnFieldTheLastTimeItIsGiven) {
          "cp1252", "--from", "d73", "--to", "tm06", "--param-x", "px", "--param-y", "py", "--format", "csv",
          "--precision", "5", "--decimal-separator", "'", "--on-error", "stop", "--rejects", "rej", "--output-dir",
          "out", "--jobs", "2", "--threads", "4", "--grid-dir", "g", "--separator", "tab", "--skip-lines", "7",
-         "--encoding", "utf-8", "--decimal-comma", "--auto", "--list", "--help", "--version"});
+         "--encoding", "utf-8", "--decimal-comma", "--auto", "--list", "--help", "--version", "--quiet"});
     ASSERT_TRUE(r.options) << r.error;
     const Options& o = *r.options;
     EXPECT_EQ(std::tie(o.from, o.to, o.param_x, o.param_y, o.rejects),
@@ -74,7 +95,14 @@ TEST(Options, EveryOptionReachesItsOwnFieldTheLastTimeItIsGiven) {
     EXPECT_EQ(o.dialect.separator, PointFileDialect::Separator::tab);
     EXPECT_EQ(o.dialect.skip_lines, 7);
     EXPECT_EQ(o.dialect.encoding, PointFileDialect::Encoding::utf8);
-    EXPECT_TRUE(o.dialect.decimal_comma && o.dialect.header && o.list && o.help && o.version);
+    EXPECT_TRUE(o.dialect.decimal_comma && o.dialect.header && o.list && o.help && o.version && o.quiet);
+    // The one-letter forms; "-" alone is the standard stream.
+    const ParseResult letters = parse_options({"-q", "-", "--from", "d73", "-"});
+    ASSERT_TRUE(letters.options) << letters.error;
+    EXPECT_TRUE(letters.options->quiet && !letters.options->help && !letters.options->version);
+    EXPECT_EQ(std::tie(letters.options->input, letters.options->output), std::tie("-", "-"));
+    const ParseResult asking = parse_options({"-V", "-h"});
+    EXPECT_TRUE(asking.options && asking.options->help && asking.options->version && !asking.options->quiet);
 }
 
 TEST(Options, UsageErrorsSayWhatIsWrongWithWhichOption) {
@@ -90,7 +118,12 @@ TEST(Options, UsageErrorsSayWhatIsWrongWithWhichOption) {
              {{"--on-error", "go"}, "--on-error leva stop ou skip"},
              {{"--separator", "|"}, "o separador deve ser , ; tab ou auto"},
              {{"--encoding", "latin1"}, "a codificação deve ser cp1252, utf-8 ou auto"},
-             {{"--to", "d73", "a", "b"}, "falta --from (o sistema de origem)"}}) {
+             {{"--to", "d73", "a", "b"}, "falta --from (o sistema de origem)"},
+             // A dash and a letter is an option, never a file named so.
+             {{"--from", "d73", "a", "-v"}, "opção desconhecida: -v"},
+             {{"-hV"}, "opção desconhecida: -hV"},
+             {{"-q=1"}, "opção desconhecida: -q=1"},
+             {{"-from", "d73"}, "opção desconhecida: -from"}}) {
         EXPECT_EQ(parse_options(args).error, error);
     }
 }

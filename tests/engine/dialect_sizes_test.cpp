@@ -218,7 +218,7 @@ TEST(DialectSizes, AJobCarriesAHeightColumnThroughAnIntermediate) {
     robust::write_file(dir / "folha.csv", sheet);
     robust::write_file(dir / "pontos.txt", plain);
     for (const auto& files : {std::vector<std::string>{"--auto", "folha.csv", "folha-lisboa.csv"},
-                              std::vector<std::string>{"pontos.txt", "pontos-lisboa.csv"}}) {
+                              std::vector<std::string>{"--encoding", "utf-8", "pontos.txt", "pontos-lisboa.csv"}}) {
         std::vector<std::string> args = {"--from", "tm06", "--to", "lisboa", "--grid-dir", "grelhas", "--format", "csv"};
         args.insert(args.end(), files.begin(), files.end());
         const robust::CliRun run = robust::run_cli(dir.path(), args);

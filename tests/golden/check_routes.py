@@ -19,8 +19,9 @@
         a spreadsheet's height column carried to them, standard input and
         output.
     check_routes.py epsg TESRA_CLI GRID_DIR
-        the EPSG codes of `tesra-cli --list` and the military grid against
-        projinfo and cs2cs (exit status 77 without them).
+        the EPSG codes of `tesra-cli --list`, the .prj beside a csv in each
+        system and the military grid against projinfo and cs2cs (exit
+        status 77 without them).
 """
 
 import csv
@@ -191,6 +192,24 @@ def check_epsg(cli, grids, workdir):
                               capture_output=True, text=True)
         if not done.stdout.startswith('PROJCRS["%s"' % name):
             failures.append("%s is %s in --list, not %s" % (alias, codes.get(alias), name))
+    # The .prj beside a csv holds PROJ's own definition of the target's code;
+    # a point the route cannot reach is left out, the file is written still.
+    sources = {"tm06": "d73", "d73": "tm06", "lisboa": "d73", "militar": "lisboa", "utm25": "observatorio",
+               "utm26": "sbraz", "utm28": "madeira", "observatorio": "utm25", "madeira": "utm28",
+               **dict.fromkeys(("sbraz", "faial", "graciosa", "pico", "sjorge", "terceira"), "utm26")}
+    point = os.path.join(workdir, "ponto.txt")
+    with open(point, "w") as f:
+        f.write("A,100,100\r\n")
+    for alias in EPSG_NAMES:
+        prj = os.path.join(workdir, "p.prj")
+        if os.path.exists(prj):
+            os.remove(prj)
+        subprocess.run([cli, "--from", sources[alias], "--to", alias, "--grid-dir", grids, "--on-error", "skip",
+                        "--format", "csv", point, os.path.join(workdir, "p.csv")], capture_output=True)
+        wkt = subprocess.run(["projinfo", "-q", "--single-line", "-o", "WKT1_ESRI", codes.get(alias, "?")],
+                             capture_output=True, text=True).stdout.strip()
+        if not os.path.exists(prj) or open(prj).read() != wkt:
+            failures.append("the .prj of a csv in %s is not PROJ's WKT of %s" % (alias, codes.get(alias)))
     lisboa = read_points("continente-lisboa.txt")
     got = run_points(cli, grids, workdir, LISBOA, MILITAR, lisboa)
     done = subprocess.run(["cs2cs", "-f", "%.4f", "EPSG:5018", "EPSG:20790"], capture_output=True, text=True,
@@ -209,12 +228,24 @@ def points(report):
     return rows
 
 
+def listed_routes(listing):
+    """The routes of `tesra-cli --list`, each one line whatever its wrapping."""
+    entries = []
+    for line in listing.split("\n\n")[1].splitlines()[2:]:
+        if line.startswith("      ") and entries:
+            entries[-1] += " " + line.strip()
+        else:
+            entries.append(line.strip())
+    return entries
+
+
 def check_reports(cli, grids, write, workdir):
     failures = []
     listing = subprocess.run([cli, "--list"], capture_output=True, text=True).stdout
+    entries = listed_routes(listing)
     for number, (source, target, routines, _) in ROUTES.items():
         shown = "(qualquer destino)" if source == "Qualquer" else target
-        if "%d. %s --> %s: %s\n" % (number, source, shown, routines) not in listing:
+        if not entries[number - 1].startswith("%d. %s --> %s: %s " % (number, source, shown, routines)):
             failures.append("route %d is not %s in --list" % (number, routines))
         report = run(cli, grids, number, workdir)
         golden = os.path.join(HERE, "rota-%02d.txt" % number)
@@ -419,6 +450,14 @@ def check_outputs(cli, grids, workdir):
            there("pontos.csv")])
     with open(there("pontos.csv"), "rb") as f:
         header, body = f.read().split(b"\r\n", 1)
+    # The names of a Windows-1252 input in UTF-8, and the system beside them.
+    if "Lisboa Sé,".encode() not in body or not os.path.exists(there("pontos.prj")):
+        failures.append("the csv of a Windows-1252 input is not UTF-8 with a .prj beside it")
+    if shutil.which("ogrinfo"):
+        info = subprocess.run(["ogrinfo", "-ro", "-al", "-oo", "X_POSSIBLE_NAMES=M", "-oo", "Y_POSSIBLE_NAMES=P",
+                               there("pontos.csv")], capture_output=True, text=True).stdout
+        if 'PROJCRS["Datum 73 / Modified Portuguese Grid"' not in info or "Nome (String) = Lisboa Sé" not in info:
+            failures.append("ogrinfo reads the csv otherwise")
     tesra(["--from", "qualquer", "--param-x", there("x"), "--param-y", there("y"), "--format", "points", "--auto",
            there("pontos.csv"), there("back.txt")])
     with open(there("back.txt"), "rb") as f:
@@ -447,7 +486,7 @@ def check_outputs(cli, grids, workdir):
         if run.returncode != 3:
             failures.append("a ; file with heights in %s: %s" % (form, run.stderr.decode()))
             continue
-        with open(there("cotas." + form), encoding="cp1252" if form == "csv" else "utf-8", newline="") as f:
+        with open(there("cotas." + form), encoding="utf-8", newline="") as f:
             if form == "csv":
                 table = list(csv.reader(f, delimiter=";"))
                 got = {r[0]: tuple(r[1:]) for r in table[1:]} if table[0] == ["Nome", "M", "P", "Cota"] else {}
