@@ -19,6 +19,7 @@
 #include "console_services.hpp"
 #include "jobs/extended_routes.hpp"
 #include "jobs/job.hpp"
+#include "jobs/refusals.hpp"
 #include "locale_separator.hpp"
 #include "options.hpp"
 #include "os.hpp"
@@ -140,7 +141,7 @@ int run_batch(const tesra::cli::Options& o, const std::string& grid_dir, char se
                 request_for(o, input, tesra::cli::batch_output_path(*o.output_dir, input, o.format));
             const tesra::JobOutcome outcome = run_one(o, request, env, job_options(o, workers));
             if (outcome == tesra::JobOutcome::target_not_served) {
-                services.message_box("Não há transformação de \"" + o.from + "\" para \"" + o.to + "\".", {});
+                services.message_box(tesra::no_route_message(o.from, o.to), {});
             }
             if (outcome == tesra::JobOutcome::completed || outcome == tesra::JobOutcome::completed_with_skips) ++written;
             if (outcome == tesra::JobOutcome::completed_with_skips) ++with_skips;
@@ -197,20 +198,9 @@ int main(int argc, char** argv) {
     if (o.input == "-") options.input_stream = STDIN_FILENO;
     if (to_stdout) options.output_stream = STDOUT_FILENO;
     const tesra::JobOutcome outcome = run_one(o, request, env, options);
-    if (outcome == tesra::JobOutcome::refused || outcome == tesra::JobOutcome::target_not_served) {
-        const std::optional<tesra::System> from = tesra::find_system(o.from), to = tesra::find_system(o.to);
-        // Two systems the program knows, with no way between them: the
-        // job's "Definir o Sistema 1 !!" alone would send the user looking
-        // for a misspelt name.
-        const bool no_route = from && to && !tesra::find_extended_route(*from, *to) &&
-                              tesra::find_route(o.from, o.to).kind != tesra::RouteLookup::Kind::found;
-        if (outcome == tesra::JobOutcome::target_not_served || no_route) {
-            std::fprintf(stderr, "Não há transformação de \"%s\" para \"%s\".\n", o.from.c_str(), o.to.c_str());
-        }
-        if (!from) std::fprintf(stderr, "%s\n", tesra::cli::suggest_systems(o.from).c_str());
-        if (from != tesra::System::qualquer && !to && !o.to.empty()) {
-            std::fprintf(stderr, "%s\n", tesra::cli::suggest_systems(o.to).c_str());
-        }
+    for (const std::string& line : tesra::refusal_lines(o.from, o.to, tesra::refusal_notes(o.from, o.to, outcome, true),
+                                                        true, " Ver tesra-cli --list.")) {
+        std::fprintf(stderr, "%s\n", line.c_str());
     }
     switch (outcome) {
     case tesra::JobOutcome::completed: return 0;

@@ -52,10 +52,6 @@ std::string resolve_system(std::string_view text);
 // them; empty for any other text.
 std::string shared_code_error(std::string_view text);
 
-// One line that names the known systems closest to a name that is none of
-// them, ignoring case, accents and blanks around it.
-std::string suggest_systems(std::string_view text);
-
 std::string usage_text();
 
 // Where a batch writes the output of `input`: in `dir`, under the input's
