@@ -108,6 +108,12 @@ Form1::Form1(Services& services, Dialogs& dialogs, std::string grid_dir, char de
         label->setBuddy(field);
         field->setAccessibleName(label->text());
     }
+    for (const BrowseButton& browse : browse_buttons) {
+        QWidget* button = control_named<QWidget>(*this, browse.button);
+        button->setAccessibleName(qtext(browse.name));
+        button->setAccessibleDescription(qtext(browse_description) +
+                                         control_named<QWidget>(*this, browse.field)->accessibleName());
+    }
     for (std::string_view name : f1_hint_fields) control_named<QWidget>(*this, name)->setToolTip(qtext(f1_hint));
     // The source list opens whole, with no scrolling to find the last systems.
     Combo1->setMaxVisibleItems(static_cast<int>(source_systems.size()));

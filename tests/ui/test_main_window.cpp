@@ -70,6 +70,17 @@ private slots:
         const char* const fields[] = {"Combo1", "Combo2", "Text1", "Text2", "Text3", "Text4"};
         const char* const labels[] = {"Label1", "Label2", "Label4", "Label5", "Label6", "Label7"};
         for (int i = 0; i < 6; ++i) QCOMPARE(window.control(fields[i])->accessibleName(), window.label(labels[i])->text());
+        // The four look-alike "Procurar..." buttons each name their file.
+        const char* const browse[] = {"Command3", "Command4", "Command6", "Command7"};
+        const QStringList browse_names = {"Procurar o ficheiro no Sistema 1", "Procurar o ficheiro no Sistema 2",
+                                          "Procurar o ficheiro de parâmetros - X",
+                                          "Procurar o ficheiro de parâmetros - Y"};
+        for (int i = 0; i < 4; ++i) {
+            QCOMPARE(window.button(browse[i])->text(), "Procurar...");
+            QCOMPARE(window.button(browse[i])->accessibleName(), browse_names[i]);
+            // The description ends with the label of the field it fills.
+            QVERIFY(window.button(browse[i])->accessibleDescription().endsWith(window.label(labels[i + 2])->text()));
+        }
         QVERIFY(window.combo("Combo1")->toolTip().startsWith("F1"));
         QVERIFY(!window.form->windowIcon().pixmap(32).isNull());  // the SVG drawn
     }
