@@ -47,7 +47,7 @@ QStringList snapshot(const MainWindow& window) {
             .arg(widget->height());
     };
     state << describe(window.form.get());
-    for (QWidget* widget : window.form->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+    for (QWidget* widget : window.control("Page")->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
         QString line = describe(widget);
         if (auto* combo = qobject_cast<QComboBox*>(widget))
             line += " [" + entries(combo).join('|') + "] " + combo->currentText();
