@@ -92,6 +92,11 @@ public:
                   const OutputOptions& form);
 
     RoutineStatus run(std::span<const RouteStep> steps);
+    // Once every step is done: whether the output was written in an encoding
+    // the input then proved not to have (OutputPlan::encoding_guessed), and
+    // the encoding it has.
+    [[nodiscard]] bool guessed_wrong() const noexcept { return sink_ && sink_utf8_ != settled_utf8(); }
+    [[nodiscard]] PointFileDialect::Encoding settled_encoding() const noexcept { return input_dialect_.encoding; }
     // Once every step is done: names the points left out and finishes the
     // output. Returns how many were left out.
     std::size_t finish();
@@ -99,6 +104,10 @@ public:
 private:
     void open_input(const std::string& dir);
     void set_files(std::size_t step);
+    // The encoding the last step's input was read in, once read.
+    [[nodiscard]] bool settled_utf8() const noexcept {
+        return (intermediates_ == 0 ? input_dialect_.encoding : carried_.encoding) == PointFileDialect::Encoding::utf8;
+    }
 
     const JobRequest& request_;
     const JobOptions& options_;
@@ -118,6 +127,7 @@ private:
     PointFile input_;  // read again only to name the skipped points
     PointFile output_;
     std::optional<OutputSink> sink_;
+    bool sink_utf8_ = false;  // the encoding the sink writes the names' texts in
     SkippedLedger ledger_;
 };
 
@@ -164,9 +174,11 @@ void StepsOneByOne::set_files(std::size_t i) {
     if (i < intermediates_) {
         job_.fich2 = {name_, &*files_[i], &progress_, &carried_};
     } else {
-        // The names are in the encoding the input was read in.
+        // The names are in the encoding the input was read in; one still
+        // to be detected is guessed (OutputPlan::encoding_guessed).
         const PointFileDialect::Encoding encoding = i == 0 ? input_dialect_.encoding : carried_.encoding;
-        sink_.emplace(output_, form_, request_.source, request_.target, encoding == PointFileDialect::Encoding::utf8);
+        sink_utf8_ = encoding == PointFileDialect::Encoding::utf8;
+        sink_.emplace(output_, form_, request_.source, request_.target, sink_utf8_);
         job_.fich2 = PointFile(request_.output);
         job_.fich2.sink = &*sink_;
     }
@@ -211,9 +223,19 @@ StepsEnd run_route_steps(const JobRequest& request, std::span<const RouteStep> s
     OutputOptions form = options.output_options;
     form.decimal_separator = env.decimal_separator;
     if (plan.one_pass && run_in_one_pass(request, steps, env, options, form)) return {RoutineStatus::done, 0};
-    StepsOneByOne one_by_one(request, plan, env, options, form);
-    StepsEnd end{one_by_one.run(steps)};
-    if (end.status == RoutineStatus::done) end.skipped = one_by_one.finish();
+    JobRequest settled = request;  // outlives the steps that read it
+    std::optional<StepsOneByOne> one_by_one;
+    one_by_one.emplace(request, plan, env, options, form);
+    StepsEnd end{one_by_one->run(steps)};
+    if (end.status == RoutineStatus::done && one_by_one->guessed_wrong()) {
+        // Its output is discarded unfinished; the step runs again on the
+        // input, read in the encoding it proved to have.
+        settled.dialect.encoding = one_by_one->settled_encoding();
+        one_by_one.reset();
+        one_by_one.emplace(settled, plan, env, options, form);
+        end.status = one_by_one->run(steps);
+    }
+    if (end.status == RoutineStatus::done) end.skipped = one_by_one->finish();
     return end;
 }
 
