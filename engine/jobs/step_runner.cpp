@@ -89,7 +89,7 @@ void copy_stream(const PointFile& from, const PointFile& copy) {
 class StepsOneByOne {
 public:
     StepsOneByOne(const JobRequest& request, const OutputPlan& plan, Environment& env, const JobOptions& options,
-                  const OutputOptions& form);
+                  const OutputOptions& form, ReadProgress& progress);
 
     RoutineStatus run(std::span<const RouteStep> steps);
     // Once every step is done: whether the output was written in an encoding
@@ -117,7 +117,7 @@ private:
     std::array<std::optional<Intermediate>, max_route_steps> files_;
     std::size_t intermediates_;
     // The input, then each intermediate, is read once.
-    ReadProgress progress_;
+    ReadProgress& progress_;
     // The intermediates carry the input's text in its encoding, which the
     // first step settles.
     PointFileDialect input_dialect_;
@@ -132,14 +132,14 @@ private:
 };
 
 StepsOneByOne::StepsOneByOne(const JobRequest& request, const OutputPlan& plan, Environment& env,
-                             const JobOptions& options, const OutputOptions& form)
+                             const JobOptions& options, const OutputOptions& form, ReadProgress& progress)
     : request_(request),
       options_(options),
       env_(env),
       form_(form),
       name_(request.input + " (intermédio)"),
       intermediates_(plan.intermediates),
-      progress_(env.services, static_cast<int>(plan.intermediates) + 1),
+      progress_(progress),
       input_dialect_(request.dialect) {
     for (std::size_t i = 0; i < intermediates_; ++i) files_.at(i).emplace(plan.intermediate_dir, name_);
     open_input(plan.intermediate_dir);
@@ -224,15 +224,17 @@ StepsEnd run_route_steps(const JobRequest& request, std::span<const RouteStep> s
     form.decimal_separator = env.decimal_separator;
     if (plan.one_pass && run_in_one_pass(request, steps, env, options, form)) return {RoutineStatus::done, 0};
     JobRequest settled = request;  // outlives the steps that read it
+    ReadProgress progress(env.services, static_cast<int>(plan.intermediates) + 1);
     std::optional<StepsOneByOne> one_by_one;
-    one_by_one.emplace(request, plan, env, options, form);
+    one_by_one.emplace(request, plan, env, options, form, progress);
     StepsEnd end{one_by_one->run(steps)};
     if (end.status == RoutineStatus::done && one_by_one->guessed_wrong()) {
         // Its output is discarded unfinished; the step runs again on the
         // input, read in the encoding it proved to have.
         settled.dialect.encoding = one_by_one->settled_encoding();
         one_by_one.reset();
-        one_by_one.emplace(settled, plan, env, options, form);
+        progress.read_again();
+        one_by_one.emplace(settled, plan, env, options, form, progress);
         end.status = one_by_one->run(steps);
     }
     if (end.status == RoutineStatus::done) end.skipped = one_by_one->finish();
