@@ -21,6 +21,7 @@
 #include "geodesy/systems.hpp"
 #include "jobs/extended_routes.hpp"
 #include "jobs/job.hpp"
+#include "jobs/refusals.hpp"
 #include "locale_separator.hpp"
 #include "options.hpp"
 #include "os.hpp"
@@ -206,7 +207,7 @@ int run_batch(const tesra::cli::Options& o, const std::string& grid_dir, char se
                 request_for(o, input, tesra::cli::batch_output_path(*o.output_dir, input, o.format));
             const tesra::JobOutcome outcome = run_one(o, request, env, job_options(o, workers));
             if (outcome == tesra::JobOutcome::target_not_served) {
-                services.message_box("Não há transformação de \"" + o.from + "\" para \"" + o.to + "\".", {});
+                services.message_box(tesra::no_route_message(o.from, o.to), {});
             }
             const bool done = outcome == tesra::JobOutcome::completed || outcome == tesra::JobOutcome::completed_with_skips;
             if (done && write_projection(o, request.output, services)) ++written;
@@ -301,20 +302,9 @@ int main(int argc, char** argv) {
     tesra::JobOutcome outcome = run_one(o, request, env, options);
     const bool written = outcome == tesra::JobOutcome::completed || outcome == tesra::JobOutcome::completed_with_skips;
     if (written && !to_stdout && !write_projection(o, o.output, services)) outcome = tesra::JobOutcome::failed;
-    if (outcome == tesra::JobOutcome::refused || outcome == tesra::JobOutcome::target_not_served) {
-        const std::optional<tesra::System> from = tesra::find_system(o.from), to = tesra::find_system(o.to);
-        // Two systems the program knows, with no way between them: the
-        // job's "Definir o Sistema 1 !!" alone would send the user looking
-        // for a misspelt name.
-        const bool no_route = from && to && !tesra::find_extended_route(*from, *to) &&
-                              tesra::find_route(o.from, o.to).kind != tesra::RouteLookup::Kind::found;
-        if (outcome == tesra::JobOutcome::target_not_served || no_route) {
-            std::fprintf(stderr, "Não há transformação de \"%s\" para \"%s\".\n", o.from.c_str(), o.to.c_str());
-        }
-        if (!from) std::fprintf(stderr, "%s\n", tesra::cli::suggest_systems(o.from).c_str());
-        if (from != tesra::System::qualquer && !to && !o.to.empty()) {
-            std::fprintf(stderr, "%s\n", tesra::cli::suggest_systems(o.to).c_str());
-        }
+    for (const std::string& line : tesra::refusal_lines(o.from, o.to, tesra::refusal_notes(o.from, o.to, outcome, true),
+                                                        true, " Ver tesra-cli --list.")) {
+        std::fprintf(stderr, "%s\n", line.c_str());
     }
     switch (outcome) {
     case tesra::JobOutcome::completed: return 0;

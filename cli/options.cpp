@@ -4,11 +4,11 @@
 #include <charconv>
 #include <filesystem>
 #include <iterator>
-#include <numeric>
 #include <set>
 #include <utility>
 
 #include "geodesy/systems.hpp"
+#include "jobs/refusals.hpp"
 #include "text/errors.hpp"
 
 namespace tesra::cli {
@@ -32,52 +32,16 @@ int epsg_code(std::string_view text) {
     return code;
 }
 
-// Lower case without accents (UTF-8 letters of Latin-1) and without the
-// blanks around it: the form in which typed names are compared.
-std::string folded(std::string_view text) {
-    static constexpr std::string_view latin1_base = "aaaaaaeceeeeiiiidnoooooxouuuuyts";  // U+00C0 to U+00DF
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        const auto next = i + 1 < text.size() ? static_cast<unsigned char>(text[i + 1]) : 0u;
-        if (c == 0xC3 && next >= 0x80 && next <= 0xBF) {
-            out += latin1_base[(next - 0x80) % 0x20];
-            ++i;
-        } else {
-            out += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-        }
-    }
-    const std::size_t first = out.find_first_not_of(" \t");
-    return first == std::string::npos ? std::string() : out.substr(first, out.find_last_not_of(" \t") - first + 1);
-}
-
-// Edits that turn `typed` into `known`; with within_known, into the closest
-// part of `known` (so "datum 73" is 0 from "hayford-gauss datum 73").
-std::size_t edit_distance(std::string_view typed, std::string_view known, bool within_known) {
-    std::vector<std::size_t> row(known.size() + 1);
-    if (!within_known) std::iota(row.begin(), row.end(), std::size_t{0});
-    for (std::size_t i = 1; i <= typed.size(); ++i) {
-        std::size_t diagonal = row[0];
-        row[0] = i;
-        for (std::size_t j = 1; j <= known.size(); ++j) {
-            const std::size_t substitute = diagonal + (typed[i - 1] == known[j - 1] ? 0 : 1);
-            diagonal = row[j];
-            row[j] = std::min({substitute, row[j] + 1, row[j - 1] + 1});
-        }
-    }
-    return within_known ? *std::min_element(row.begin(), row.end()) : row.back();
-}
-
 // The systems a typed text stands for: those whose name, alias or EPSG name
 // it is, in any case, with or without accents, or whose code it gives.
 std::vector<const SystemInfo*> systems_named(std::string_view text) {
-    const std::string typed = folded(text);
+    const std::string typed = folded_name(text);
     const int code = epsg_code(typed);
     std::vector<const SystemInfo*> found;
     for (const SystemInfo& s : systems) {
         if (typed.empty()) break;
-        const bool by_code = s.epsg != 0 && (code == s.epsg || typed == folded(s.epsg_name));
-        if (typed == folded(s.name) || typed == s.alias || by_code) found.push_back(&s);
+        const bool by_code = s.epsg != 0 && (code == s.epsg || typed == folded_name(s.epsg_name));
+        if (typed == folded_name(s.name) || typed == s.alias || by_code) found.push_back(&s);
     }
     return found;
 }
@@ -98,27 +62,6 @@ std::string shared_code_error(std::string_view text) {
         error.append("\n  ").append(s->alias).append(10 - std::min<std::size_t>(s->alias.size(), 8), ' ').append(s->name);
     }
     return error;
-}
-
-std::string suggest_systems(std::string_view text) {
-    const std::string typed = folded(text);
-    // Closest part of a name or whole alias first; the whole name breaks ties.
-    std::vector<std::pair<std::pair<std::size_t, std::size_t>, const SystemInfo*>> ranked;
-    for (const SystemInfo& s : systems) {
-        const std::string name = folded(s.name);
-        ranked.push_back({{std::min(edit_distance(typed, name, true), edit_distance(typed, s.alias, false)),
-                           edit_distance(typed, name, false)},
-                          &s});
-    }
-    std::stable_sort(ranked.begin(), ranked.end(),
-                     [](const auto& a, const auto& b) { return a.first < b.first; });
-    std::string line = "Sistema desconhecido: \"" + std::string(text) + "\". Será ";
-    for (std::size_t i = 0; i < 3 && ranked[i].first.first == ranked[0].first.first; ++i) {
-        if (i > 0) line += i + 1 < 3 && ranked[i + 1].first.first == ranked[0].first.first ? ", " : " ou ";
-        const SystemInfo& s = *ranked[i].second;
-        line.append("\"").append(s.name).append("\" (").append(s.alias).append(")");
-    }
-    return line + "? Ver tesra-cli --list.";
 }
 
 namespace {

@@ -55,10 +55,6 @@ std::string resolve_system(std::string_view text);
 // that lists them; empty for any other text.
 std::string shared_code_error(std::string_view text);
 
-// One line that names the known systems closest to a name that is none of
-// them, ignoring case, accents and blanks around it.
-std::string suggest_systems(std::string_view text);
-
 std::string usage_text();
 
 // `text` in lines of at most `width` characters, broken at blanks (a word

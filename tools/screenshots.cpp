@@ -1,8 +1,9 @@
 // tesra-screenshots DIR: pictures of the windows for review, drawn without a
 // screen (QT_QPA_PLATFORM=offscreen): the main window at start, in the
 // compact layout after a pick, in the expanded layout, the information
-// window, and, as a Portuguese user sees them, the file dialog, the
-// question before a file is replaced and the progress of a long job.
+// window, and, as a Portuguese user sees them, the file dialog with its
+// context menu and its question before a delete, the question before a
+// file is replaced and the progress of a long job.
 // Client areas only; the frame is the desktop's.
 #include <cstdio>
 #include <functional>
@@ -11,9 +12,15 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QFileDialog>
+#include <QFile>
 #include <QLineEdit>
+#include <QMenu>
+#include <QPainter>
+#include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
+#include <QTreeView>
 
 #include "common_dialog.hpp"
 #include "form1.hpp"
@@ -57,6 +64,64 @@ bool save_dialog(const std::function<void()>& open, const QDir& dir, const char*
     return ok;
 }
 
+// The first row of the file dialog's view named `name`.
+QModelIndex row_named(QTreeView& view, const QString& name) {
+    for (int row = 0; row < view.model()->rowCount(view.rootIndex()); ++row) {
+        const QModelIndex index = view.model()->index(row, 0, view.rootIndex());
+        if (index.data().toString() == name) return index;
+    }
+    return {};
+}
+
+// The file dialog in a folder of points: its view; its context menu over a
+// folder, drawn where it opens; the question before a file is deleted,
+// answered "Não".
+bool save_file_dialog(QWidget& parent, const QDir& dir) {
+    QTemporaryDir work;
+    const QDir points(work.path());
+    points.mkdir(QStringLiteral("levantamentos"));
+    QFile file(points.filePath(QStringLiteral("funchal.txt")));
+    if (!file.open(QIODevice::WriteOnly) || file.write("P1,321000.5,3617000.25\r\n") < 0) return false;
+    file.close();
+    bool ok = true;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        auto* view = dialog != nullptr ? dialog->findChild<QTreeView*>(QStringLiteral("treeView")) : nullptr;
+        if (view == nullptr || !row_named(*view, QStringLiteral("levantamentos")).isValid()) return;
+        poll.stop();
+        ok = save(*dialog, dir, "file_dialog.png") && ok;
+
+        const QModelIndex folder = row_named(*view, QStringLiteral("levantamentos"));
+        QTimer::singleShot(100, [&] {
+            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            if (menu == nullptr) {
+                ok = false;
+                return;
+            }
+            QPixmap picture = dialog->grab();
+            QPainter painter(&picture);
+            painter.drawPixmap(dialog->mapFromGlobal(menu->pos()), menu->grab());
+            painter.end();
+            const QString path = dir.filePath(QStringLiteral("file_dialog_menu.png"));
+            ok = picture.save(path, "PNG") && ok;
+            std::printf("%s\n", qPrintable(path));
+            menu->close();
+        });
+        view->setCurrentIndex(folder);
+        emit view->customContextMenuRequested(view->visualRect(folder).center());
+
+        view->setCurrentIndex(row_named(*view, QStringLiteral("funchal.txt")));
+        QAction* remove = dialog->findChild<QAction*>(QStringLiteral("qt_delete_action"));
+        ok = remove != nullptr && save_dialog([&] { remove->trigger(); }, dir, "delete_question.png") && ok;
+        dialog->close();
+    });
+    poll.start(50);
+    tesra::ui::QtDialogs real;
+    real.pick(&parent, points.filePath(QStringLiteral("funchal.txt")), false);
+    return ok;
+}
+
 void pick(tesra::ui::Form1& form, const char* source) {
     auto* combo = form.findChild<QComboBox*>(QStringLiteral("Combo1"));
     combo->setCurrentIndex(combo->findText(QString::fromUtf8(source)));
@@ -70,6 +135,9 @@ void type(tesra::ui::Form1& form, const char* box, const char* text) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    // Sizes and dates in the file dialog as a Portuguese user has them,
+    // whatever the locale of whoever draws the pictures.
+    qputenv("LC_ALL", "pt_PT.UTF-8");
     QApplication application(argc, argv);
     const QLocale portugal(QLocale::Portuguese, QLocale::Portugal);
     QLocale::setDefault(portugal);  // dates and sizes in the file dialog
@@ -104,9 +172,8 @@ int main(int argc, char* argv[]) {
     form.Command5_Click();
     ok = save(*form.information_window(), dir, "form2.png") && ok;
 
+    ok = save_file_dialog(form, dir) && ok;
     tesra::ui::QtDialogs real;
-    const QString sample = QDir::current().absoluteFilePath(QStringLiteral("examples/continente-d73.txt"));
-    ok = save_dialog([&] { real.pick(&form, sample, false); }, dir, "file_dialog.png") && ok;
     ok = save_dialog([&] { real.ask(&form, QStringLiteral("O ficheiro /home/utilizador/pontos/funchal_itrf93.txt "
                                                              "já existe. Substituir?")); },
                      dir, "replace_question.png") && ok;

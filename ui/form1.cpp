@@ -9,10 +9,14 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QVBoxLayout>
 #include <QShortcut>
 
 #include "form2.hpp"
 #include "jobs/job.hpp"
+#include "jobs/refusals.hpp"
 #include "job_progress.hpp"
 #include "os.hpp"
 #include "pick_combo_box.hpp"
@@ -93,39 +97,59 @@ Form1::Form1(Services& services, Dialogs& dialogs, std::string grid_dir, char de
       decimal_separator_(decimal_separator) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(qtext(form1_caption));
+    // The controls lie on a page of the design's size, which scrolls only
+    // on a screen too short for it (set_outer_height).
+    auto* scroll = new QScrollArea(this);
+    scroll->setObjectName(QStringLiteral("Scroll"));
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setFocusPolicy(Qt::NoFocus);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    page_ = new QWidget;
+    page_->setObjectName(QStringLiteral("Page"));
+    scroll->setWidget(page_);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(scroll);
+    vertical_bar_ = scroll->verticalScrollBar();
 
-    for (const Control& control : form1_controls) make_control(control, *this);
-    Combo1 = control_named<PickComboBox>(*this, "Combo1");
-    Combo2 = control_named<PickComboBox>(*this, "Combo2");
-    Text1 = control_named<QLineEdit>(*this, "Text1");
-    Text2 = control_named<QLineEdit>(*this, "Text2");
-    Text3 = control_named<QLineEdit>(*this, "Text3");
-    Text4 = control_named<QLineEdit>(*this, "Text4");
+    for (const Control& control : form1_controls) make_control(control, *page_);
+    Combo1 = control_named<PickComboBox>(*page_, "Combo1");
+    Combo2 = control_named<PickComboBox>(*page_, "Combo2");
+    Text1 = control_named<QLineEdit>(*page_, "Text1");
+    Text2 = control_named<QLineEdit>(*page_, "Text2");
+    Text3 = control_named<QLineEdit>(*page_, "Text3");
+    Text4 = control_named<QLineEdit>(*page_, "Text4");
     for (const FieldLabel& pair : field_labels) {
-        auto* label = control_named<QLabel>(*this, pair.label);
-        QWidget* field = control_named<QWidget>(*this, pair.field);
+        auto* label = control_named<QLabel>(*page_, pair.label);
+        QWidget* field = control_named<QWidget>(*page_, pair.field);
         label->setBuddy(field);
         field->setAccessibleName(label->text());
     }
-    for (std::string_view name : f1_hint_fields) control_named<QWidget>(*this, name)->setToolTip(qtext(f1_hint));
+    for (const BrowseButton& browse : browse_buttons) {
+        QWidget* button = control_named<QWidget>(*page_, browse.button);
+        button->setAccessibleName(qtext(browse.name));
+        button->setAccessibleDescription(qtext(browse_description) +
+                                         control_named<QWidget>(*page_, browse.field)->accessibleName());
+    }
+    for (std::string_view name : f1_hint_fields) control_named<QWidget>(*page_, name)->setToolTip(qtext(f1_hint));
     // The source list opens whole, with no scrolling to find the last systems.
     Combo1->setMaxVisibleItems(static_cast<int>(source_systems.size()));
     setWindowIcon(application_icon());
-    Command1 = control_named<QPushButton>(*this, "Command1");
-    Command2 = control_named<QPushButton>(*this, "Command2");
-    Command3 = control_named<QPushButton>(*this, "Command3");
-    Command4 = control_named<QPushButton>(*this, "Command4");
-    Command5 = control_named<QPushButton>(*this, "Command5");
-    Command6 = control_named<QPushButton>(*this, "Command6");
-    Command7 = control_named<QPushButton>(*this, "Command7");
+    Command1 = control_named<QPushButton>(*page_, "Command1");
+    Command2 = control_named<QPushButton>(*page_, "Command2");
+    Command3 = control_named<QPushButton>(*page_, "Command3");
+    Command4 = control_named<QPushButton>(*page_, "Command4");
+    Command5 = control_named<QPushButton>(*page_, "Command5");
+    Command6 = control_named<QPushButton>(*page_, "Command6");
+    Command7 = control_named<QPushButton>(*page_, "Command7");
 
     std::vector<const Control*> focusable;
     for (const Control& control : form1_controls)
         if (control.kind != Kind::label) focusable.push_back(&control);
     std::ranges::sort(focusable, {}, &Control::tab_index);
     for (std::size_t i = 1; i < focusable.size(); ++i)
-        setTabOrder(control_named<QWidget>(*this, focusable[i - 1]->name),
-                    control_named<QWidget>(*this, focusable[i]->name));
+        setTabOrder(control_named<QWidget>(*page_, focusable[i - 1]->name),
+                    control_named<QWidget>(*page_, focusable[i]->name));
 
     connect(Combo1, &PickComboBox::picked, this, &Form1::Combo1_Click);
     connect(Command1, &QPushButton::clicked, this, &Form1::Command1_Click);
@@ -140,7 +164,7 @@ Form1::Form1(Services& services, Dialogs& dialogs, std::string grid_dir, char de
     connect(help, &QShortcut::activated, this, &Form1::Command5_Click);
 
     Form_Load();
-    centre_on_screen(*this, px(compact_layout.outer_height));
+    centre_on_screen(*this, height() + px(design_frame_height));
 }
 
 Form1::~Form1() { delete information_.data(); }
@@ -182,20 +206,28 @@ void Form1::Command1_Click() {
         // Spreadsheet and UTF-8 files read as well; point files as always.
         tesra::PointFileDialect::automatic(),
     };
-    // A report replaces an existing file only when the user says so, asked
-    // once the job has been found sound.
-    JobProgress progress(services_, *this, [this, output = Text2->text()] {
-        return dialogs_.ask(this, QStringLiteral("O ficheiro %1 já existe. Substituir?").arg(output));
-    });
-    Environment environment{progress, grid_dir_, decimal_separator_};
-    // Large files are shared out among the processors, with the same
-    // report and messages as read by one.
-    tesra::JobOptions options;
-    options.chunks.threads = tesra::os::available_cores();
-    // The job ends the program itself when it completes or stops; in every
-    // other outcome, a cancel included, the window stays as it is for
-    // another attempt.
-    tesra::run_job(request, environment, options);
+    tesra::JobOutcome outcome;
+    {
+        // A report replaces an existing file only when the user says so,
+        // asked once the job has been found sound.
+        JobProgress progress(services_, *this, [this, output = Text2->text()] {
+            return dialogs_.ask(this, QStringLiteral("O ficheiro %1 já existe. Substituir?").arg(output));
+        });
+        Environment environment{progress, grid_dir_, decimal_separator_};
+        // Large files are shared out among the processors, with the same
+        // report and messages as read by one.
+        tesra::JobOptions options;
+        options.chunks.threads = tesra::os::available_cores();
+        // The job ends the program itself when it completes or stops; in
+        // every other outcome, a cancel included, the window stays as it is
+        // for another attempt.
+        outcome = tesra::run_job(request, environment, options);
+    }
+    // A refusal always says why, in the command line's words: a target no
+    // route serves gets no message of the job's own.
+    const tesra::RefusalNotes notes = tesra::refusal_notes(request.source, request.target, outcome, false);
+    for (const std::string& line : tesra::refusal_lines(request.source, request.target, notes, false))
+        services_.message_box(line);
 }
 
 void Form1::Command2_Click() { close(); }
@@ -229,17 +261,25 @@ void Form1::apply(const Arrangement& arrangement) {
     set_outer_height(arrangement.outer_height);
     move_bottom_buttons(arrangement.button_top);
     for (std::string_view name : parameter_rows)
-        control_named<QWidget>(*this, name)->setVisible(arrangement.parameter_rows);
+        control_named<QWidget>(*page_, name)->setVisible(arrangement.parameter_rows);
 }
 
 void Form1::set_outer_height(int twips) {
-    setFixedSize(px(form1_client_width), px(twips - design_frame_height));
-    keep_on_screen(*this, px(twips));
+    const int frame = px(design_frame_height);
+    const int client = px(twips) - frame;
+    page_->setFixedSize(px(form1_client_width), client);
+    // A screen too short for the design (768 lines at twice the scale) gets
+    // a window as tall as it has room for (half the design at least), and a
+    // scroll bar beside the controls, which stay where they were designed.
+    const int shown = std::min(client, std::max(room_for_window(*this) - frame, client / 2));
+    const int bar = shown < client ? vertical_bar_->sizeHint().width() : 0;
+    setFixedSize(px(form1_client_width) + bar, shown);
+    keep_on_screen(*this, shown + frame);
 }
 
 void Form1::move_bottom_buttons(int top_twips) {
     for (std::string_view name : bottom_buttons) {
-        QWidget* button = control_named<QWidget>(*this, name);
+        QWidget* button = control_named<QWidget>(*page_, name);
         button->move(button->x(), px(top_twips));
     }
 }

@@ -56,6 +56,8 @@ private:
     void move_bottom_buttons(int top_twips);
     void browse(QLineEdit& box, bool new_name_allowed);
 
+    QWidget* page_;  // the controls' parent
+    QWidget* vertical_bar_;
     PickComboBox* Combo1;
     PickComboBox* Combo2;
     QLineEdit* Text1;

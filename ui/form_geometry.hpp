@@ -139,6 +139,20 @@ inline constexpr std::array<FieldLabel, 6> field_labels = {{
     {"Text2", "Label5"},  {"Text3", "Label6"},  {"Text4", "Label7"},
 }};
 
+// The four "Procurar..." buttons look alike; to assistive technology each
+// says which file it looks for, and its description names the field that
+// receives the path.
+struct BrowseButton {
+    std::string_view button, field, name;
+};
+inline constexpr std::array<BrowseButton, 4> browse_buttons = {{
+    {"Command3", "Text1", "Procurar o ficheiro no Sistema 1"},
+    {"Command4", "Text2", "Procurar o ficheiro no Sistema 2"},
+    {"Command6", "Text3", "Procurar o ficheiro de parâmetros - X"},
+    {"Command7", "Text4", "Procurar o ficheiro de parâmetros - Y"},
+}};
+inline constexpr std::string_view browse_description = "Abre a janela de ficheiros e põe o escolhido em: ";
+
 // The fields whose meaning the information window explains: the systems and
 // the parameter files.
 inline constexpr std::array<std::string_view, 4> f1_hint_fields = {"Combo1", "Combo2", "Text3", "Text4"};

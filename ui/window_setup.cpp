@@ -1,6 +1,7 @@
 #include "window_setup.hpp"
 
 #include <algorithm>
+#include <limits>
 
 #include <QGuiApplication>
 #include <QScreen>
@@ -33,6 +34,10 @@ void centre_on_screen(QWidget& window, int outer_height) {
     window.move(area.x() + (area.width() - window.width()) / 2, area.y() + (area.height() - outer_height) / 2);
 }
 
+int room_for_window(const QWidget& window) {
+    const QScreen* screen = window.screen();
+    return screen != nullptr ? screen->availableGeometry().height() : std::numeric_limits<int>::max();
+}
 
 void keep_on_screen(QWidget& window, int outer_height) {
     const QScreen* screen = window.screen();

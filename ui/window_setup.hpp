@@ -33,6 +33,10 @@ inline QIcon application_icon() { return QIcon(QStringLiteral(":/icons/tesra-asc
 // of the screen's available area.
 void centre_on_screen(QWidget& window, int outer_height);
 
+// The outer height in pixels of the screen's available area where the window
+// is (or will be).
+int room_for_window(const QWidget& window);
+
 // Moves a top-level window of the given outer height (pixels) up as far as it
 // must to keep its bottom on the screen's available area, as when it grows.
 void keep_on_screen(QWidget& window, int outer_height);

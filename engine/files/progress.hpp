@@ -25,6 +25,9 @@ public:
     void start_pass(std::uint64_t size) noexcept;
     // `bytes` of the current file read so far. Throws JobCancelled.
     void read(std::uint64_t bytes);
+    // The input is to be read once more than planned: the share told goes
+    // on from where the readings so far leave it among all of them.
+    void read_again() noexcept { ++passes_; }
 
 private:
     Services& services_;

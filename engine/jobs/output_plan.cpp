@@ -46,15 +46,18 @@ OutputPlan plan_output(const JobRequest& request, const JobOptions& options, con
                        std::size_t steps) {
     OutputPlan plan;
     plan.intermediate_dir = intermediate_dir(request, paths);
-    // The last step writes the output itself, unless the output's encoding
-    // waits on the whole input being read (encoding detection on a one-step
-    // route), the output is a table whose header names the input's further
-    // columns, or the output cannot be taken back. Else it writes one more
-    // intermediate, which the output is made from after the steps.
+    // The last step writes the output itself, unless the output is a table
+    // whose header names the input's further columns, or the output cannot
+    // be taken back. Else it writes one more intermediate, which the output
+    // is made from after the steps. When the output's encoding waits on the
+    // whole input being read (encoding detection on a one-step route), the
+    // step guesses it if the input can be read again for a wrong guess.
     const OutputFormat format = options.output_options.format;
+    const bool guess = steps == 1 && request.dialect.encoding == PointFileDialect::Encoding::automatic;
     plan.last_step_writes = output_appears_whole(paths) &&
                             (format == OutputFormat::report || format == OutputFormat::points) &&
-                            (steps > 1 || request.dialect.encoding != PointFileDialect::Encoding::automatic);
+                            (!guess || (options.input_stream < 0 && paths.input && paths.input->regular()));
+    plan.encoding_guessed = plan.last_step_writes && guess;
     plan.one_pass = steps_in_one_pass(request, steps, options, paths, plan.last_step_writes);
     plan.intermediates = plan.last_step_writes ? steps - 1 : steps;
     return plan;

@@ -21,6 +21,11 @@ struct OutputPlan {
     // The last step writes the output itself. Else it writes one more
     // intermediate, and the output is made from it after the steps.
     bool last_step_writes = false;
+    // It does so before the input's encoding is settled (detection on a
+    // one-step route), guessing Windows-1252, the verdict on every file whose
+    // names are ASCII. A file that proves UTF-8 has its output thrown away
+    // and the step run again, the encoding then known.
+    bool encoding_guessed = false;
     // The steps are tried first as one pass over the input, each point
     // carried from step to step in memory.
     bool one_pass = false;

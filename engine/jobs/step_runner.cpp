@@ -72,9 +72,14 @@ bool run_in_one_pass(const JobRequest& request, std::span<const RouteStep> steps
 class StepsOneByOne {
 public:
     StepsOneByOne(const JobRequest& request, const OutputPlan& plan, Environment& env, const JobOptions& options,
-                  const OutputOptions& form);
+                  const OutputOptions& form, ReadProgress& progress);
 
     RoutineStatus run(std::span<const RouteStep> steps);
+    // Once every step is done: whether the output was written in an encoding
+    // the input then proved not to have (OutputPlan::encoding_guessed), and
+    // the encoding it has.
+    [[nodiscard]] bool guessed_wrong() const noexcept { return sink_ && sink_utf8_ != settled_utf8(); }
+    [[nodiscard]] PointFileDialect::Encoding settled_encoding() const noexcept { return input_dialect_.encoding; }
     // Once every step is done: names the points left out and finishes the
     // output. Returns how many were left out.
     std::size_t finish();
@@ -82,6 +87,10 @@ public:
 private:
     void open_input(const std::string& dir);
     void set_files(std::size_t step);
+    // The encoding the last step's input was read in, once read.
+    [[nodiscard]] bool settled_utf8() const noexcept {
+        return (intermediates_ == 0 ? input_dialect_.encoding : carried_.encoding) == PointFileDialect::Encoding::utf8;
+    }
 
     const JobRequest& request_;
     const JobOptions& options_;
@@ -91,7 +100,7 @@ private:
     std::array<std::optional<Intermediate>, max_route_steps> files_;
     std::size_t intermediates_;
     // The input, then each intermediate, is read once.
-    ReadProgress progress_;
+    ReadProgress& progress_;
     // The intermediates carry the input's text in its encoding, which the
     // first step settles.
     PointFileDialect input_dialect_;
@@ -101,18 +110,19 @@ private:
     PointFile input_;  // read again only to name the skipped points
     PointFile output_;
     std::optional<OutputSink> sink_;
+    bool sink_utf8_ = false;  // the encoding the sink writes the names' texts in
     SkippedLedger ledger_;
 };
 
 StepsOneByOne::StepsOneByOne(const JobRequest& request, const OutputPlan& plan, Environment& env,
-                             const JobOptions& options, const OutputOptions& form)
+                             const JobOptions& options, const OutputOptions& form, ReadProgress& progress)
     : request_(request),
       options_(options),
       env_(env),
       form_(form),
       name_(request.input + " (intermédio)"),
       intermediates_(plan.intermediates),
-      progress_(env.services, static_cast<int>(plan.intermediates) + 1),
+      progress_(progress),
       input_dialect_(request.dialect) {
     for (std::size_t i = 0; i < intermediates_; ++i) files_.at(i).emplace(plan.intermediate_dir, name_);
     open_input(plan.intermediate_dir);
@@ -147,9 +157,11 @@ void StepsOneByOne::set_files(std::size_t i) {
     if (i < intermediates_) {
         job_.fich2 = {name_, &*files_[i], &progress_, &carried_};
     } else {
-        // The names are in the encoding the input was read in.
+        // The names are in the encoding the input was read in; one still
+        // to be detected is guessed (OutputPlan::encoding_guessed).
         const PointFileDialect::Encoding encoding = i == 0 ? input_dialect_.encoding : carried_.encoding;
-        sink_.emplace(output_, form_, request_.source, request_.target, encoding == PointFileDialect::Encoding::utf8);
+        sink_utf8_ = encoding == PointFileDialect::Encoding::utf8;
+        sink_.emplace(output_, form_, request_.source, request_.target, sink_utf8_);
         job_.fich2 = PointFile(request_.output);
         job_.fich2.sink = &*sink_;
     }
@@ -194,9 +206,21 @@ StepsEnd run_route_steps(const JobRequest& request, std::span<const RouteStep> s
     OutputOptions form = options.output_options;
     form.decimal_separator = env.decimal_separator;
     if (plan.one_pass && run_in_one_pass(request, steps, env, options, form)) return {RoutineStatus::done, 0};
-    StepsOneByOne one_by_one(request, plan, env, options, form);
-    StepsEnd end{one_by_one.run(steps)};
-    if (end.status == RoutineStatus::done) end.skipped = one_by_one.finish();
+    JobRequest settled = request;  // outlives the steps that read it
+    ReadProgress progress(env.services, static_cast<int>(plan.intermediates) + 1);
+    std::optional<StepsOneByOne> one_by_one;
+    one_by_one.emplace(request, plan, env, options, form, progress);
+    StepsEnd end{one_by_one->run(steps)};
+    if (end.status == RoutineStatus::done && one_by_one->guessed_wrong()) {
+        // Its output is discarded unfinished; the step runs again on the
+        // input, read in the encoding it proved to have.
+        settled.dialect.encoding = one_by_one->settled_encoding();
+        one_by_one.reset();
+        progress.read_again();
+        one_by_one.emplace(settled, plan, env, options, form, progress);
+        end.status = one_by_one->run(steps);
+    }
+    if (end.status == RoutineStatus::done) end.skipped = one_by_one->finish();
     return end;
 }
 

@@ -4,12 +4,15 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
+#include "jobs/job.hpp"
 #include "jobs/output_plan.hpp"
 #include "jobs/skipped_ledger.hpp"
 #include "support.hpp"
+#include "text/codepage.hpp"
 
 namespace tesra {
 namespace {
@@ -101,6 +104,18 @@ TEST(OutputPlan, LastStepWritesOnlyAnOutputThatAppearsWhole) {
         {"-", 1, OutputFormat::points, 2, false, ""},
         {dir / "novo.csv", -1, OutputFormat::csv, 2, false, dir.path()},  // its header waits on the input's columns
     };
+    // Encoding detection on one step: written as read, the encoding guessed,
+    // when the input can be read again.
+    for (const int stream : {-1, 0}) {
+        JobOptions options;
+        options.input_stream = stream;
+        JobRequest job = request(dir / "in.txt", dir / "novo.txt");
+        job.dialect = PointFileDialect::automatic();
+        const OutputPlan plan = plan_output(job, options, JobPaths(job, options, false, ""), 1);
+        EXPECT_EQ(plan.last_step_writes, stream < 0);
+        EXPECT_EQ(plan.encoding_guessed, stream < 0);
+        EXPECT_EQ(plan.intermediates, stream < 0 ? 0u : 1u);
+    }
     for (const auto& c : cases) {
         JobOptions options;
         options.output_stream = c.stream;
@@ -112,6 +127,60 @@ TEST(OutputPlan, LastStepWritesOnlyAnOutputThatAppearsWhole) {
         EXPECT_EQ(plan.intermediates, c.steps - (c.last_step_writes ? 1 : 0)) << c.output;
         EXPECT_EQ(plan.one_pass, c.last_step_writes && c.steps > 1) << c.output;
         EXPECT_EQ(plan.intermediate_dir, c.intermediate_dir) << c.output;
+    }
+}
+
+// A one-step route read with encoding detection, as the window reads: the
+// output is written as the input is read, in a guessed encoding. A file of
+// ASCII or Windows-1252 names is read once; a UTF-8 file proves the guess
+// wrong and is read again. Either way the report is the one the encoding
+// named gives, and nothing else is left.
+TEST(OutputPlan, DetectedEncodingIsGuessedAndAWrongGuessReadsAgain) {
+    const ScratchDir dir;
+    std::string ascii, accented;
+    for (int i = 0; ascii.size() < 300000; ++i) {
+        const std::string coordinates = std::to_string(i) + ",320655.420,3614050.180\r\n";
+        ascii += "Ponto " + coordinates;
+        accented += "Funchal Sé " + coordinates;
+    }
+    using Encoding = PointFileDialect::Encoding;
+    const struct {
+        const char* name;
+        std::string bytes;
+        Encoding encoding;
+        std::uint64_t readings;
+    } cases[] = {
+        {"ascii.txt", ascii, Encoding::cp1252, 1},
+        {"cp1252.txt", utf8_to_cp1252(accented), Encoding::cp1252, 1},
+        {"utf8.txt", accented, Encoding::utf8, 2},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        robust::write_file(dir / c.name, c.bytes);
+        const auto run = [&](const std::string& output, PointFileDialect dialect) {
+            robust::RecordingServices services;
+            Environment env{services, "", ','};
+            const JobRequest job{"Madeira - UTM 28 Base SE", "UTM 28 ITRF93", dir / c.name, dir / output, "", "", dialect};
+            EXPECT_EQ(run_job(job, env), JobOutcome::completed);
+            EXPECT_TRUE(services.messages.empty());
+            // The share told never goes back, a reading again included;
+            // the total counts every reading of the input.
+            for (std::size_t i = 1; i < services.progress.size(); ++i)
+                EXPECT_GT(services.progress[i].first, services.progress[i - 1].first);
+            return services.progress.empty() ? 0 : services.progress.back().second / c.bytes.size();
+        };
+        PointFileDialect told;
+        told.encoding = c.encoding;
+        run("told.txt", told);
+        EXPECT_EQ(run("detected.txt", PointFileDialect::automatic()), c.readings);
+        const std::string report = robust::read_file(dir / "detected.txt");
+        EXPECT_EQ(report, robust::read_file(dir / "told.txt"));
+        const std::string header = c.encoding == Encoding::utf8 ? "Transformação : " : "Transforma\xE7\xE3o : ";
+        EXPECT_EQ(report.substr(0, header.size()), header);
+        EXPECT_EQ(robust::snapshot(dir.path()).size(), 3u);
+        std::remove((dir / "told.txt").c_str());
+        std::remove((dir / "detected.txt").c_str());
+        std::remove((dir / c.name).c_str());
     }
 }
 

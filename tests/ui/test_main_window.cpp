@@ -35,6 +35,8 @@ constexpr int compact_height = 347;
 constexpr int expanded_height = 434;
 constexpr int compact_button_y = 297;
 constexpr int expanded_button_y = 384;
+// Title bar and borders as the design has them: 555 twips.
+constexpr int design_frame = 37;
 
 QStringList visible_parameter_rows(const MainWindow& window) {
     QStringList shown;
@@ -70,6 +72,17 @@ private slots:
         const char* const fields[] = {"Combo1", "Combo2", "Text1", "Text2", "Text3", "Text4"};
         const char* const labels[] = {"Label1", "Label2", "Label4", "Label5", "Label6", "Label7"};
         for (int i = 0; i < 6; ++i) QCOMPARE(window.control(fields[i])->accessibleName(), window.label(labels[i])->text());
+        // The four look-alike "Procurar..." buttons each name their file.
+        const char* const browse[] = {"Command3", "Command4", "Command6", "Command7"};
+        const QStringList browse_names = {"Procurar o ficheiro no Sistema 1", "Procurar o ficheiro no Sistema 2",
+                                          "Procurar o ficheiro de parâmetros - X",
+                                          "Procurar o ficheiro de parâmetros - Y"};
+        for (int i = 0; i < 4; ++i) {
+            QCOMPARE(window.button(browse[i])->text(), "Procurar...");
+            QCOMPARE(window.button(browse[i])->accessibleName(), browse_names[i]);
+            // The description ends with the label of the field it fills.
+            QVERIFY(window.button(browse[i])->accessibleDescription().endsWith(window.label(labels[i + 2])->text()));
+        }
         QVERIFY(window.combo("Combo1")->toolTip().startsWith("F1"));
         QVERIFY(!window.form->windowIcon().pixmap(32).isNull());  // the SVG drawn
     }
@@ -104,6 +117,29 @@ private slots:
         for (int row : {0, source->count() - 1})
             QVERIFY(source->view()->viewport()->rect().contains(source->view()->visualRect(source->model()->index(row, 0))));
         source->hidePopup();
+    }
+
+    // ctest also runs this at twice the scale on a 1366x768 screen (683x384
+    // logical pixels), where the expanded window is taller than the screen:
+    // it then takes the height there is and scrolls, and every control the
+    // keyboard reaches comes into view, "OK" and "Cancelar" among them.
+    void window_fits_a_short_screen() {
+        MainWindow window;
+        QVERIFY(pick_with_mouse(window.combo("Combo1"), "Qualquer"));
+        QVERIFY(QTest::qWaitForWindowActive(window.form.get()));
+        const QRect area = window.form->screen()->availableGeometry();
+        const QRect outer(window.form->pos(), window.form->size() + QSize(0, design_frame));
+        QVERIFY2(area.contains(outer), qPrintable(QString("%1 px tall").arg(outer.height())));
+        // The design's own height wherever it fits.
+        QCOMPARE(window.form->height() == expanded_height, expanded_height + design_frame <= area.height());
+        const QRect client = window.form->rect();
+        window.combo("Combo1")->setFocus();
+        for (int i = 0; i < 12; ++i) {
+            QWidget* focused = QApplication::focusWidget();
+            const QRect place(focused->mapTo(window.form.get(), QPoint(0, 0)), focused->size());
+            QVERIFY2(client.contains(place), qPrintable(focused->objectName()));
+            QTest::keyClick(focused, Qt::Key_Tab);
+        }
     }
 
     void pick_applies_rule_data() {

@@ -47,7 +47,7 @@ QStringList snapshot(const MainWindow& window) {
             .arg(widget->height());
     };
     state << describe(window.form.get());
-    for (QWidget* widget : window.form->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+    for (QWidget* widget : window.control("Page")->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
         QString line = describe(widget);
         if (auto* combo = qobject_cast<QComboBox*>(widget))
             line += " [" + entries(combo).join('|') + "] " + combo->currentText();
@@ -92,11 +92,27 @@ private slots:
                         untitled("Definir o ficheiro de parâmetros em Y!!")};
         QTest::newRow("TM06 leaves the target to the user")
             << "ETRS89 TM06" << "" << "" << true << Messages{untitled("Definir o Sistema 2 !!")};
+        // A refusal always says why, after the job's own messages.
         QTest::newRow("typed source the rules do not know")
             << "" << "Madeira" << "" << true
-            << Messages{untitled("Definir o Sistema 1 !!"), untitled("Definir o Sistema 2 !!")};
-        QTest::newRow("typed target without a route") << "Hayford-Gauss Datum 73" << "" << "UTM 26 ITRF93" << true
-                                                      << Messages{};
+            << Messages{untitled("Definir o Sistema 1 !!"), untitled("Definir o Sistema 2 !!"),
+                        untitled("Sistema desconhecido: \"Madeira\". Será \"Madeira - UTM 28 Base SE\"?")};
+        QTest::newRow("typed source and target, both misspelt")
+            << "" << "datum 73" << "SAO JORGE" << true
+            << Messages{untitled("Definir o Sistema 1 !!"),
+                        untitled("Sistema desconhecido: \"datum 73\". Será \"Hayford-Gauss Datum 73\"?"),
+                        untitled("Sistema desconhecido: \"SAO JORGE\". Será \"Açores - São Jorge - UTM 26 Base SW\"?")};
+        QTest::newRow("typed target without a route")
+            << "Hayford-Gauss Datum 73" << "" << "UTM 26 ITRF93" << true
+            << Messages{untitled("Não há transformação de \"Hayford-Gauss Datum 73\" para \"UTM 26 ITRF93\".")};
+        QTest::newRow("typed target no system bears")
+            << "Hayford-Gauss Datum 73" << "" << "TM06" << true
+            << Messages{untitled("Não há transformação de \"Hayford-Gauss Datum 73\" para \"TM06\"."),
+                        untitled("Sistema desconhecido: \"TM06\". Será \"ETRS89 TM06\"?")};
+        QTest::newRow("known source the route table does not start from")
+            << "" << "UTM 28 ITRF93" << "Madeira - UTM 28 Base SE" << true
+            << Messages{untitled("Definir o Sistema 1 !!"),
+                        untitled("Não há transformação de \"UTM 28 ITRF93\" para \"Madeira - UTM 28 Base SE\".")};
     }
 
     void refused_jobs() {
