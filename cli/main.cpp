@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "console_services.hpp"
+#include "console_start.hpp"
 #include "jobs/extended_routes.hpp"
 #include "jobs/job.hpp"
 #include "locale_separator.hpp"
@@ -161,7 +162,8 @@ int run_batch(const tesra::cli::Options& o, const std::string& grid_dir, char se
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::vector<std::string_view> args(argv + 1, argv + argc);
+    const std::vector<std::string> command_line = tesra::start_console(argc, argv);
+    std::vector<std::string_view> args(command_line.begin() + (command_line.empty() ? 0 : 1), command_line.end());
     const tesra::cli::ParseResult parsed = tesra::cli::parse_options(args);
     if (!parsed.options) {
         std::fprintf(stderr, "tesra-cli: %s\n\n%s", parsed.error.c_str(), tesra::cli::usage_text().c_str());

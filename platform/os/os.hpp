@@ -1,9 +1,9 @@
 // What the engine asks of the operating system, in its own words: files
 // opened, read, written, replaced and removed; what a path names; the
 // process's place and the processors it may use. One implementation per
-// system (posix/ here; a windows/ beside it would be the other), and
-// nothing above this header knows which. Paths are UTF-8 byte strings,
-// used exactly as given.
+// system (posix/ and windows/), and nothing above this header knows
+// which. Paths are UTF-8 byte strings, used exactly as given (Windows gets
+// them as UTF-16).
 //
 // A call that fails returns no_file, -1 or false and leaves the reason in
 // last_error(), as the system's own errno does; calls that cannot fail
@@ -19,7 +19,8 @@ namespace tesra::os {
 
 // ----------------------------------------------------------- failures
 
-// A failure as the system told it (errno here), kept whole for the message.
+// A failure as the system told it (errno; GetLastError() on Windows), kept
+// whole for the message.
 using Error = int;
 
 // The reason of the last failed call on this thread.
@@ -47,8 +48,8 @@ enum class Fault : unsigned char {
 
 // -------------------------------------------------------------- files
 
-// An open file: a descriptor on POSIX systems. Never inherited by another
-// program the process might start.
+// An open file: a descriptor (on Windows, the C runtime's, over a handle).
+// Never inherited by another program the process might start.
 using File = int;
 inline constexpr File no_file = -1;
 
