@@ -77,7 +77,7 @@ WINDOWS_ENV = WINEPREFIX=$(abspath $(WINDOWS_DIR))/wine WINEDEBUG=-all
 
 windows-configure: deps
 	@cmake -S . -B $(WINDOWS_DIR) -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
-		-DTESRA_GUI=OFF $(CMAKE_FLAGS) >/dev/null
+		-DTESRA_GUI=OFF -DTESRA_LINUX_CLI=$(abspath $(BUILD_DIR))/tesra-cli $(CMAKE_FLAGS) >/dev/null
 
 windows: windows-configure
 	@cmake --build $(WINDOWS_DIR) --target programs
@@ -87,8 +87,10 @@ windows-zip: windows-configure
 	@cmake --build $(WINDOWS_DIR) --target windows_zip
 
 # The engine's and the CLI's tests, every route's report against the Linux
-# build's files, and what Windows does its own way (tests/windows/).
-windows-test: windows-configure
+# build's files, and what Windows does its own way, against the Linux
+# build's tesra-cli (tests/windows/).
+windows-test: windows-configure configure
+	@cmake --build $(BUILD_DIR) --target tesra-cli
 	@cmake --build $(WINDOWS_DIR)
 	@$(WINDOWS_ENV) ctest --test-dir $(WINDOWS_DIR) --output-on-failure
 

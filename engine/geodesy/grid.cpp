@@ -1,9 +1,8 @@
 #include "geodesy/grid.hpp"
 
-#include <filesystem>
-
 #include "text/numtext.hpp"
 #include "files/point_file.hpp"
+#include "os.hpp"
 
 namespace tesra {
 
@@ -56,7 +55,7 @@ bool interpolate_grid(const CoordinateGrid& m_grid, const CoordinateGrid& p_grid
 }
 
 std::string grid_file_path(std::string_view dir, std::string_view name) {
-    return (std::filesystem::path(dir) / name).string();
+    return os::join(std::string(dir), name);
 }
 
 }  // namespace tesra

@@ -101,7 +101,14 @@ void relay_console_output() {
         ::CloseHandle(relay_from);
         return;
     }
-    console = err_console ? err : out;
+    // A copy: _dup2 closes the handle behind the descriptor it replaces.
+    const HANDLE self = ::GetCurrentProcess();
+    if (!::DuplicateHandle(self, err_console ? err : out, self, &console, 0, FALSE, DUPLICATE_SAME_ACCESS)) {
+        ::_close(fd);
+        ::CloseHandle(relay_from);
+        console = INVALID_HANDLE_VALUE;
+        return;
+    }
     relay_thread = ::CreateThread(nullptr, 0, relay, nullptr, 0, nullptr);
     if (relay_thread == nullptr) {
         ::_close(fd);

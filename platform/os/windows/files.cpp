@@ -113,25 +113,28 @@ std::filesystem::path fs_path(const std::string& path) {
 
 }  // namespace
 
+// A folder cannot be opened as a file at all, and Windows says only that
+// access is denied: say it is a folder, as POSIX systems do.
+HANDLE tell_folders(HANDLE handle, const std::string& path) {
+    if (handle == INVALID_HANDLE_VALUE && ::GetLastError() == ERROR_ACCESS_DENIED &&
+        status(path).kind == Kind::folder) {
+        ::SetLastError(windows::directory_not_supported);
+    }
+    return handle;
+}
+
 File open_for_reading(const std::string& path) {
     // Others may go on reading, writing or renaming it: an editor keeps its file.
     const HANDLE handle = open_handle(path, GENERIC_READ, share_all, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL);
-    if (handle == INVALID_HANDLE_VALUE) {
-        // A folder cannot be opened as a file at all; say it is one.
-        if (::GetLastError() == ERROR_ACCESS_DENIED && status(path).kind == Kind::folder) {
-            ::SetLastError(windows::directory_not_supported);
-        }
-        return no_file;
-    }
-    return adopt(handle, _O_RDONLY);
+    return adopt(tell_folders(handle, path), _O_RDONLY);
 }
 
 // Writers share deletion, so that the clean-up on Ctrl-C can remove a
 // temporary another thread still writes.
 File create(const std::string& path) {
-    return adopt(open_handle(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, CREATE_ALWAYS,
-                             FILE_ATTRIBUTE_NORMAL),
-                 0);
+    const HANDLE handle =
+        open_handle(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL);
+    return adopt(tell_folders(handle, path), 0);
 }
 
 // Windows gives a new file the folder's permissions, which are the user's
@@ -216,6 +219,14 @@ Status status(File file) { return status_of(handle_of(file)); }
 // Asks for write access and lets go: the read-only attribute, the folder's
 // permissions and a program holding the file without sharing all answer.
 bool writable(const std::string& path) {
+    std::wstring wide;
+    if (windows::to_utf16(path, wide)) {
+        const DWORD attributes = ::GetFileAttributesW(wide.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+            ::SetLastError(ERROR_ACCESS_DENIED);  // as opening it would say, even to an administrator
+            return false;
+        }
+    }
     const HANDLE handle = open_handle(path, GENERIC_WRITE, share_all, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL);
     if (handle == INVALID_HANDLE_VALUE) return false;
     ::CloseHandle(handle);
