@@ -121,7 +121,7 @@ tesra::JobOptions job_options(const tesra::cli::Options& o, std::size_t files_at
 // job is the single job's, with its messages naming its file.
 int run_batch(const tesra::cli::Options& o, const std::string& grid_dir, char separator) {
     std::error_code ec;
-    std::filesystem::create_directories(*o.output_dir, ec);
+    std::filesystem::create_directories(tesra::os::to_fs_path(*o.output_dir), ec);
     if (ec) {
         std::fprintf(stderr, "Não foi possível criar a pasta \"%s\": %s\n", o.output_dir->c_str(),
                      ec.message().c_str());

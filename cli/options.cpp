@@ -2,13 +2,13 @@
 
 #include <algorithm>
 #include <charconv>
-#include <filesystem>
 #include <iterator>
 #include <numeric>
 #include <set>
 #include <utility>
 
 #include "geodesy/systems.hpp"
+#include "os.hpp"
 
 namespace tesra::cli {
 
@@ -345,13 +345,13 @@ std::string usage_text() {
 }
 
 std::string batch_output_path(const std::string& dir, std::string_view input, OutputFormat format) {
-    std::string name = std::filesystem::path(input).filename().string();
+    std::string name = os::name_of(std::string(input));
     if (format == OutputFormat::csv || format == OutputFormat::geojson) {
         const std::size_t dot = name.rfind('.');
         if (dot != std::string::npos && dot > 0) name.resize(dot);
         name += format == OutputFormat::csv ? ".csv" : ".geojson";
     }
-    return (std::filesystem::path(dir) / name).string();
+    return os::join(dir, name);
 }
 
 ParseResult parse_options(const std::vector<std::string_view>& args) {
@@ -406,7 +406,7 @@ ParseResult parse_options(const std::vector<std::string_view>& args) {
             if (input == "-") return {std::nullopt, "um lote não lê a entrada padrão (\"-\")"};
             if (!outputs.insert(batch_output_path(*o.output_dir, input, o.format)).second) {
                 return {std::nullopt, "dois ficheiros de entrada dariam a mesma saída em " + *o.output_dir + ": " +
-                                          std::filesystem::path(input).filename().string()};
+                                          os::name_of(std::string(input))};
             }
             o.inputs.emplace_back(input);
         }

@@ -12,6 +12,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <filesystem>
 #include <string>
 #include <string_view>
 
@@ -143,6 +144,12 @@ bool remove(const char* path) noexcept;
 [[nodiscard]] std::string name_of(const std::string& path);
 // `name` in `folder` ("" for the current folder).
 [[nodiscard]] std::string join(const std::string& folder, std::string_view name);
+
+// A path as std::filesystem takes it, and back, in UTF-8 on every system
+// (from a plain std::string, Windows's std::filesystem reads the ANSI code
+// page, and a name in any other script is lost).
+[[nodiscard]] std::filesystem::path to_fs_path(const std::string& path);
+[[nodiscard]] std::string from_fs_path(const std::filesystem::path& path);
 
 // A name for a temporary file in `folder` that is plainly one to anyone
 // who finds it after a crash: ".<base>.tesra-<process>-<n>", hidden, n

@@ -9,9 +9,7 @@
 
 namespace tesra::os {
 
-namespace {
-
-std::filesystem::path from_utf8(const std::string& text) {
+std::filesystem::path to_fs_path(const std::string& text) {
     try {
         return std::filesystem::path(std::u8string_view(reinterpret_cast<const char8_t*>(text.data()), text.size()));
     } catch (const std::exception&) {
@@ -19,22 +17,20 @@ std::filesystem::path from_utf8(const std::string& text) {
     }
 }
 
-std::string to_utf8(const std::filesystem::path& path) {
+std::string from_fs_path(const std::filesystem::path& path) {
     const std::u8string text = path.u8string();
     return std::string(text.begin(), text.end());
 }
 
-}  // namespace
-
 std::string folder_of(const std::string& path) {
-    const std::filesystem::path folder = from_utf8(path).parent_path();
-    return folder.empty() ? "." : to_utf8(folder);
+    const std::filesystem::path folder = to_fs_path(path).parent_path();
+    return folder.empty() ? "." : from_fs_path(folder);
 }
 
-std::string name_of(const std::string& path) { return to_utf8(from_utf8(path).filename()); }
+std::string name_of(const std::string& path) { return from_fs_path(to_fs_path(path).filename()); }
 
 std::string join(const std::string& folder, std::string_view name) {
-    return to_utf8(from_utf8(folder) / from_utf8(std::string(name)));
+    return from_fs_path(to_fs_path(folder) / to_fs_path(std::string(name)));
 }
 
 std::string temporary_name(const std::string& folder, std::string_view base) {

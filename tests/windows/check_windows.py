@@ -154,6 +154,11 @@ def unicode_paths(work):
                   "%s%s%s: %s" % (folder, sep, name, done.stderr.decode()))
             check(done.stdout == ("Criado o ficheiro: %s%s%s\n" % (folder, sep, name)).encode(),
                   "message names the path as given: %r" % done.stdout)
+    # A batch into a new folder of such names.
+    done = wine(args + ["--output-dir", "São João\\lote ελ", "Ελλάδα 測量 🗺/pontos ã.txt"], work)
+    out = os.path.join(work, "São João", "lote ελ", "pontos ã.txt")
+    check(done.returncode == 0 and os.path.exists(out) and read(out) == expected,
+          "batch into São João\\lote ελ: %s %s" % (listing(work), done.stderr.decode()))
     # The program and its grids in a folder of such a name: found beside it.
     program = os.path.join(work, "Programa São ξ")
     os.makedirs(program)
