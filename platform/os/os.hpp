@@ -107,7 +107,7 @@ struct Identity {
 struct Status {
     Kind kind = Kind::none;
     std::uint64_t size = 0;  // regular files only
-    unsigned mode = 0;       // permissions, as set_mode() takes them back
+    unsigned mode = 0;       // permissions (Windows: attributes), as set_mode() takes them back
     Identity identity;
     Error error = 0;         // Kind::none: why
 };

@@ -47,9 +47,7 @@ std::string describe(Error error) {
         static_cast<DWORD>(error), 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
     std::wstring wide = n > 0 && text != nullptr ? std::wstring(text, n) : std::wstring();
     if (text != nullptr) ::LocalFree(text);
-    while (!wide.empty() && (wide.back() == L'\r' || wide.back() == L'\n' || wide.back() == L' ' || wide.back() == L'.')) {
-        wide.pop_back();
-    }
+    while (!wide.empty() && std::wstring_view(L"\r\n .").find(wide.back()) != std::wstring_view::npos) wide.pop_back();
     if (wide.empty()) return "erro " + std::to_string(static_cast<DWORD>(error));
     return windows::to_utf8(wide);
 }
