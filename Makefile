@@ -88,11 +88,12 @@ windows-zip: windows-configure
 
 # The engine's and the CLI's tests, every route's report against the Linux
 # build's files, and what Windows does its own way, against the Linux
-# build's tesra-cli (tests/windows/).
+# build's tesra-cli (tests/windows/). Wine's server and services end with it.
 windows-test: windows-configure configure
 	@cmake --build $(BUILD_DIR) --target tesra-cli
 	@cmake --build $(WINDOWS_DIR)
-	@$(WINDOWS_ENV) ctest --test-dir $(WINDOWS_DIR) --output-on-failure
+	@$(WINDOWS_ENV) ctest --test-dir $(WINDOWS_DIR) --output-on-failure; status=$$?; \
+		$(WINDOWS_ENV) wineserver -k 2>/dev/null; exit $$status
 
 clean:
 	rm -rf $(BUILD_DIR) $(BENCH_DIR) $(SANITIZE_DIR) $(WINDOWS_DIR) build-fuzz
