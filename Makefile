@@ -8,7 +8,8 @@ ifneq ($(CI),)
 CMAKE_FLAGS += -DTESRA_WERROR=ON
 endif
 
-.PHONY: all deps configure build run test bench bench-build bench-micro package clean screenshots test-sanitize fuzz
+.PHONY: all deps configure build run test bench bench-build bench-micro package clean screenshots test-sanitize fuzz \
+	windows windows-configure windows-test windows-zip
 
 all: build
 
@@ -68,5 +69,31 @@ FUZZ_SECONDS ?= 60
 fuzz: deps
 	@tools/fuzz $(FUZZ_SECONDS)
 
+# tesra-cli.exe for 64-bit Windows, built here with mingw-w64 and linked
+# statically, with the grid files beside it in $(WINDOWS_DIR)/; no desktop
+# program. Its tests run under wine, in a wine prefix of that folder.
+WINDOWS_DIR ?= build-windows
+WINDOWS_ENV = WINEPREFIX=$(abspath $(WINDOWS_DIR))/wine WINEDEBUG=-all
+
+windows-configure: deps
+	@cmake -S . -B $(WINDOWS_DIR) -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
+		-DTESRA_GUI=OFF -DTESRA_LINUX_CLI=$(abspath $(BUILD_DIR))/tesra-cli $(CMAKE_FLAGS) >/dev/null
+
+windows: windows-configure
+	@cmake --build $(WINDOWS_DIR) --target programs
+
+# The download: tesra-<version>-windows-x64.zip in $(WINDOWS_DIR)/.
+windows-zip: windows-configure
+	@cmake --build $(WINDOWS_DIR) --target windows_zip
+
+# The engine's and the CLI's tests, every route's report against the Linux
+# build's files, and what Windows does its own way, against the Linux
+# build's tesra-cli (tests/windows/). Wine's server and services end with it.
+windows-test: windows-configure configure
+	@cmake --build $(BUILD_DIR) --target tesra-cli
+	@cmake --build $(WINDOWS_DIR)
+	@$(WINDOWS_ENV) ctest --test-dir $(WINDOWS_DIR) --output-on-failure; status=$$?; \
+		$(WINDOWS_ENV) wineserver -k 2>/dev/null; exit $$status
+
 clean:
-	rm -rf $(BUILD_DIR) $(BENCH_DIR) $(SANITIZE_DIR) build-fuzz
+	rm -rf $(BUILD_DIR) $(BENCH_DIR) $(SANITIZE_DIR) $(WINDOWS_DIR) build-fuzz

@@ -19,6 +19,7 @@
 #include "console_services.hpp"
 #include "files/output_file.hpp"
 #include "geodesy/systems.hpp"
+#include "console_start.hpp"
 #include "jobs/extended_routes.hpp"
 #include "jobs/job.hpp"
 #include "jobs/refusals.hpp"
@@ -187,7 +188,7 @@ int run_batch(const tesra::cli::Options& o, const std::string& grid_dir, char se
         return 2;
     }
     std::error_code ec;
-    std::filesystem::create_directories(*o.output_dir, ec);
+    std::filesystem::create_directories(tesra::os::to_fs_path(*o.output_dir), ec);
     if (ec) {
         std::fprintf(stderr, "Não foi possível criar a pasta \"%s\": %s\n", tesra::shown_name(*o.output_dir).c_str(),
                      ec.message().c_str());
@@ -250,7 +251,8 @@ int main(int argc, char** argv) {
     // standard stream.
     tesra::keep_standard_streams_taken();
     tesra::clean_up_on_signals();
-    std::vector<std::string_view> args(argv + 1, argv + argc);
+    const std::vector<std::string> command_line = tesra::start_console(argc, argv);
+    std::vector<std::string_view> args(command_line.begin() + (command_line.empty() ? 0 : 1), command_line.end());
     const tesra::cli::ParseResult parsed = tesra::cli::parse_options(args);
     if (!parsed.options) {
         std::fprintf(stderr, "tesra-cli: %s\nVer tesra-cli --help.\n", parsed.error.c_str());

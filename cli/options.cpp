@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <charconv>
-#include <filesystem>
 #include <iterator>
 #include <set>
 #include <utility>
@@ -10,6 +9,7 @@
 #include "geodesy/systems.hpp"
 #include "jobs/refusals.hpp"
 #include "text/errors.hpp"
+#include "os.hpp"
 
 namespace tesra::cli {
 
@@ -343,13 +343,13 @@ std::string wrap(std::string_view text, std::string_view first_indent, std::stri
 }
 
 std::string batch_output_path(const std::string& dir, std::string_view input, OutputFormat format) {
-    std::string name = std::filesystem::path(input).filename().string();
+    std::string name = os::name_of(std::string(input));
     if (format == OutputFormat::csv || format == OutputFormat::geojson) {
         const std::size_t dot = name.rfind('.');
         if (dot != std::string::npos && dot > 0) name.resize(dot);
         name += format == OutputFormat::csv ? ".csv" : ".geojson";
     }
-    return (std::filesystem::path(dir) / name).string();
+    return os::join(dir, name);
 }
 
 std::string projection_path(const std::string& path) {
@@ -412,7 +412,7 @@ ParseResult parse_options(const std::vector<std::string_view>& args) {
             if (input == "-") return {std::nullopt, "um lote não lê a entrada padrão (\"-\")"};
             if (!outputs.insert(batch_output_path(*o.output_dir, input, o.format)).second) {
                 return {std::nullopt, "dois ficheiros de entrada dariam a mesma saída em " + shown_name(*o.output_dir) +
-                                          ": " + shown_name(std::filesystem::path(input).filename().string())};
+                                          ": " + shown_name(os::name_of(std::string(input)))};
             }
             o.inputs.emplace_back(input);
         }

@@ -1,5 +1,6 @@
-// The decimal separator of the user's regional settings (LC_NUMERIC), read
-// once at start by the front end and handed to the engine.
+// The decimal separator of the user's regional settings (LC_NUMERIC; on
+// Windows, the Decimal symbol of the Region settings), read once at start
+// by the front end and handed to the engine.
 #pragma once
 
 namespace tesra {

@@ -11,7 +11,8 @@ namespace tesra {
 // Installs the clean-up for SIGINT, SIGTERM, SIGHUP and SIGXFSZ (each one
 // the parent did not set to be ignored: nohup keeps its meaning), and
 // ignores SIGPIPE, so that a closed standard output or error turns into a
-// failed write rather than cutting the clean-up short.
+// failed write rather than cutting the clean-up short. On Windows
+// (windows/signals.cpp): Ctrl-C, Ctrl-Break and the console's closing.
 void clean_up_on_signals();
 
 // For a program whose output goes to standard output, as a filter's does:

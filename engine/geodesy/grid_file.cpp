@@ -1,8 +1,7 @@
 #include "geodesy/grid_file.hpp"
 
-#include <filesystem>
-
 #include "files/point_file.hpp"
+#include "os.hpp"
 
 namespace tesra {
 
@@ -22,7 +21,7 @@ void read_grid_file(const std::string& path, CoordinateGrid& grid) {
 }
 
 std::string grid_file_path(std::string_view dir, std::string_view name) {
-    return (std::filesystem::path(dir) / name).string();
+    return os::join(std::string(dir), name);
 }
 
 }  // namespace tesra

@@ -29,7 +29,7 @@ const std::filesystem::path* PathIdentity::canonical() {
     if (!canonical_done_) {
         canonical_done_ = true;
         std::error_code ec;
-        canonical_ = std::filesystem::weakly_canonical(std::filesystem::absolute(os::follow_links(path_), ec), ec);
+        canonical_ = std::filesystem::weakly_canonical(std::filesystem::absolute(os::to_fs_path(os::follow_links(path_)), ec), ec);
         canonical_ok_ = !ec;
     }
     return canonical_ok_ ? &canonical_ : nullptr;

@@ -1,9 +1,9 @@
 // What the engine asks of the operating system, in its own words: files
 // opened, read, written, replaced and removed; what a path names; the
 // process's place and the processors it may use. One implementation per
-// system (posix/ here; a windows/ beside it would be the other), and
-// nothing above this header knows which. Paths are UTF-8 byte strings,
-// used exactly as given.
+// system (posix/ and windows/), and nothing above this header knows
+// which. Paths are UTF-8 byte strings, used exactly as given (Windows gets
+// them as UTF-16).
 //
 // A call that fails returns no_file, -1 or false and leaves the reason in
 // last_error(), as the system's own errno does; calls that cannot fail
@@ -12,6 +12,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <filesystem>
 #include <string>
 #include <string_view>
 
@@ -19,7 +20,8 @@ namespace tesra::os {
 
 // ----------------------------------------------------------- failures
 
-// A failure as the system told it (errno here), kept whole for the message.
+// A failure as the system told it (errno; GetLastError() on Windows), kept
+// whole for the message.
 using Error = int;
 
 // The reason of the last failed call on this thread.
@@ -47,8 +49,8 @@ enum class Fault : unsigned char {
 
 // -------------------------------------------------------------- files
 
-// An open file: a descriptor on POSIX systems. Never inherited by another
-// program the process might start.
+// An open file: a descriptor (on Windows, the C runtime's, over a handle).
+// Never inherited by another program the process might start.
 using File = int;
 inline constexpr File no_file = -1;
 
@@ -105,7 +107,7 @@ struct Identity {
 struct Status {
     Kind kind = Kind::none;
     std::uint64_t size = 0;  // regular files only
-    unsigned mode = 0;       // permissions, as set_mode() takes them back
+    unsigned mode = 0;       // permissions (Windows: attributes), as set_mode() takes them back
     Identity identity;
     Error error = 0;         // Kind::none: why
 };
@@ -142,6 +144,12 @@ bool remove(const char* path) noexcept;
 [[nodiscard]] std::string name_of(const std::string& path);
 // `name` in `folder` ("" for the current folder).
 [[nodiscard]] std::string join(const std::string& folder, std::string_view name);
+
+// A path as std::filesystem takes it, and back, in UTF-8 on every system
+// (from a plain std::string, Windows's std::filesystem reads the ANSI code
+// page, and a name in any other script is lost).
+[[nodiscard]] std::filesystem::path to_fs_path(const std::string& path);
+[[nodiscard]] std::string from_fs_path(const std::filesystem::path& path);
 
 // A name for a temporary file in `folder` that is plainly one to anyone
 // who finds it after a crash: ".<base>.tesra-<process>-<n>", hidden, n

@@ -1,6 +1,7 @@
 // Programs run by the tests as child processes: every test starts, stops and
 // waits for one through these, so that each system needs only its own file
-// behind them (process_posix.cpp: fork and exec).
+// behind them (process_posix.cpp: fork and exec; process_windows.cpp:
+// CreateProcessW, without file-size limits or in_child).
 #pragma once
 
 #include <sys/types.h>

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <stdexcept>
 
@@ -15,11 +16,20 @@ namespace fs = std::filesystem;
 
 namespace tesra::robust {
 
+// A name no one has yet, made by creating it: mkdtemp's way on any system.
 ScratchDir::ScratchDir() {
-    const char* tmp = std::getenv("TMPDIR");
-    std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/tesra-robust-XXXXXX";
-    if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-    path_ = pattern;
+    const fs::path base = fs::temp_directory_path();
+    std::random_device seed;
+    std::mt19937_64 draw((std::uint64_t{seed()} << 32) ^ seed());
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        char name[32];
+        std::snprintf(name, sizeof name, "tesra-robust-%012llx", static_cast<unsigned long long>(draw() >> 16));
+        if (fs::create_directory(base / name)) {
+            path_ = (base / name).string();
+            return;
+        }
+    }
+    throw std::runtime_error("no scratch directory under " + base.string());
 }
 
 ScratchDir::~ScratchDir() {
