@@ -29,6 +29,18 @@ bool all_digits(std::string_view s) {
     return !s.empty() && std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
+}  // namespace
+
+bool ambiguous_comma_line(const std::vector<std::string_view>& fields) {
+    if (fields.size() < 4) return false;
+    std::string_view m = trim(fields[1]);
+    const std::string_view p = trim(fields[2]);
+    if (!m.empty() && (m.front() == '-' || m.front() == '+')) m.remove_prefix(1);
+    return all_digits(m) && all_digits(p);
+}
+
+namespace {
+
 // Where a title might stand: text that does not start the way a number does
 // (a mistyped coordinate is an error to report, not a header to skip).
 bool title_like(std::string_view field) {
@@ -134,7 +146,11 @@ DialectDecision decide_dialect(const std::vector<std::string_view>& lines, const
 
     // The reading a data line calls for, in order of preference: the
     // point-file format first, so that any file it reads reads as before.
-    auto fits = [&](std::string_view line, char separator) -> std::optional<DialectDecision> {
+    // `settled`: the fields a header line holds, which settles how many
+    // a comma line has. With `empty_columns`, empty cells after P are
+    // further columns (the next lines fill them).
+    auto fits = [&](std::string_view line, char separator, std::size_t settled = 0,
+                    bool empty_columns = false) -> std::optional<DialectDecision> {
         const auto* f = split(line, separator == 0 ? ',' : separator);
         if (f == nullptr) return std::nullopt;
         if (separator == 0) {
@@ -149,14 +165,14 @@ DialectDecision decide_dialect(const std::vector<std::string_view>& lines, const
             if (separator != ',') return DialectDecision{separator, mark, false, 0};
             // Comma lines with further columns, unless the line may as well
             // be decimal commas ("-87345,210,-104877,530"): an integer M and
-            // a P of bare digits.
-            const std::string_view m = trim((*f)[1]), p = trim((*f)[2]);
-            const bool integer_m = all_digits(m.substr(m.front() == '-' || m.front() == '+' ? 1 : 0));
-            // Empty fields after P are the trailing commas the point-file
-            // format passes over: its reading, not further columns.
+            // a P of bare digits, where no header settles the count.
+            // Empty fields after P are otherwise the trailing commas the
+            // point-file format passes over: its reading, not further columns.
             const bool columns =
-                std::any_of(f->begin() + 3, f->end(), [](std::string_view c) { return c.find_first_not_of(' ') != std::string_view::npos; });
-            if (columns && !whole_records(*f) && !(integer_m && all_digits(p))) {
+                f->size() > 3 && (empty_columns || std::any_of(f->begin() + 3, f->end(), [](std::string_view c) {
+                                      return c.find_first_not_of(' ') != std::string_view::npos;
+                                  }));
+            if (columns && !whole_records(*f) && (f->size() == settled || !ambiguous_comma_line(*f))) {
                 return DialectDecision{',', '.', false, f->size()};
             }
         }
@@ -174,25 +190,53 @@ DialectDecision decide_dialect(const std::vector<std::string_view>& lines, const
 
     // A line dialect needs the next line to agree: a name holding a `;`
     // followed by two lines of numbers is the point-file format's.
-    auto fits_from = [&](std::size_t first, char c) -> std::optional<DialectDecision> {
-        std::optional<DialectDecision> d = fits(lines[first], c);
+    auto fits_from = [&](std::size_t first, char c, std::size_t settled) -> std::optional<DialectDecision> {
+        std::optional<DialectDecision> d = fits(lines[first], c, settled);
+        if (d && d->separator == 0 && automatic) {
+            // Empty last cells the point-file format passes over, until a
+            // later line fills them: a further column (an office program's
+            // optional cell), not trailing commas.
+            const auto* f = split(lines[first], ',');
+            const std::size_t count = f == nullptr ? 0 : f->size();
+            for (std::size_t i = first + 1; i < lines.size(); ++i) {
+                if (fits(lines[i], 0)) continue;
+                const std::optional<DialectDecision> filled = fits(lines[i], ',', settled);
+                if (filled && filled->fields == count) return filled;
+                break;
+            }
+        }
         if (!d || d->separator == 0 || first + 1 == lines.size()) return d;
-        const std::optional<DialectDecision> next = fits(lines[first + 1], c);
+        const std::optional<DialectDecision> next = fits(lines[first + 1], c, settled, true);
         if (!next || next->fields != d->fields) return std::nullopt;
         return d;
     };
     std::optional<DialectDecision> found;
     for (char c : candidates) {
-        if ((found = fits_from(0, c))) break;
+        if ((found = fits_from(0, c, 0))) break;
     }
     if (!found && dialect.header && lines.size() > 1) {
         for (char c : candidates) {
-            found = fits_from(1, c);
-            if (!found) continue;
             const auto* f = split(lines[0], c == 0 ? ',' : c);
-            found->header = f != nullptr && f->size() >= 3 && title_like((*f)[1]) && title_like((*f)[2]);
-            if (found->header) break;
-            found.reset();
+            const std::size_t titles = f == nullptr ? 0 : f->size();
+            if (titles < 3 || !title_like((*f)[1]) || !title_like((*f)[2])) continue;
+            const std::optional<DialectDecision> below = fits_from(1, c, c == ',' ? titles : 0);
+            if (!below) continue;
+            DialectDecision d = *below;
+            d.header = true;
+            d.count_settled = d.separator == ',' && titles == d.fields;
+            found = d;
+            break;
+        }
+    }
+    if (!found && automatic) {
+        // Integer coordinates and further columns, or decimal commas: the
+        // first data line is refused as both, not read as either.
+        const std::size_t first = dialect.header && lines.size() > 1 && !fits(lines[0], ',', 0, true) ? 1 : 0;
+        const auto* f = split(lines[first], ',');
+        if (f != nullptr && f->size() > 3 && is_number((*f)[1], '.') && is_number((*f)[2], '.') &&
+            ambiguous_comma_line(*f)) {
+            decision = {',', '.', first == 1, f->size(), false, first};
+            return decision;
         }
     }
     if (!found && automatic && plain_refuses(lines[0])) {

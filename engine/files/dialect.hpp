@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -46,7 +47,13 @@ struct DialectDecision {
     char decimal_mark = '.';
     bool header = false;    // the first line holds column titles
     std::size_t fields = 0; // comma lines: every line holds this many fields; 0: any number from three
+    bool count_settled = false;  // comma lines: a header with a title per field settles `fields`
+    std::size_t ambiguous = SIZE_MAX;  // the line (of those given) that reads two ways, refused
 };
+
+// Whether a comma line with further columns may as well be one of decimal
+// commas ("Sé,-87345,210,-104877,530"): an integer M and a P of bare digits.
+[[nodiscard]] bool ambiguous_comma_line(const std::vector<std::string_view>& fields);
 
 // Decides from the first non-blank lines of a file (after the lines to skip).
 [[nodiscard]] DialectDecision decide_dialect(const std::vector<std::string_view>& lines,

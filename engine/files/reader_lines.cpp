@@ -36,7 +36,23 @@ bool plain_reads(std::string_view text) {
     }
 }
 
+// Counts the line ends in `text`: CR LF, CR or LF.
+long line_ends(std::string_view text) {
+    long n = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\n' || (text[i] == '\r' && (i + 1 == text.size() || text[i + 1] != '\n'))) ++n;
+    }
+    return n;
+}
+
 }  // namespace
+
+TesraError FieldReader::two_ways_error(long line, std::string_view text) const {
+    return file_error(path_, line,
+                      "a linha lê-se de duas maneiras, com coordenadas inteiras e colunas a mais ou com vírgula "
+                      "decimal: " + excerpt(text) +
+                          " (um cabeçalho com um título por coluna, ou o separador \";\" entre os campos, decide)");
+}
 
 void FieldReader::check_text(std::string_view text, long line) {
     if (std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) return;
@@ -117,15 +133,19 @@ void FieldReader::begin_records(PointFileDialect& dialect) {
     line_separator_ = decision.separator;
     decimal_mark_ = decision.decimal_mark;
     line_fields_ = decision.fields;
+    count_settled_ = decision.count_settled;
     dialect.line_separator = line_separator_;
     dialect.decimal_mark = decimal_mark_;
+    if (decision.ambiguous < lines.size()) {
+        const std::string_view at = lines[decision.ambiguous];
+        throw two_ways_error(line_ + line_ends(sample.substr(0, static_cast<std::size_t>(at.data() - sample.data()))),
+                             at);
+    }
     if (!decision.header) return;
     // Past the header line, counting the lines before it.
     const std::string_view header = lines.front();
     const std::string_view before = sample.substr(0, static_cast<std::size_t>(header.data() - sample.data()));
-    for (std::size_t i = 0; i < before.size(); ++i) {
-        if (before[i] == '\n' || (before[i] == '\r' && (i + 1 == before.size() || before[i + 1] != '\n'))) ++line_;
-    }
+    line_ += line_ends(before);
     pos_ += before.size() + header.size();
     field_line_ = line_;
     if (text_check_ != TextCheck::none) check_text(header, line_);
@@ -172,11 +192,7 @@ bool FieldReader::read_line_record(PointRecord& record) {
         // the buffer and move the line, so the view is taken after it.
         if (peek() == '\r' || peek() == '\n') skip_line_end();
         const std::string_view text = view(start, length);
-        long line_ends = 0;
-        for (std::size_t i = 0; i < text.size(); ++i) {
-            if (text[i] == '\n' || (text[i] == '\r' && (i + 1 == text.size() || text[i + 1] != '\n'))) ++line_ends;
-        }
-        line_ += line_ends;
+        line_ += line_ends(text);
         if (state == State::quoted || !split_fields(text, separator, line_text_, fields_)) {
             throw file_error(path_, field_line_, "um campo abre aspas que não fecham: " + excerpt(text));
         }
@@ -192,6 +208,11 @@ bool FieldReader::read_line_record(PointRecord& record) {
             throw file_error(path_, field_line_,
                              "a linha tem " + std::to_string(fields_.size()) + " campos e as primeiras linhas têm " +
                                  std::to_string(line_fields_) + ": " + excerpt(text));
+        }
+        // A line of decimal commas among comma lines with further columns
+        // may hold as many fields as they do: refused, not read shifted.
+        if (line_fields_ != 0 && !count_settled_ && ambiguous_comma_line(fields_)) {
+            throw two_ways_error(field_line_, text);
         }
         const std::string_view name = fields_[0];
         if (blank(name)) throw file_error(path_, field_line_, "a linha não tem nome do ponto: " + excerpt(text));

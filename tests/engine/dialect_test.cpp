@@ -80,12 +80,29 @@ TEST(Dialects, EveryWayOfWritingThePointsReadsTheSame) {
             }
         }
     }
+    // Spreadsheets' comma files: an optional last cell left empty, integer
+    // coordinates under a header with a title per field.
+    const struct {
+        std::string text, points;
+    } read[] = {
+        {"A,-87345.21,-104877.53,\r\nB,1.5,2.5,x\r\n", "A|-87345.210000|-104877.530000\nB|1.500000|2.500000\n"},
+        {"Nome,M,P,Cota\r\nP1,112655,195121,12.5\r\n", "P1|112655.000000|195121.000000\n"},
+    };
+    for (const auto& c : read) {
+        robust::write_file(path, c.text);
+        TextEncoding found{};
+        EXPECT_EQ(read_all(path, Dialect::automatic(), found), c.points) << c.text;
+    }
     const struct {
         std::string text;
         Dialect dialect;
         std::string message;
     } refused[] = {
-        {"Sé,-87345,210,-104877,530\r\n", Dialect::automatic(), "linha 1: há campos a mais"},
+        // Integers and a further column, or decimal commas: neither reading is guessed.
+        {"Sé,-87345,210,-104877,530\r\n", Dialect::automatic(), "linha 1: a linha lê-se de duas maneiras"},
+        {"Nome,M,P,Cota\r\nP1,112655,195121,12,5\r\n", Dialect::automatic(), "linha 2: a linha lê-se de duas"},
+        {"A,1.5,2.5,7,8\r\nB,1.5,2.5,7,8\r\nSé,-87345,210,-104877,530\r\n", Dialect::automatic(),
+         "linha 3: a linha lê-se de duas maneiras"},
         {"A;1,5;2,5\r\nNome;M;P\r\n", Dialect::automatic(), "linha 2: o valor de M não é um número: \"M\""},
         {"A;1,5;2,5\r\nB\t1,5\t2,5\r\nC;1;2\r\n", Dialect::automatic(), "linha 2: a linha tem menos de três campos"},
         {"A;1;2\r\nB\xE9;3;4\r\n", {Dialect::Separator::semicolon, true, 0, Dialect::Encoding::utf8, false},
