@@ -39,7 +39,69 @@ bool ambiguous_comma_line(const std::vector<std::string_view>& fields) {
     return all_digits(m) && all_digits(p);
 }
 
+ColumnRole title_role(std::string_view title) {
+    // Latin-1 letters (Windows-1252, or UTF-8's two bytes) to their plain letter.
+    static constexpr char plain[] = "aaaaaaaceeeeiiiidnooooo ouuuuyty";
+    std::string key;
+    for (std::size_t i = 0; i < title.size(); ++i) {
+        auto c = static_cast<unsigned char>(title[i]);
+        if (c == 0xC3 && i + 1 < title.size() && (static_cast<unsigned char>(title[i + 1]) & 0xC0) == 0x80) {
+            c = static_cast<unsigned char>(static_cast<unsigned char>(title[++i]) + 0x40);
+        }
+        if (c == ' ' || c == '\t' || c == '_' || c == '.') continue;
+        if (c >= 0xC0) c = static_cast<unsigned char>(plain[c & 0x1F]);
+        key += static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
+    }
+    static const struct {
+        const char* title;
+        ColumnRole role;
+    } roles[] = {
+        {"nome", ColumnRole::name},      {"name", ColumnRole::name},       {"ponto", ColumnRole::name},
+        {"point", ColumnRole::name},     {"id", ColumnRole::name},         {"designacao", ColumnRole::name},
+        {"m", ColumnRole::m},            {"x", ColumnRole::m},             {"e", ColumnRole::m},
+        {"este", ColumnRole::m},         {"leste", ColumnRole::m},         {"easting", ColumnRole::m},
+        {"p", ColumnRole::p},            {"y", ColumnRole::p},             {"n", ColumnRole::p},
+        {"norte", ColumnRole::p},        {"northing", ColumnRole::p},      {"cota", ColumnRole::height},
+        {"z", ColumnRole::height},       {"h", ColumnRole::height},        {"altitude", ColumnRole::height},
+        {"lat", ColumnRole::geographic}, {"latitude", ColumnRole::geographic}, {"lon", ColumnRole::geographic},
+        {"long", ColumnRole::geographic}, {"longitude", ColumnRole::geographic},
+    };
+    for (const auto& r : roles) {
+        if (key == r.title) return r.role;
+    }
+    return ColumnRole::none;
+}
+
 namespace {
+
+// The order a header's titles put the fields in (see DialectDecision):
+// empty where they give M and P no role, or give them where they stand.
+struct HeaderRoles {
+    DialectDecision::Refusal refusal = DialectDecision::Refusal::none;
+    std::vector<std::size_t> order;
+};
+
+HeaderRoles header_roles(const std::vector<std::string_view>& titles) {
+    using Refusal = DialectDecision::Refusal;
+    std::size_t at[4] = {SIZE_MAX, SIZE_MAX, SIZE_MAX, SIZE_MAX};  // name, M, P, height
+    bool twice = false;
+    for (std::size_t i = 0; i < titles.size(); ++i) {
+        const ColumnRole role = title_role(titles[i]);
+        if (role == ColumnRole::geographic) return {Refusal::geographic, {}};
+        if (role == ColumnRole::none) continue;
+        std::size_t& slot = at[static_cast<int>(role) - 1];
+        twice = twice || slot != SIZE_MAX;
+        if (slot == SIZE_MAX) slot = i;
+    }
+    if (at[1] == SIZE_MAX && at[2] == SIZE_MAX) return {};
+    if (twice || at[1] == SIZE_MAX || at[2] == SIZE_MAX) return {Refusal::roles, {}};
+    if (at[0] == 0 && at[1] == 1 && at[2] == 2) return {};
+    std::vector<std::size_t> order = {at[0], at[1], at[2]};
+    for (std::size_t i = 0; i < titles.size(); ++i) {
+        if (i != at[0] && i != at[1] && i != at[2]) order.push_back(i);
+    }
+    return {Refusal::none, order};
+}
 
 // Where a title might stand: text that does not start the way a number does
 // (a mistyped coordinate is an error to report, not a header to skip).
@@ -218,7 +280,32 @@ DialectDecision decide_dialect(const std::vector<std::string_view>& lines, const
         for (char c : candidates) {
             const auto* f = split(lines[0], c == 0 ? ',' : c);
             const std::size_t titles = f == nullptr ? 0 : f->size();
-            if (titles < 3 || !title_like((*f)[1]) || !title_like((*f)[2])) continue;
+            if (titles < 3) continue;
+            // Titles only: a line with a number in it is a faulty record.
+            const bool titled = std::all_of(f->begin(), f->end(), [](std::string_view t) { return blank(t) || title_like(t); });
+            HeaderRoles roles = titled ? header_roles(*f) : HeaderRoles{};
+            if (roles.refusal != DialectDecision::Refusal::none) {
+                decision.refusal = roles.refusal;
+                return decision;
+            }
+            if (!roles.order.empty()) {
+                // Read by the titles, a title for every field.
+                const char separator = c == 0 ? ',' : c;
+                const auto* g = split(lines[1], separator);
+                if (g == nullptr || g->size() != titles) continue;
+                const std::size_t name = roles.order[0], m = roles.order[1], p = roles.order[2];
+                if (name != SIZE_MAX && blank((*g)[name])) continue;
+                for (char mark : {'.', ','}) {
+                    if ((forced_mark != 0 && mark != forced_mark) || (separator == ',' && mark == ',')) continue;
+                    if (!is_number((*g)[m], mark) || !is_number((*g)[p], mark)) continue;
+                    found = DialectDecision{separator, mark, true, titles, true};
+                    found->order = std::move(roles.order);
+                    break;
+                }
+                if (found) break;
+                continue;
+            }
+            if (!title_like((*f)[1]) || !title_like((*f)[2])) continue;
             const std::optional<DialectDecision> below = fits_from(1, c, c == ',' ? titles : 0);
             if (!below) continue;
             DialectDecision d = *below;
@@ -235,7 +322,7 @@ DialectDecision decide_dialect(const std::vector<std::string_view>& lines, const
         const auto* f = split(lines[first], ',');
         if (f != nullptr && f->size() > 3 && is_number((*f)[1], '.') && is_number((*f)[2], '.') &&
             ambiguous_comma_line(*f)) {
-            decision = {',', '.', first == 1, f->size(), false, first};
+            decision = {',', '.', first == 1, f->size(), false, DialectDecision::Refusal::two_ways, first};
             return decision;
         }
     }
@@ -255,10 +342,12 @@ DialectDecision decide_dialect(const std::vector<std::string_view>& lines, const
     decision = *found;
     // With `;` or tab, one decimal comma in the first lines settles the mark.
     if (forced_mark == 0 && (decision.separator == ';' || decision.separator == '\t')) {
+        const std::size_t m = decision.order.empty() ? 1 : decision.order[1];
+        const std::size_t p = decision.order.empty() ? 2 : decision.order[2];
         for (std::size_t i = decision.header ? 1 : 0; i < lines.size(); ++i) {
             const auto* f = split(lines[i], decision.separator);
-            if (f == nullptr || f->size() < 3) continue;
-            if ((*f)[1].find(',') != std::string_view::npos || (*f)[2].find(',') != std::string_view::npos) {
+            if (f == nullptr || f->size() <= std::max(m, p)) continue;
+            if ((*f)[m].find(',') != std::string_view::npos || (*f)[p].find(',') != std::string_view::npos) {
                 decision.decimal_mark = ',';
             }
         }

@@ -48,8 +48,21 @@ struct DialectDecision {
     bool header = false;    // the first line holds column titles
     std::size_t fields = 0; // comma lines: every line holds this many fields; 0: any number from three
     bool count_settled = false;  // comma lines: a header with a title per field settles `fields`
-    std::size_t ambiguous = SIZE_MAX;  // the line (of those given) that reads two ways, refused
+    // A file refused at one of the lines given (`refused_line`, from 0):
+    // a line that reads two ways, a header of geographic coordinates, or
+    // one whose titles name M or P twice or leave one out.
+    enum class Refusal : char { none, two_ways, geographic, roles };
+    Refusal refusal = Refusal::none;
+    std::size_t refused_line = 0;
+    // Where a header's titles put the columns: the fields of a line taken
+    // as name, M, P, then the further columns (a name of SIZE_MAX: none,
+    // each point is named by its line). Empty: as they stand.
+    std::vector<std::size_t> order{};
 };
+
+// What a header's title says its column holds, ignoring case, accents and blanks.
+enum class ColumnRole : char { none, name, m, p, height, geographic };
+[[nodiscard]] ColumnRole title_role(std::string_view title);
 
 // Whether a comma line with further columns may as well be one of decimal
 // commas ("Sé,-87345,210,-104877,530"): an integer M and a P of bare digits.

@@ -181,6 +181,9 @@ private:
     char decimal_mark_ = '.';
     std::size_t line_fields_ = 0;  // comma lines: the fields every line holds
     bool count_settled_ = false;   // by a header with as many titles
+    std::vector<std::size_t> order_;  // where a header's titles put name, M, P, the rest
+    std::vector<std::string_view> ordered_;
+    std::string line_name_;  // the name of a point in a file without names: its line
     std::size_t widest_ = 0;       // the most columns after P a record held
     std::string line_text_;
     std::vector<std::string_view> fields_;

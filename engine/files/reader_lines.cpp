@@ -136,11 +136,24 @@ void FieldReader::begin_records(PointFileDialect& dialect) {
     count_settled_ = decision.count_settled;
     dialect.line_separator = line_separator_;
     dialect.decimal_mark = decimal_mark_;
-    if (decision.ambiguous < lines.size()) {
-        const std::string_view at = lines[decision.ambiguous];
-        throw two_ways_error(line_ + line_ends(sample.substr(0, static_cast<std::size_t>(at.data() - sample.data()))),
-                             at);
+    if (decision.refusal != DialectDecision::Refusal::none) {
+        const std::string_view at = lines[decision.refused_line];
+        const long line = line_ + line_ends(sample.substr(0, static_cast<std::size_t>(at.data() - sample.data())));
+        switch (decision.refusal) {
+        case DialectDecision::Refusal::geographic:
+            throw file_error(path_, line,
+                             "o cabeçalho " + excerpt(at) +
+                                 " tem colunas de latitude e longitude: o ficheiro tem coordenadas geográficas, e só "
+                                 "se transformam coordenadas planas (M, P)");
+        case DialectDecision::Refusal::roles:
+            throw file_error(path_, line,
+                             "os títulos do cabeçalho " + excerpt(at) +
+                                 " não dizem que colunas são M e P (um título de cada, uma vez: M, X, E ou Este; P, Y, "
+                                 "N ou Norte)");
+        default: throw two_ways_error(line, at);
+        }
     }
+    order_ = decision.order;
     if (!decision.header) return;
     // Past the header line, counting the lines before it.
     const std::string_view header = lines.front();
@@ -150,7 +163,11 @@ void FieldReader::begin_records(PointFileDialect& dialect) {
     field_line_ = line_;
     if (text_check_ != TextCheck::none) check_text(header, line_);
     if (split_fields(header, decision.separator == 0 ? ',' : decision.separator, line_text_, fields_)) {
-        for (std::size_t i = 3; i < fields_.size(); ++i) titles_.emplace_back(fields_[i]);
+        if (order_.empty()) {
+            for (std::size_t i = 3; i < fields_.size(); ++i) titles_.emplace_back(fields_[i]);
+        } else {
+            for (std::size_t i = 3; i < order_.size(); ++i) titles_.emplace_back(fields_[order_[i]]);
+        }
     }
     dialect.column_titles = titles_;
     if (peek() == '\r' || peek() == '\n') skip_line_end();
@@ -213,6 +230,13 @@ bool FieldReader::read_line_record(PointRecord& record) {
         // may hold as many fields as they do: refused, not read shifted.
         if (line_fields_ != 0 && !count_settled_ && ambiguous_comma_line(fields_)) {
             throw two_ways_error(field_line_, text);
+        }
+        if (!order_.empty()) {
+            // Name, M, P and the further columns, where the titles put them.
+            ordered_.clear();
+            line_name_ = std::to_string(field_line_);
+            for (std::size_t i : order_) ordered_.push_back(i == SIZE_MAX ? std::string_view(line_name_) : fields_[i]);
+            fields_.swap(ordered_);
         }
         const std::string_view name = fields_[0];
         if (blank(name)) throw file_error(path_, field_line_, "a linha não tem nome do ponto: " + excerpt(text));

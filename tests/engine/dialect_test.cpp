@@ -81,10 +81,16 @@ TEST(Dialects, EveryWayOfWritingThePointsReadsTheSame) {
         }
     }
     // Spreadsheets' comma files: an optional last cell left empty, integer
-    // coordinates under a header with a title per field.
+    // coordinates under a header with a title per field. Columns found by
+    // their titles wherever they stand; without a name, a point's line names it.
+    const std::string sé = "|-87345.210000|-104877.530000\n";
     const struct {
         std::string text, points;
     } read[] = {
+        {"X,Y,id\r\n-87345.21,-104877.53,1\r\n", "1" + sé},
+        {"Ponto,N,E,Cota\r\nSé,-104877.53,-87345.21,12\r\n", "Sé" + sé},
+        {"ponto;  y ;X\r\nSé;-104877,53;-87345,21\r\n", "Sé" + sé},
+        {"Côta\tEste\tNorte\r\n3\t-87345.21\t-104877.53\r\n", "2" + sé},
         {"A,-87345.21,-104877.53,\r\nB,1.5,2.5,x\r\n", "A|-87345.210000|-104877.530000\nB|1.500000|2.500000\n"},
         {"Nome,M,P,Cota\r\nP1,112655,195121,12.5\r\n", "P1|112655.000000|195121.000000\n"},
     };
@@ -103,6 +109,9 @@ TEST(Dialects, EveryWayOfWritingThePointsReadsTheSame) {
         {"Nome,M,P,Cota\r\nP1,112655,195121,12,5\r\n", Dialect::automatic(), "linha 2: a linha lê-se de duas"},
         {"A,1.5,2.5,7,8\r\nB,1.5,2.5,7,8\r\nSé,-87345,210,-104877,530\r\n", Dialect::automatic(),
          "linha 3: a linha lê-se de duas maneiras"},
+        {"Nome;Latitude;Longitude\r\nA;38,7;-9,1\r\n", Dialect::automatic(), "linha 1: o cabeçalho \"Nome;Latitude;"},
+        {"Nome;X;M\r\nA;1;2\r\n", Dialect::automatic(), "linha 1: os títulos do cabeçalho \"Nome;X;M\" não dizem"},
+        {"X,Y,id\r\n1.5,2.5,A\r\n1.5,2.5,B,7\r\n", Dialect::automatic(), "linha 3: a linha tem 4 campos"},
         {"A;1,5;2,5\r\nNome;M;P\r\n", Dialect::automatic(), "linha 2: o valor de M não é um número: \"M\""},
         {"A;1,5;2,5\r\nB\t1,5\t2,5\r\nC;1;2\r\n", Dialect::automatic(), "linha 2: a linha tem menos de três campos"},
         {"A;1;2\r\nB\xE9;3;4\r\n", {Dialect::Separator::semicolon, true, 0, Dialect::Encoding::utf8, false},
