@@ -227,14 +227,15 @@ DialectDecision decide_dialect(const std::vector<std::string_view>& lines, const
             if (separator != ',') return DialectDecision{separator, mark, false, 0};
             // Comma lines with further columns, unless the line may as well
             // be decimal commas ("-87345,210,-104877,530"): an integer M and
-            // a P of bare digits, where no header settles the count.
+            // a P of bare digits, or records side by side, where no header
+            // settles the count.
             // Empty fields after P are otherwise the trailing commas the
             // point-file format passes over: its reading, not further columns.
             const bool columns =
                 f->size() > 3 && (empty_columns || std::any_of(f->begin() + 3, f->end(), [](std::string_view c) {
                                       return c.find_first_not_of(' ') != std::string_view::npos;
                                   }));
-            if (columns && !whole_records(*f) && (f->size() == settled || !ambiguous_comma_line(*f))) {
+            if (columns && (f->size() == settled || (!whole_records(*f) && !ambiguous_comma_line(*f)))) {
                 return DialectDecision{',', '.', false, f->size()};
             }
         }
@@ -280,7 +281,9 @@ DialectDecision decide_dialect(const std::vector<std::string_view>& lines, const
         for (char c : candidates) {
             const auto* f = split(lines[0], c == 0 ? ',' : c);
             const std::size_t titles = f == nullptr ? 0 : f->size();
-            if (titles < 3) continue;
+            // Titles past P are further columns: not the point-file
+            // format's records side by side.
+            if (titles < 3 || (c == 0 && titles > 3)) continue;
             // Titles only: a line with a number in it is a faulty record.
             const bool titled = std::all_of(f->begin(), f->end(), [](std::string_view t) { return blank(t) || title_like(t); });
             HeaderRoles roles = titled ? header_roles(*f) : HeaderRoles{};

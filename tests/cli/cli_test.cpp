@@ -189,6 +189,12 @@ TEST(Cli, CsvIsUtf8WithTheTargetSystemBesideIt) {
     EXPECT_EQ(read_file(dir / "q.csv"), "Nome;M;P;Descrição\r\nSé;320000.000;3620000.000;Próximo\r\n");
     EXPECT_EQ(snapshot(dir.path()).size(), before.size() + 1);  // q.csv, and no q.prj
 
+    // Columns found by their titles (N is P); an untitled one named apart from every title.
+    write_file(dir / "t.txt", "Ponto;N;E;;coluna4\r\nA;2;1;x;y\r\n");
+    EXPECT_EQ(run_cli(dir.path(), {"--from", "qualquer", "--to", "d73", "--param-x", "x.txt", "--param-y", "y.txt",
+                                   "--auto", "--format", "csv", "t.txt", "t.csv"}).status, 0);
+    EXPECT_EQ(read_file(dir / "t.csv"), "Nome;M;P;coluna4_2;coluna4\r\nA;1.000;2.000;x;y\r\n");
+
     // An input, or a parameter file, that bears the .prj's name is the user's.
     write_file(dir / "p.prj", read_file(dir / "in.txt"));
     EXPECT_EQ(run_cli(dir.path(), {"--from", "madeira", "--to", "utm28", "--auto", "--format", "csv", "p.prj",
