@@ -309,7 +309,10 @@ DialectDecision decide_dialect(const std::vector<std::string_view>& lines, const
                 continue;
             }
             if (!title_like((*f)[1]) || !title_like((*f)[2])) continue;
-            const std::optional<DialectDecision> below = fits_from(1, c, c == ',' ? titles : 0);
+            // Under a header, the first data line settles a line dialect:
+            // a fault in the next is that line's.
+            const std::optional<DialectDecision> below =
+                c == 0 ? fits_from(1, c, 0) : fits(lines[1], c, c == ',' ? titles : 0, true);
             if (!below) continue;
             DialectDecision d = *below;
             d.header = true;

@@ -35,9 +35,19 @@ struct PointFileDialect {
     std::vector<std::string> column_titles{};
     std::size_t columns = 0;
 
-    // How the desktop program reads every input, and what --auto asks for.
+    // Whether the reader's messages may name command-line options: not in
+    // the desktop program, which has none.
+    bool options = true;
+
+    // What --auto asks for.
     static constexpr PointFileDialect automatic() noexcept {
         return {Separator::automatic, false, 0, Encoding::automatic, true};
+    }
+    // How the desktop program reads every input.
+    static PointFileDialect window() {
+        PointFileDialect dialect = automatic();
+        dialect.options = false;
+        return dialect;
     }
 };
 

@@ -143,6 +143,12 @@ private:
     bool skip_empty_rest_of_line();
     [[nodiscard]] TesraError extra_fields_error(long line, std::uint64_t first);
     [[nodiscard]] TesraError two_ways_error(long line, std::string_view text) const;
+    // Advice naming a command-line option, where it can help: told the
+    // dialect (not under --auto, which found it) by a command line.
+    [[nodiscard]] bool options_help() const noexcept {
+        return dialect_ == nullptr ||
+               (dialect_->options && dialect_->separator != PointFileDialect::Separator::automatic);
+    }
     std::size_t checked_length(std::size_t length) const;
     template <class Stop>
     std::size_t scan(Stop stop);  // moves pos_ to the first byte stop() accepts

@@ -62,8 +62,10 @@ void FieldReader::check_text(std::string_view text, long line) {
     }
     if (text_check_ == TextCheck::utf8) {
         throw file_error(path_, line,
-                         "o texto " + excerpt(text) +
-                             " não é UTF-8 válido (se o ficheiro for Windows-1252, leia-o com --encoding cp1252)");
+                         "o texto " + excerpt(text) + " não é UTF-8 válido" +
+                             (dialect_ != nullptr && (!dialect_->options || dialect_->encoding != PointFileDialect::Encoding::utf8)
+                                  ? std::string(" (o ficheiro começa pela marca de um ficheiro UTF-8)")
+                                  : std::string(" (se o ficheiro for Windows-1252, leia-o com --encoding cp1252)")));
     }
     // Not UTF-8 after all: Windows-1252, whatever came before.
     text_check_ = TextCheck::none;
@@ -110,9 +112,14 @@ void FieldReader::begin_records(PointFileDialect& dialect) {
     field_line_ = line_;
     if (dialect.separator == PointFileDialect::Separator::comma && !dialect.header) return;
 
-    // The first lines, as far as one chunk holds them.
+    // The first lines, as far as one chunk holds them, and past rows with
+    // nothing in them (an office program's empty rows, `;;;`) up to a bound.
     KeepGuard keep(*this, offset());
-    while (end_ - pos_ < (std::size_t{64} << 10) && fill()) {
+    const auto empty = [this] {
+        return std::string_view(buf_.data() + pos_, end_ - pos_).find_first_not_of(" \t;,\r\n") ==
+               std::string_view::npos;
+    };
+    while ((end_ - pos_ < (std::size_t{64} << 10) || (empty() && end_ - pos_ < (std::size_t{16} << 20))) && fill()) {
     }
     const std::string_view sample(buf_.data() + pos_, end_ - pos_);
     std::vector<std::string_view> lines;
