@@ -213,6 +213,10 @@ std::string keep_separator(Reading& r, std::string_view value) {
     return {};
 }
 
+std::string keep_columns(Reading& r, std::string_view value) {
+    return column_order(value, r.options.dialect.column_order);
+}
+
 std::string keep_encoding(Reading& r, std::string_view value) {
     using E = PointFileDialect::Encoding;
     const std::optional<E> e = value == "cp1252" ? E::cp1252 : value == "utf-8" ? E::utf8
@@ -311,6 +315,10 @@ constexpr OptionSpec option_table[] = {
      [](Reading& r, std::string_view) -> std::string { r.options.dialect.decimal_comma = true; return {}; },
      "--decimal-comma", "números com vírgula decimal (só com ; ou tab)"},
     {"--skip-lines", true, keep_skip_lines, "--skip-lines N", "salta as N primeiras linhas"},
+    {"--columns", true, keep_columns, "--columns LISTA",
+     "as colunas pela ordem: nome, m, p, cota ou - (uma\n"
+     "coluna a mais), como m,p,nome; sem nome, cada ponto\n"
+     "tem o número da sua linha"},
     {"--encoding", true, keep_encoding, "--encoding COD", "cp1252 (por omissão), utf-8 ou auto"},
     {"--auto", false, [](Reading& r, std::string_view) -> std::string { r.automatic = true; return {}; }, "--auto",
      "--separator auto --encoding auto, e salta uma linha\n"

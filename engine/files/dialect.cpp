@@ -81,7 +81,7 @@ struct HeaderRoles {
     std::vector<std::size_t> order;
 };
 
-HeaderRoles header_roles(const std::vector<std::string_view>& titles) {
+HeaderRoles header_roles(const std::vector<std::string_view>& titles, bool keep_positional = false) {
     using Refusal = DialectDecision::Refusal;
     std::size_t at[4] = {SIZE_MAX, SIZE_MAX, SIZE_MAX, SIZE_MAX};  // name, M, P, height
     bool twice = false;
@@ -95,7 +95,7 @@ HeaderRoles header_roles(const std::vector<std::string_view>& titles) {
     }
     if (at[1] == SIZE_MAX && at[2] == SIZE_MAX) return {};
     if (twice || at[1] == SIZE_MAX || at[2] == SIZE_MAX) return {Refusal::roles, {}};
-    if (at[0] == 0 && at[1] == 1 && at[2] == 2) return {};
+    if (at[0] == 0 && at[1] == 1 && at[2] == 2 && !keep_positional) return {};
     std::vector<std::size_t> order = {at[0], at[1], at[2]};
     for (std::size_t i = 0; i < titles.size(); ++i) {
         if (i != at[0] && i != at[1] && i != at[2]) order.push_back(i);
@@ -151,6 +151,25 @@ bool plain_refuses(std::string_view line) {
 }
 
 }  // namespace
+
+std::string column_order(std::string_view list, std::vector<std::size_t>& order) {
+    std::vector<std::string_view> roles;
+    for (std::size_t at = 0;;) {
+        const std::size_t stop = std::min(list.find(',', at), list.size());
+        const std::string_view role = trim(list.substr(at, stop - at));
+        const ColumnRole known = title_role(role);
+        if (role != "-" && (known == ColumnRole::none || known == ColumnRole::geographic)) {
+            return "--columns: \"" + std::string(role) + "\" não é nome, m, p, cota nem - (uma coluna a mais)";
+        }
+        roles.push_back(role == "-" ? std::string_view() : role);
+        if (stop == list.size()) break;
+        at = stop + 1;
+    }
+    const HeaderRoles found = header_roles(roles, true);
+    if (found.order.empty()) return "--columns leva m e p, uma vez cada (e nome, cota ou - por coluna)";
+    order = found.order;
+    return {};
+}
 
 bool split_fields(std::string_view line, char separator, std::string& storage,
                   std::vector<std::string_view>& fields) {
@@ -249,7 +268,33 @@ DialectDecision decide_dialect(const std::vector<std::string_view>& lines, const
     case Separator::automatic: candidates = {0, ';', '\t', ','}; break;
     }
     DialectDecision decision{candidates.front(), dialect.decimal_comma ? ',' : '.', false, 0};
-    if (lines.empty() || (!automatic && !dialect.header)) return decision;
+    std::optional<DialectDecision> found;
+    if (!dialect.column_order.empty()) {
+        // Roles by position: one record per line of as many fields as roles,
+        // with the separator that splits the first line so.
+        const std::vector<std::size_t>& order = dialect.column_order;
+        const std::size_t count = order.size() - (order[0] == SIZE_MAX ? 1 : 0);
+        if (candidates.size() > 1) candidates = {';', '\t', ','};
+        found = DialectDecision{candidates.front() == 0 ? ',' : candidates.front(), decision.decimal_mark, false,
+                                count, true};
+        // Past a header (titles over the first line's M), if it has another layout.
+        const std::size_t looked = dialect.header ? std::min<std::size_t>(lines.size(), 2) : std::min<std::size_t>(lines.size(), 1);
+        bool settled = false;
+        for (std::size_t k = 0; k < looked && !settled; ++k) {
+            for (char c : candidates) {
+                const auto* f = split(lines[k], c == 0 ? ',' : c);
+                if (f == nullptr || f->size() != count) continue;
+                found->separator = c == 0 ? ',' : c;
+                found->header = k == 1 || (dialect.header && !is_number((*f)[order[1]], '.') &&
+                                           !is_number((*f)[order[1]], ','));
+                settled = true;
+                break;
+            }
+        }
+        found->order = order;
+    } else if (lines.empty() || (!automatic && !dialect.header)) {
+        return decision;
+    }
 
     // A line dialect needs the next line to agree: a name holding a `;`
     // followed by two lines of numbers is the point-file format's.
@@ -273,9 +318,9 @@ DialectDecision decide_dialect(const std::vector<std::string_view>& lines, const
         if (!next || next->fields != d->fields) return std::nullopt;
         return d;
     };
-    std::optional<DialectDecision> found;
     for (char c : candidates) {
-        if ((found = fits_from(0, c, 0))) break;
+        if (found) break;
+        found = fits_from(0, c, 0);
     }
     if (!found && dialect.header && lines.size() > 1) {
         for (char c : candidates) {
@@ -321,7 +366,7 @@ DialectDecision decide_dialect(const std::vector<std::string_view>& lines, const
             break;
         }
     }
-    if (!found && automatic) {
+    if (!found && automatic && !lines.empty()) {
         // Integer coordinates and further columns, or decimal commas: the
         // first data line is refused as both, not read as either.
         const std::size_t first = dialect.header && lines.size() > 1 && !fits(lines[0], ',', 0, true) ? 1 : 0;
@@ -332,7 +377,7 @@ DialectDecision decide_dialect(const std::vector<std::string_view>& lines, const
             return decision;
         }
     }
-    if (!found && automatic && plain_refuses(lines[0])) {
+    if (!found && automatic && !lines.empty() && plain_refuses(lines[0])) {
         // Nothing fits, and the point-file format stops at the first record:
         // read with the separator the first line holds, so that the message
         // names the field at fault. Whatever the format reads reads as before.

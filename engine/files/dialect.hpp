@@ -35,6 +35,10 @@ struct PointFileDialect {
     std::vector<std::string> column_titles{};
     std::size_t columns = 0;
 
+    // The fields of every line by position (--columns): as DialectDecision's
+    // order gives them. Empty: by a header's titles, or as they stand.
+    std::vector<std::size_t> column_order{};
+
     // Whether the reader's messages may name command-line options: not in
     // the desktop program, which has none.
     bool options = true;
@@ -73,6 +77,11 @@ struct DialectDecision {
 // What a header's title says its column holds, ignoring case, accents and blanks.
 enum class ColumnRole : char { none, name, m, p, height, geographic };
 [[nodiscard]] ColumnRole title_role(std::string_view title);
+
+// The order of a list of roles by position ("m,p,nome", "nome,-,m,p": `-`
+// a further column kept as it is), for PointFileDialect::column_order.
+// Returns what is wrong with the list, or nothing.
+[[nodiscard]] std::string column_order(std::string_view list, std::vector<std::size_t>& order);
 
 // Whether a comma line with further columns may as well be one of decimal
 // commas ("Sé,-87345,210,-104877,530"): an integer M and a P of bare digits.

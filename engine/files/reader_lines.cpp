@@ -51,7 +51,9 @@ TesraError FieldReader::two_ways_error(long line, std::string_view text) const {
     return file_error(path_, line,
                       "a linha lê-se de duas maneiras, com coordenadas inteiras e colunas a mais ou com vírgula "
                       "decimal: " + excerpt(text) +
-                          " (um cabeçalho com um título por coluna, ou o separador \";\" entre os campos, decide)");
+                          " (um cabeçalho com um título por coluna" +
+                          (dialect_ == nullptr || dialect_->options ? std::string(", --columns") : std::string()) +
+                          " ou o separador \";\" entre os campos decide)");
 }
 
 void FieldReader::check_text(std::string_view text, long line) {
@@ -110,7 +112,9 @@ void FieldReader::begin_records(PointFileDialect& dialect) {
     }
     if (offset() > max_preamble) keep_ = UINT64_MAX;
     field_line_ = line_;
-    if (dialect.separator == PointFileDialect::Separator::comma && !dialect.header) return;
+    if (dialect.separator == PointFileDialect::Separator::comma && !dialect.header && dialect.column_order.empty()) {
+        return;
+    }
 
     // The first lines, as far as one chunk holds them, and past rows with
     // nothing in them (an office program's empty rows, `;;;`) up to a bound.
@@ -134,6 +138,7 @@ void FieldReader::begin_records(PointFileDialect& dialect) {
     // are read by it: whatever it reads must read as before, and no model of
     // its rules is as exact as the reader itself.
     const DialectDecision decision = dialect.separator == PointFileDialect::Separator::automatic &&
+                                             dialect.column_order.empty() &&
                                              plain_reads(sample.substr(0, complete_lines(sample, at_eof_)))
                                          ? DialectDecision{0, '.', false, 0}
                                          : decide_dialect(lines, dialect);
@@ -222,7 +227,7 @@ bool FieldReader::read_line_record(PointRecord& record) {
         }
         if (std::all_of(fields_.begin(), fields_.end(), [](std::string_view f) { return blank(f); })) continue;
         const std::string what = separator == ';' ? "\";\"" : separator == '\t' ? "tabulações" : "vírgulas";
-        if (fields_.size() < 3) {
+        if (fields_.size() < 3 && order_.empty()) {
             const bool mixed = text.find(separator == ';' ? '\t' : ';') != std::string_view::npos;
             throw file_error(path_, field_line_,
                              "a linha tem menos de três campos (Nome, M, P) separados por " + what + ": " +

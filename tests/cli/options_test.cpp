@@ -114,6 +114,8 @@ TEST(Options, UsageErrorsSayWhatIsWrongWithWhichOption) {
              {{"--threads", "65"}, "--threads leva um número de processadores de 1 a 64"},
              {{"--precision", "10"}, "--precision leva um número de casas decimais de 0 a 9"},
              {{"--skip-lines", "-1"}, "--skip-lines leva um número de linhas (0 ou mais)"},
+             {{"--columns", "nome,lat,lon"}, "--columns: \"lat\" não é nome, m, p, cota nem - (uma coluna a mais)"},
+             {{"--columns", "m,-,x"}, "--columns leva m e p, uma vez cada (e nome, cota ou - por coluna)"},
              {{"--format", "xml"}, "formato desconhecido: xml (report, points, csv ou geojson)"},
              {{"--on-error", "go"}, "--on-error leva stop ou skip"},
              {{"--separator", "|"}, "o separador deve ser , ; tab ou auto"},

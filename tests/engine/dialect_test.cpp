@@ -86,9 +86,18 @@ TEST(Dialects, EveryWayOfWritingThePointsReadsTheSame) {
     const std::string sé = "|-87345.210000|-104877.530000\n";
     std::string empty_rows;  // past the first chunk the dialect is decided from
     for (int i = 0; i < 20000; ++i) empty_rows += ";;;\r\n";
+    const auto columns = [](std::string_view list) {
+        Dialect d = Dialect::automatic();
+        EXPECT_EQ(column_order(list, d.column_order), "");
+        return d;
+    };
     const struct {
         std::string text, points;
+        Dialect dialect = Dialect::automatic();
     } read[] = {
+        {"-87345.21,-104877.53,Sé\r\n", "Sé" + sé, columns("m,p,nome")},
+        {"M;P\r\n-87345,21;-104877,53\r\n", "2" + sé, columns("M, P")},
+        {"Sé\tx\t-87345.21\t-104877.53\r\n", "Sé" + sé, columns("nome,-,m,p")},
         {"X,Y,id\r\n-87345.21,-104877.53,1\r\n", "1" + sé},
         {empty_rows + "Sé;-87345,21;-104877,53\r\n", "Sé" + sé},
         {"Ponto,N,E,Cota\r\nSé,-104877.53,-87345.21,12\r\n", "Sé" + sé},
@@ -100,7 +109,7 @@ TEST(Dialects, EveryWayOfWritingThePointsReadsTheSame) {
     for (const auto& c : read) {
         robust::write_file(path, c.text);
         TextEncoding found{};
-        EXPECT_EQ(read_all(path, Dialect::automatic(), found), c.points) << c.text;
+        EXPECT_EQ(read_all(path, c.dialect, found), c.points) << c.text;
     }
     const struct {
         std::string text;
