@@ -206,9 +206,9 @@ std::string keep_count(unsigned& field, std::string_view value, int high, std::s
 std::string keep_separator(Reading& r, std::string_view value) {
     using S = PointFileDialect::Separator;
     const std::optional<S> s = value == "," ? S::comma : value == ";" ? S::semicolon
-                             : value == "tab" ? S::tab : value == "auto" ? std::optional(S::automatic)
-                                                                         : std::nullopt;
-    if (!s) return "o separador deve ser , ; tab ou auto";
+                             : value == "tab" ? S::tab : value == "space" ? S::space
+                             : value == "auto" ? std::optional(S::automatic) : std::nullopt;
+    if (!s) return "o separador deve ser , ; tab, space ou auto";
     r.separator = *s;
     return {};
 }
@@ -308,8 +308,8 @@ constexpr OptionSpec option_table[] = {
      "pasta dos ficheiros de grelha (por omissão, a do\n"
      "programa)"},
     {"--separator", true, keep_separator, "--separator SEP",
-     ", (por omissão), ; , tab ou auto: com ; e tab, um\n"
-     "ponto por linha",
+     ", (por omissão), ; , tab, space (espaços e\n"
+     "tabulações) ou auto: sem ser ,, um ponto por linha",
      "Folhas de cálculo (por omissão, o formato Nome, M, P em Windows-1252):"},
     {"--decimal-comma", false,
      [](Reading& r, std::string_view) -> std::string { r.options.dialect.decimal_comma = true; return {}; },

@@ -177,6 +177,30 @@ bool split_fields(std::string_view line, char separator, std::string& storage,
     storage.reserve(line.size());  // views into it stay valid: it never grows past this
     fields.clear();
     std::size_t i = 0;
+    if (separator == ' ') {
+        const auto blank_at = [&line](std::size_t at) { return line[at] == ' ' || line[at] == '\t'; };
+        for (;;) {
+            while (i < line.size() && blank_at(i)) ++i;
+            if (i == line.size()) return true;
+            const std::size_t from = storage.size();
+            bool quoted = false;
+            while (i < line.size() && (quoted || !blank_at(i))) {
+                if (line[i] == '"' && (quoted || i == 0 || blank_at(i - 1))) {
+                    if (quoted && i + 1 < line.size() && line[i + 1] == '"') {
+                        storage += '"';
+                        i += 2;
+                        continue;
+                    }
+                    quoted = !quoted;
+                    ++i;
+                    continue;
+                }
+                storage += line[i++];
+            }
+            if (quoted) return false;
+            fields.emplace_back(storage.data() + from, storage.size() - from);
+        }
+    }
     for (;;) {
         while (i < line.size() && line[i] == ' ' && separator != ' ') ++i;
         const std::size_t from = storage.size();
@@ -243,6 +267,15 @@ DialectDecision decide_dialect(const std::vector<std::string_view>& lines, const
             if (forced_mark != 0 && mark != forced_mark) continue;
             if (separator == ',' && mark == ',') continue;
             if (!is_number((*f)[1], mark) || !is_number((*f)[2], mark)) continue;
+            if (separator == ' ') {
+                // Under --auto, a blank-separated line must show its decimals:
+                // a name with a blank in it ("Marco 1") would shift every field.
+                if (automatic && ((*f)[1].find(mark) == std::string_view::npos ||
+                                  (*f)[2].find(mark) == std::string_view::npos)) {
+                    continue;
+                }
+                return DialectDecision{separator, mark, false, f->size()};
+            }
             if (separator != ',') return DialectDecision{separator, mark, false, 0};
             // Comma lines with further columns, unless the line may as well
             // be decimal commas ("-87345,210,-104877,530"): an integer M and
@@ -265,7 +298,8 @@ DialectDecision decide_dialect(const std::vector<std::string_view>& lines, const
     case Separator::comma: candidates = {0}; break;
     case Separator::semicolon: candidates = {';'}; break;
     case Separator::tab: candidates = {'\t'}; break;
-    case Separator::automatic: candidates = {0, ';', '\t', ','}; break;
+    case Separator::space: candidates = {' '}; break;
+    case Separator::automatic: candidates = {0, ';', '\t', ',', ' '}; break;
     }
     DialectDecision decision{candidates.front(), dialect.decimal_comma ? ',' : '.', false, 0};
     std::optional<DialectDecision> found;
@@ -293,6 +327,9 @@ DialectDecision decide_dialect(const std::vector<std::string_view>& lines, const
         }
         found->order = order;
     } else if (lines.empty() || (!automatic && !dialect.header)) {
+        // Blank-separated lines hold as many fields as the first.
+        const auto* f = lines.empty() || decision.separator != ' ' ? nullptr : split(lines[0], ' ');
+        if (f != nullptr) decision.fields = f->size();
         return decision;
     }
 
@@ -313,7 +350,8 @@ DialectDecision decide_dialect(const std::vector<std::string_view>& lines, const
                 break;
             }
         }
-        if (!d || d->separator == 0 || first + 1 == lines.size()) return d;
+        // Blank-separated lines show their decimals: the first settles them.
+        if (!d || d->separator == 0 || d->separator == ' ' || first + 1 == lines.size()) return d;
         const std::optional<DialectDecision> next = fits(lines[first + 1], c, settled, true);
         if (!next || next->fields != d->fields) return std::nullopt;
         return d;
@@ -389,10 +427,19 @@ DialectDecision decide_dialect(const std::vector<std::string_view>& lines, const
             }
         }
     }
+    if (!found && automatic && !lines.empty() && lines[0].find_first_of(",;") == std::string_view::npos) {
+        // A blank-separated line whose name holds a blank: read so, for the
+        // reader to say so (M and P with decimals apart).
+        const auto* f = split(lines[0], ' ');
+        if (f != nullptr && f->size() > 3 && is_number((*f)[2], '.') && is_number((*f)[3], '.') &&
+            ((*f)[1].find('.') == std::string_view::npos) != ((*f)[2].find('.') == std::string_view::npos)) {
+            found = DialectDecision{' ', '.', false, f->size()};
+        }
+    }
     if (!found) return decision;
     decision = *found;
     // With `;` or tab, one decimal comma in the first lines settles the mark.
-    if (forced_mark == 0 && (decision.separator == ';' || decision.separator == '\t')) {
+    if (forced_mark == 0 && (decision.separator == ';' || decision.separator == '\t' || decision.separator == ' ')) {
         const std::size_t m = decision.order.empty() ? 1 : decision.order[1];
         const std::size_t p = decision.order.empty() ? 2 : decision.order[2];
         for (std::size_t i = decision.header ? 1 : 0; i < lines.size(); ++i) {

@@ -15,7 +15,7 @@
 namespace tesra {
 
 struct PointFileDialect {
-    enum class Separator : char { comma, semicolon, tab, automatic };
+    enum class Separator : char { comma, semicolon, tab, automatic, space };  // space: runs of blanks and tabs
     enum class Encoding : char { cp1252, utf8, automatic };
 
     Separator separator = Separator::comma;
@@ -57,7 +57,7 @@ struct PointFileDialect {
 
 // What the first lines of a file say about how to read the rest.
 struct DialectDecision {
-    char separator = 0;     // 0: the point-file format; else ',', ';' or '\t' with one record per line
+    char separator = 0;     // 0: the point-file format; else ',', ';', '\t' or ' ' (blanks) with one record per line
     char decimal_mark = '.';
     bool header = false;    // the first line holds column titles
     std::size_t fields = 0; // comma lines: every line holds this many fields; 0: any number from three
@@ -92,7 +92,8 @@ enum class ColumnRole : char { none, name, m, p, height, geographic };
                                              const PointFileDialect& dialect);
 
 // Splits one line of a line dialect (RFC 4180 quoting, `""` inside quotes)
-// into fields: unquoted fields lose their outer blanks. The views point
+// into fields: unquoted fields lose their outer blanks. With ' ', any run of
+// blanks and tabs separates fields, and the line's outer blanks none. The views point
 // into `storage`, which is overwritten. Returns false for a field whose
 // quotes are not closed.
 bool split_fields(std::string_view line, char separator, std::string& storage,

@@ -200,6 +200,7 @@ bool FieldReader::read_line_record(PointRecord& record) {
         // The line, with the line ends that quotes hold inside a field.
         enum class State : char { field_start, plain, quoted, quote_seen } state = State::field_start;
         const std::size_t length = checked_length(scan([&state, separator](char ch) {
+            if (separator == ' ' && ch == '\t') ch = ' ';
             switch (state) {
             case State::field_start:
                 if (ch == '"') state = State::quoted;
@@ -226,7 +227,10 @@ bool FieldReader::read_line_record(PointRecord& record) {
             throw file_error(path_, field_line_, "um campo abre aspas que não fecham: " + excerpt(text));
         }
         if (std::all_of(fields_.begin(), fields_.end(), [](std::string_view f) { return blank(f); })) continue;
-        const std::string what = separator == ';' ? "\";\"" : separator == '\t' ? "tabulações" : "vírgulas";
+        const std::string what = separator == ';'    ? "\";\""
+                                 : separator == '\t' ? "tabulações"
+                                 : separator == ' '  ? "espaços"
+                                                     : "vírgulas";
         if (fields_.size() < 3 && order_.empty()) {
             const bool mixed = text.find(separator == ';' ? '\t' : ';') != std::string_view::npos;
             throw file_error(path_, field_line_,
@@ -242,6 +246,15 @@ bool FieldReader::read_line_record(PointRecord& record) {
         // may hold as many fields as they do: refused, not read shifted.
         if (line_fields_ != 0 && !count_settled_ && ambiguous_comma_line(fields_)) {
             throw two_ways_error(field_line_, text);
+        }
+        // A name with a blank in it shifts every field of a blank-separated
+        // line: its M is then often a whole number beside a P with decimals.
+        if (separator == ' ' && order_.empty() && fields_.size() > 3 &&
+            (fields_[1].find(decimal_mark_) == std::string_view::npos) !=
+                (fields_[2].find(decimal_mark_) == std::string_view::npos)) {
+            throw file_error(path_, field_line_,
+                             "M e P não têm as mesmas casas decimais: " + excerpt(text) +
+                                 " (um nome com espaços? Escreva-o entre aspas)");
         }
         if (!order_.empty()) {
             // Name, M, P and the further columns, where the titles put them.

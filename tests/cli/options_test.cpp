@@ -118,7 +118,7 @@ TEST(Options, UsageErrorsSayWhatIsWrongWithWhichOption) {
              {{"--columns", "m,-,x"}, "--columns leva m e p, uma vez cada (e nome, cota ou - por coluna)"},
              {{"--format", "xml"}, "formato desconhecido: xml (report, points, csv ou geojson)"},
              {{"--on-error", "go"}, "--on-error leva stop ou skip"},
-             {{"--separator", "|"}, "o separador deve ser , ; tab ou auto"},
+             {{"--separator", "|"}, "o separador deve ser , ; tab, space ou auto"},
              {{"--encoding", "latin1"}, "a codificação deve ser cp1252, utf-8 ou auto"},
              {{"--to", "d73", "a", "b"}, "falta --from (o sistema de origem)"},
              // A dash and a letter is an option, never a file named so.

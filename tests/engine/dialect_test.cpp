@@ -36,7 +36,7 @@ std::string read_all(const std::string& path, Dialect dialect, TextEncoding& fou
 TEST(Dialects, EveryWayOfWritingThePointsReadsTheSame) {
     robust::ScratchDir dir;
     const std::string path = dir / "pontos.csv";
-    for (const char separator : {',', ';', '\t'}) {
+    for (const char separator : {',', ';', '\t', ' '}) {
         const std::vector<Point> points = {
             {"Sé", "-87345.21", "-104877.53"},         {"Óbidos", "-41190.88", "165002.41"},
             {std::string("Ponte") + separator + " ç", "320655.42", "3614050.18"},
@@ -65,6 +65,7 @@ TEST(Dialects, EveryWayOfWritingThePointsReadsTheSame) {
                         robust::write_file(path, encoding == 0 ? utf8_to_cp1252(text) : text);
                         Dialect told{separator == ',' ? Dialect::Separator::comma
                                      : separator == ';' ? Dialect::Separator::semicolon
+                                     : separator == ' ' ? Dialect::Separator::space
                                                         : Dialect::Separator::tab,
                                      mark == ',', header ? 1 : 0,
                                      encoding == 0 ? Dialect::Encoding::cp1252 : Dialect::Encoding::utf8, false};
@@ -100,6 +101,7 @@ TEST(Dialects, EveryWayOfWritingThePointsReadsTheSame) {
         {"Sé\tx\t-87345.21\t-104877.53\r\n", "Sé" + sé, columns("nome,-,m,p")},
         {"X,Y,id\r\n-87345.21,-104877.53,1\r\n", "1" + sé},
         {empty_rows + "Sé;-87345,21;-104877,53\r\n", "Sé" + sé},
+        {"Sé -87345.210 -104877.530 12.345 MV\r\n\"Sé 2\"\t-87345.21  -104877.53 1 MV\r\n", "Sé" + sé + "Sé 2" + sé},
         {"Ponto,N,E,Cota\r\nSé,-104877.53,-87345.21,12\r\n", "Sé" + sé},
         {"ponto;  y ;X\r\nSé;-104877,53;-87345,21\r\n", "Sé" + sé},
         {"Côta\tEste\tNorte\r\n3\t-87345.21\t-104877.53\r\n", "2" + sé},
@@ -124,6 +126,8 @@ TEST(Dialects, EveryWayOfWritingThePointsReadsTheSame) {
         {"Nome;Latitude;Longitude\r\nA;38,7;-9,1\r\n", Dialect::automatic(), "linha 1: o cabeçalho \"Nome;Latitude;"},
         {"Nome;X;M\r\nA;1;2\r\n", Dialect::automatic(), "linha 1: os títulos do cabeçalho \"Nome;X;M\" não dizem"},
         {"X,Y,id\r\n1.5,2.5,A\r\n1.5,2.5,B,7\r\n", Dialect::automatic(), "linha 3: a linha tem 4 campos"},
+        {"Marco 1 -87345.21 -104877.53\r\n", Dialect::automatic(), "linha 1: M e P não têm as mesmas casas"},
+        {"Sé -87345.21 -104877.53\r\nSé 2 -87345.21 -104877.53\r\n", Dialect::automatic(), "linha 2: a linha tem 4"},
         // The line at fault, not the header's; the window's messages name no option.
         {"Nome;M;P\r\nA;1,5;2,5\r\nB;x;1\r\n", Dialect::automatic(), "linha 3: o valor de M não é um número"},
         {"A,1,2\r\nB;x;2\r\n", Dialect::window(), "linha 2: o nome \"B;x;2\" contém \";\""},
