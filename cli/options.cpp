@@ -324,8 +324,8 @@ constexpr OptionSpec option_table[] = {
      "--separator auto --encoding auto, e salta uma linha\n"
      "de títulos"},
     {"--list", false, note<&Options::list>, "--list",
-     "mostra os sistemas com o seu código EPSG, e as\n"
-     "transformações com o seu método e exatidão",
+     "mostra os sistemas com o seu código EPSG e área de\n"
+     "uso, e as transformações com o seu método e exatidão",
      "Outras opções:"},
     {"--quiet", false, note<&Options::quiet>, "-q, --quiet",
      "sem a linha \"Criado o ficheiro\" (as falhas são sempre\n"
