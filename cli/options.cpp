@@ -206,7 +206,7 @@ std::string keep_count(unsigned& field, std::string_view value, int high, std::s
 std::string keep_separator(Reading& r, std::string_view value) {
     using S = PointFileDialect::Separator;
     const std::optional<S> s = value == "," ? S::comma : value == ";" ? S::semicolon
-                             : value == "tab" ? S::tab : value == "space" ? S::space
+                             : value == "tab" ? S::tab : value == "space" || value == " " ? S::space
                              : value == "auto" ? std::optional(S::automatic) : std::nullopt;
     if (!s) return "o separador deve ser , ; tab, space ou auto";
     r.separator = *s;
