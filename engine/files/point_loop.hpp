@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -40,6 +41,21 @@ struct SkippedPoints {
     PointFault fault = PointFault::outside_grid;
 };
 
+// Where the points of a user's file should lie (the source system's area
+// of use, as M and P bounds): the points transformed outside it are counted
+// and the first one kept, to be told once the job is done.
+struct AreaCheck {
+    double m_min = 0, m_max = 0, p_min = 0, p_max = 0;
+    std::uint64_t outside = 0;
+    long line = 0;
+    std::string name;  // quoted, in UTF-8
+    double m = 0, p = 0;
+
+    [[nodiscard]] bool holds(double m_, double p_) const noexcept {
+        return m_ >= m_min && m_ <= m_max && p_ >= p_min && p_ <= p_max;
+    }
+};
+
 // The faults the loop finds in a point, at the reader's file and line.
 [[nodiscard]] TesraError not_finite_error(const FieldReader& in, std::string_view name);
 [[nodiscard]] TesraError quoted_name_error(const FieldReader& in, std::string_view name);
@@ -68,7 +84,8 @@ LoopEnd transform_point_file(const PointFile& fich1, const PointFile& fich2, Com
                 double m = 0, p = 0;
                 // Whatever would stop the loop or throw is left to the
                 // reading in order, which reports it as it comes.
-                if (!compute(record.m, record.p, m, p) || !(std::fabs(m) <= largest_written_number) ||
+                if ((fich1.area != nullptr && !fich1.area->holds(record.m, record.p)) ||
+                    !compute(record.m, record.p, m, p) || !(std::fabs(m) <= largest_written_number) ||
                     !(std::fabs(p) <= largest_written_number) || record.name.find('"') != std::string_view::npos) {
                     return false;
                 }
@@ -116,6 +133,13 @@ LoopEnd transform_point_file(const PointFile& fich1, const PointFile& fich2, Com
                 continue;
             }
             throw not_finite_error(in, record.name);
+        }
+        if (fich1.area != nullptr && !fich1.area->holds(record.m, record.p) && fich1.area->outside++ == 0) {
+            AreaCheck& a = *fich1.area;
+            a.line = in.line();
+            a.name = quote_excerpt(record.name, in.encoding());
+            a.m = record.m;
+            a.p = record.p;
         }
         if (out) {
             write_record(*out, record.name, m, p, record.columns);

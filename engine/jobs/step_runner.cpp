@@ -29,7 +29,7 @@ bool carry(double x, double& back) noexcept {
 // a step refuses): the steps then run one by one and report it as they
 // always do. True when the output is complete.
 bool run_in_one_pass(const JobRequest& request, std::span<const RouteStep> steps, Environment& env,
-                     const JobOptions& options, const OutputOptions& form) {
+                     const JobOptions& options, const OutputOptions& form, AreaCheck* area) {
     TransformationJob job;
     job.fich_par_m = request.param_x;
     job.fich_par_p = request.param_y;
@@ -44,6 +44,7 @@ bool run_in_one_pass(const JobRequest& request, std::span<const RouteStep> steps
     PointFileDialect dialect = request.dialect;
     PointFile input(request.input, nullptr, &progress, &dialect);
     input.chunks = options.chunks;
+    input.area = area;
     OutputSink sink(PointFile(request.output), form, request.source, request.target,
                     dialect.encoding == PointFileDialect::Encoding::utf8);
     PointFile output(request.output);
@@ -72,7 +73,7 @@ bool run_in_one_pass(const JobRequest& request, std::span<const RouteStep> steps
 class StepsOneByOne {
 public:
     StepsOneByOne(const JobRequest& request, const OutputPlan& plan, Environment& env, const JobOptions& options,
-                  const OutputOptions& form);
+                  const OutputOptions& form, AreaCheck* area);
 
     RoutineStatus run(std::span<const RouteStep> steps);
     // Once every step is done: names the points left out and finishes the
@@ -105,7 +106,7 @@ private:
 };
 
 StepsOneByOne::StepsOneByOne(const JobRequest& request, const OutputPlan& plan, Environment& env,
-                             const JobOptions& options, const OutputOptions& form)
+                             const JobOptions& options, const OutputOptions& form, AreaCheck* area)
     : request_(request),
       options_(options),
       env_(env),
@@ -116,6 +117,7 @@ StepsOneByOne::StepsOneByOne(const JobRequest& request, const OutputPlan& plan, 
       input_dialect_(request.dialect) {
     for (std::size_t i = 0; i < intermediates_; ++i) files_.at(i).emplace(plan.intermediate_dir, name_);
     open_input(plan.intermediate_dir);
+    job_.fich1.area = area;  // the first step's input only
     job_.fich3 = request.output;
     job_.fich_par_m = request.param_x;
     job_.fich_par_p = request.param_y;
@@ -190,11 +192,12 @@ std::size_t StepsOneByOne::finish() {
 }  // namespace
 
 StepsEnd run_route_steps(const JobRequest& request, std::span<const RouteStep> steps, const OutputPlan& plan,
-                         Environment& env, const JobOptions& options) {
+                         Environment& env, const JobOptions& options, AreaCheck* area) {
     OutputOptions form = options.output_options;
     form.decimal_separator = env.decimal_separator;
-    if (plan.one_pass && run_in_one_pass(request, steps, env, options, form)) return {RoutineStatus::done, 0};
-    StepsOneByOne one_by_one(request, plan, env, options, form);
+    if (plan.one_pass && run_in_one_pass(request, steps, env, options, form, area)) return {RoutineStatus::done, 0};
+    if (area != nullptr) area->outside = 0;  // the one pass, if dropped, is read again
+    StepsOneByOne one_by_one(request, plan, env, options, form, area);
     StepsEnd end{one_by_one.run(steps)};
     if (end.status == RoutineStatus::done) end.skipped = one_by_one.finish();
     return end;

@@ -77,9 +77,9 @@ TEST(Cli, UsageErrorsHaveStatusTwoAndTouchNothing) {
 TEST(Cli, BatchGoesOnPastABadFile) {
     ScratchDir dir;
     make_dir(dir / "sub");
-    write_file(dir / "a.txt", "A,1,2\r\n");
-    write_file(dir / "sub/c.txt", "C;3,5;4,5\r\n");  // read as the options say, as every file
-    write_file(dir / "bad.txt", "B,1,2\r\nX,y,3\r\n");
+    write_file(dir / "a.txt", "A,330000,3620000\r\n");
+    write_file(dir / "sub/c.txt", "C;330000,5;3620000,5\r\n");  // read as the options say, as every file
+    write_file(dir / "bad.txt", "B,330000,3620000\r\nX,y,3\r\n");
     const CliRun r = run_cli(dir.path(), {"--from", "madeira", "--to", "utm28", "--jobs", "2", "--auto", "--output-dir",
                                           "out", "a.txt", "bad.txt", "sub/c.txt"});
     EXPECT_EQ(r.status, 1);
@@ -88,6 +88,13 @@ TEST(Cli, BatchGoesOnPastABadFile) {
     EXPECT_NE(r.out.find("Criado o ficheiro: out/a.txt\n"), std::string::npos);
     EXPECT_NE(r.out.find("Criado o ficheiro: out/c.txt\n"), std::string::npos);
     EXPECT_EQ(snapshot(dir / "out").size(), 2u);
+
+    // Points far from the source system's area are transformed, and said once.
+    write_file(dir / "far.txt", "S\xe9,-87345.21,-104877.53\r\nB,330000,3620000\r\nC,1,2\r\n");
+    const CliRun far = run_cli(dir.path(), {"--from", "madeira", "--to", "utm28", "far.txt", "far.out"});
+    EXPECT_EQ(far.status, 0);
+    EXPECT_EQ(far.err, "2 pontos fora da área de Madeira - UTM 28 Base SE (o primeiro na linha 1: \"S\xC3\xA9\", "
+                       "M -87345.21, P -104877.53): confirme o Sistema 1.\n");
 }
 
 // Points outside the grid or beside a node without value are left out and
