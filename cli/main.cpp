@@ -161,6 +161,7 @@ tesra::JobOptions job_options(const tesra::cli::Options& o, std::size_t files_at
     options.output_options.format = o.format;
     options.output_options.precision = o.precision;
     options.skip_faulty_points = o.skip_faulty_points;
+    options.stop_outside_area = o.stop_outside_area;
     options.rejects = o.rejects;
     return options;
 }

@@ -282,6 +282,16 @@ constexpr OptionSpec option_table[] = {
      "um ponto que não se pode transformar para tudo\n"
      "(stop, por omissão) ou é deixado de fora e indicado\n"
      "(skip)"},
+    {"--area", true,
+     [](Reading& r, std::string_view v) -> std::string {
+         if (v != "warn" && v != "stop") return "--area leva warn ou stop";
+         r.options.stop_outside_area = v == "stop";
+         return {};
+     },
+     "--area warn|stop",
+     "um ponto fora da área do Sistema 1 é indicado no\n"
+     "fim (warn, por omissão) ou para tudo como um ponto\n"
+     "para além dos limites (stop; com skip, fica de fora)"},
     {"--rejects", true, keep_name<&Options::rejects>, "--rejects FICHEIRO",
      "com skip, guarda os pontos deixados de fora, como\n"
      "foram lidos"},

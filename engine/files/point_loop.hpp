@@ -28,7 +28,7 @@ struct LoopEnd {
 
 // Why a point was left out when faulty points are skipped rather than
 // stopping the job.
-enum class PointFault { outside_grid, no_data, not_finite, no_inverse };
+enum class PointFault { outside_grid, no_data, not_finite, no_inverse, outside_area };
 
 // The points one loop left out: each by its place among the records it
 // read (from 0), in order. compute sets `fault` before it refuses a point.
@@ -46,6 +46,7 @@ struct SkippedPoints {
 // and the first one kept, to be told once the job is done.
 struct AreaCheck {
     double m_min = 0, m_max = 0, p_min = 0, p_max = 0;
+    bool stop = false;  // a point outside stops the loop as compute's refusal would
     std::uint64_t outside = 0;
     long line = 0;
     std::string name;  // quoted, in UTF-8
@@ -118,9 +119,11 @@ LoopEnd transform_point_file(const PointFile& fich1, const PointFile& fich2, Com
         // were the point left out, so it is refused wherever the point lies.
         if (record.name.find('"') != std::string_view::npos) throw quoted_name_error(in, record.name);
         double m = 0, p = 0;
-        if (!compute(record.m, record.p, m, p)) {
+        const bool outside = fich1.area != nullptr && !fich1.area->holds(record.m, record.p);
+        if ((outside && fich1.area->stop) || !compute(record.m, record.p, m, p)) {
             if (skipped != nullptr) {
-                skipped->points.push_back({ordinal, skipped->fault});
+                skipped->points.push_back({ordinal, outside && fich1.area->stop ? PointFault::outside_area
+                                                                                : skipped->fault});
                 continue;
             }
             if (out) out->close();
@@ -134,7 +137,7 @@ LoopEnd transform_point_file(const PointFile& fich1, const PointFile& fich2, Com
             }
             throw not_finite_error(in, record.name);
         }
-        if (fich1.area != nullptr && !fich1.area->holds(record.m, record.p) && fich1.area->outside++ == 0) {
+        if (outside && fich1.area->outside++ == 0) {
             AreaCheck& a = *fich1.area;
             a.line = in.line();
             a.name = quote_excerpt(record.name, in.encoding());

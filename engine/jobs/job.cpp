@@ -78,6 +78,7 @@ JobOutcome run_steps(const JobRequest& request, std::span<const RouteStep> steps
             area.m_max = a->m_max;
             area.p_min = a->p_min;
             area.p_max = a->p_max;
+            area.stop = options.stop_outside_area;
             checked = &area;
         }
     }
