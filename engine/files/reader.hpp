@@ -187,6 +187,7 @@ private:
     char decimal_mark_ = '.';
     std::size_t line_fields_ = 0;  // comma lines: the fields every line holds
     bool count_settled_ = false;   // by a header with as many titles
+    int decimals_ = -1;            // comma lines with further columns: whether the first had decimals (-1: none yet)
     std::vector<std::size_t> order_;  // where a header's titles put name, M, P, the rest
     std::vector<std::string_view> ordered_;
     std::string line_name_;  // the name of a point in a file without names: its line

@@ -242,11 +242,6 @@ bool FieldReader::read_line_record(PointRecord& record) {
                              "a linha tem " + std::to_string(fields_.size()) + " campos e as primeiras linhas têm " +
                                  std::to_string(line_fields_) + ": " + excerpt(text));
         }
-        // A line of decimal commas among comma lines with further columns
-        // may hold as many fields as they do: refused, not read shifted.
-        if (line_fields_ != 0 && !count_settled_ && ambiguous_comma_line(fields_)) {
-            throw two_ways_error(field_line_, text);
-        }
         // A name with a blank in it shifts every field of a blank-separated
         // line: its M is then often a whole number beside a P with decimals.
         if (separator == ' ' && order_.empty() && fields_.size() > 3 &&
@@ -262,6 +257,18 @@ bool FieldReader::read_line_record(PointRecord& record) {
             line_name_ = std::to_string(field_line_);
             for (std::size_t i : order_) ordered_.push_back(i == SIZE_MAX ? std::string_view(line_name_) : fields_[i]);
             fields_.swap(ordered_);
+        }
+        // A line of decimal commas among comma lines with further columns
+        // may hold as many fields as they do: refused, not read shifted,
+        // unless a header settles the count and the first line had no decimals.
+        if (separator == ',' && line_fields_ != 0) {
+            if (decimals_ < 0) {
+                decimals_ = fields_[1].find('.') != std::string_view::npos ||
+                            fields_[2].find('.') != std::string_view::npos;
+            }
+            if ((!count_settled_ || decimals_ == 1) && ambiguous_comma_line(fields_)) {
+                throw two_ways_error(field_line_, text);
+            }
         }
         const std::string_view name = fields_[0];
         if (blank(name)) throw file_error(path_, field_line_, "a linha não tem nome do ponto: " + excerpt(text));

@@ -107,6 +107,7 @@ TEST(Dialects, EveryWayOfWritingThePointsReadsTheSame) {
         {"Côta\tEste\tNorte\r\n3\t-87345.21\t-104877.53\r\n", "2" + sé},
         {"A,-87345.21,-104877.53,\r\nB,1.5,2.5,x\r\n", "A|-87345.210000|-104877.530000\nB|1.500000|2.500000\n"},
         {"Nome,M,P,Cota\r\nP1,112655,195121,12.5\r\n", "P1|112655.000000|195121.000000\n"},
+        {"P1 112655 195121 12\r\n", "P1|112655.000000|195121.000000\n", Dialect{Dialect::Separator::space}},
     };
     for (const auto& c : read) {
         robust::write_file(path, c.text);
@@ -121,8 +122,8 @@ TEST(Dialects, EveryWayOfWritingThePointsReadsTheSame) {
         // Integers and a further column, or decimal commas: neither reading is guessed.
         {"Sé,-87345,210,-104877,530\r\n", Dialect::automatic(), "linha 1: a linha lê-se de duas maneiras"},
         {"Nome,M,P,Cota\r\nP1,112655,195121,12,5\r\n", Dialect::automatic(), "linha 2: a linha lê-se de duas"},
-        {"A,1.5,2.5,7,8\r\nB,1.5,2.5,7,8\r\nSé,-87345,210,-104877,530\r\n", Dialect::automatic(),
-         "linha 3: a linha lê-se de duas maneiras"},
+        {"Nome,M,P,a,b\r\nA,1.5,2.5,7,8\r\nB,1.5,2.5,7,8\r\nSé,-87345,210,-104877,530\r\n", Dialect::automatic(),
+         "linha 4: a linha lê-se de duas maneiras"},
         {"Nome;Latitude;Longitude\r\nA;38,7;-9,1\r\n", Dialect::automatic(), "linha 1: o cabeçalho \"Nome;Latitude;"},
         {"Nome;X;M\r\nA;1;2\r\n", Dialect::automatic(), "linha 1: os títulos do cabeçalho \"Nome;X;M\" não dizem"},
         {"X,Y,id\r\n1.5,2.5,A\r\n1.5,2.5,B,7\r\n", Dialect::automatic(), "linha 3: a linha tem 4 campos"},
