@@ -312,7 +312,7 @@ DialectDecision decide_dialect(const std::vector<std::string_view>& lines, const
         found = DialectDecision{candidates.front() == 0 ? ',' : candidates.front(), decision.decimal_mark, false,
                                 count, true};
         // Past a header (titles over the first line's M), if it has another layout.
-        const std::size_t looked = dialect.header ? std::min<std::size_t>(lines.size(), 2) : std::min<std::size_t>(lines.size(), 1);
+        const std::size_t looked = std::min<std::size_t>(lines.size(), dialect.header ? 2 : 1);
         bool settled = false;
         for (std::size_t k = 0; k < looked && !settled; ++k) {
             for (char c : candidates) {
@@ -368,7 +368,8 @@ DialectDecision decide_dialect(const std::vector<std::string_view>& lines, const
             // format's records side by side.
             if (titles < 3 || (c == 0 && titles > 3)) continue;
             // Titles only: a line with a number in it is a faulty record.
-            const bool titled = std::all_of(f->begin(), f->end(), [](std::string_view t) { return blank(t) || title_like(t); });
+            const bool titled =
+                std::all_of(f->begin(), f->end(), [](std::string_view t) { return blank(t) || title_like(t); });
             HeaderRoles roles = titled ? header_roles(*f) : HeaderRoles{};
             if (roles.refusal != DialectDecision::Refusal::none) {
                 decision.refusal = roles.refusal;

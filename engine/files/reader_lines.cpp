@@ -65,7 +65,8 @@ void FieldReader::check_text(std::string_view text, long line) {
     if (text_check_ == TextCheck::utf8) {
         throw file_error(path_, line,
                          "o texto " + excerpt(text) + " não é UTF-8 válido" +
-                             (dialect_ != nullptr && (!dialect_->options || dialect_->encoding != PointFileDialect::Encoding::utf8)
+                             (dialect_ != nullptr &&
+                                      (!dialect_->options || dialect_->encoding != PointFileDialect::Encoding::utf8)
                                   ? std::string(" (o ficheiro começa pela marca de um ficheiro UTF-8)")
                                   : std::string(" (se o ficheiro for Windows-1252, leia-o com --encoding cp1252)")));
     }

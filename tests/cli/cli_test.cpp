@@ -95,7 +95,8 @@ TEST(Cli, BatchGoesOnPastABadFile) {
     EXPECT_EQ(far.status, 0);
     EXPECT_EQ(far.err, "2 pontos fora da área de Madeira - UTM 28 Base SE (o primeiro na linha 1: \"S\xC3\xA9\", "
                        "M -87345.21, P -104877.53): confirme o Sistema 1.\n");
-    const CliRun stop = run_cli(dir.path(), {"--from", "madeira", "--to", "utm28", "--area", "stop", "far.txt", "s.out"});
+    const CliRun stop =
+        run_cli(dir.path(), {"--from", "madeira", "--to", "utm28", "--area", "stop", "far.txt", "s.out"});
     EXPECT_NE(stop.status, 0);
     EXPECT_EQ(stop.err, "ERRO!! Ponto para além dos limites. (-87345.21;-104877.53)\n");
     const CliRun skip = run_cli(dir.path(), {"--from", "madeira", "--to", "utm28", "--area", "stop", "--on-error",
