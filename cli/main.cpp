@@ -48,11 +48,15 @@ void print_route(int number, std::string_view source, std::string_view target,
 }
 
 void print_list() {
-    std::puts("Sistemas (abreviatura, código EPSG: nome):");
+    std::puts("Sistemas (abreviatura, código EPSG: nome; área de uso, com 10 km à volta):");
     for (const tesra::SystemInfo& s : tesra::systems) {
         const std::string code = s.epsg ? "EPSG:" + std::to_string(s.epsg) : "-";
         std::printf("  %-13.*s %-11s %.*s\n", static_cast<int>(s.alias.size()), s.alias.data(), code.c_str(),
                     static_cast<int>(s.name.size()), s.name.data());
+        if (s.area) {
+            std::printf("%28s área: M %.0f a %.0f, P %.0f a %.0f\n", "", s.area->m_min, s.area->m_max, s.area->p_min,
+                        s.area->p_max);
+        }
     }
     std::puts("\nTransformações (origem --> destino: rotinas; método; exatidão medida contra o\nPROJ):");
     int number = 1;
@@ -159,6 +163,7 @@ tesra::JobOptions job_options(const tesra::cli::Options& o, std::size_t files_at
     options.output_options.format = o.format;
     options.output_options.precision = o.precision;
     options.skip_faulty_points = o.skip_faulty_points;
+    options.stop_outside_area = o.stop_outside_area;
     options.rejects = o.rejects;
     return options;
 }

@@ -149,11 +149,15 @@ std::string keep_count(unsigned& field, std::string_view value, int high, std::s
 std::string keep_separator(Reading& r, std::string_view value) {
     using S = PointFileDialect::Separator;
     const std::optional<S> s = value == "," ? S::comma : value == ";" ? S::semicolon
-                             : value == "tab" ? S::tab : value == "auto" ? std::optional(S::automatic)
-                                                                         : std::nullopt;
-    if (!s) return "o separador deve ser , ; tab ou auto";
+                             : value == "tab" ? S::tab : value == "space" || value == " " ? S::space
+                             : value == "auto" ? std::optional(S::automatic) : std::nullopt;
+    if (!s) return "o separador deve ser , ; tab, space ou auto";
     r.separator = *s;
     return {};
+}
+
+std::string keep_columns(Reading& r, std::string_view value) {
+    return column_order(value, r.options.dialect.column_order);
 }
 
 std::string keep_encoding(Reading& r, std::string_view value) {
@@ -221,6 +225,16 @@ constexpr OptionSpec option_table[] = {
      "um ponto que não se pode transformar para tudo\n"
      "(stop, por omissão) ou é deixado de fora e indicado\n"
      "(skip)"},
+    {"--area", true,
+     [](Reading& r, std::string_view v) -> std::string {
+         if (v != "warn" && v != "stop") return "--area leva warn ou stop";
+         r.options.stop_outside_area = v == "stop";
+         return {};
+     },
+     "--area warn|stop",
+     "um ponto fora da área do Sistema 1 é indicado no\n"
+     "fim (warn, por omissão) ou para tudo como um ponto\n"
+     "para além dos limites (stop; com skip, fica de fora)"},
     {"--rejects", true, keep_name<&Options::rejects>, "--rejects FICHEIRO",
      "com skip, guarda os pontos deixados de fora, como\n"
      "foram lidos"},
@@ -247,20 +261,24 @@ constexpr OptionSpec option_table[] = {
      "pasta dos ficheiros de grelha (por omissão, a do\n"
      "programa)"},
     {"--separator", true, keep_separator, "--separator SEP",
-     ", (por omissão), ; , tab ou auto: com ; e tab, um\n"
-     "ponto por linha",
+     ", (por omissão), ; , tab, space (espaços e\n"
+     "tabulações) ou auto: sem ser ,, um ponto por linha",
      "Folhas de cálculo (por omissão, o formato Nome, M, P em Windows-1252):"},
     {"--decimal-comma", false,
      [](Reading& r, std::string_view) -> std::string { r.options.dialect.decimal_comma = true; return {}; },
      "--decimal-comma", "números com vírgula decimal (só com ; ou tab)"},
     {"--skip-lines", true, keep_skip_lines, "--skip-lines N", "salta as N primeiras linhas"},
+    {"--columns", true, keep_columns, "--columns LISTA",
+     "as colunas pela ordem: nome, m, p, cota ou - (uma\n"
+     "coluna a mais), como m,p,nome; sem nome, cada ponto\n"
+     "tem o número da sua linha"},
     {"--encoding", true, keep_encoding, "--encoding COD", "cp1252 (por omissão), utf-8 ou auto"},
     {"--auto", false, [](Reading& r, std::string_view) -> std::string { r.automatic = true; return {}; }, "--auto",
      "--separator auto --encoding auto, e salta uma linha\n"
      "de títulos"},
     {"--list", false, note<&Options::list>, "--list",
-     "mostra os sistemas com o seu código EPSG, e as\n"
-     "transformações com o seu método e exatidão",
+     "mostra os sistemas com o seu código EPSG e área de\n"
+     "uso, e as transformações com o seu método e exatidão",
      "Outras opções:"},
     {"--quiet", false, note<&Options::quiet>, "-q, --quiet",
      "sem a linha \"Criado o ficheiro\" (as falhas são sempre\n"

@@ -24,6 +24,7 @@ struct Options {
     OutputFormat format = OutputFormat::report;
     int precision = 3;
     bool skip_faulty_points = false;  // --on-error skip
+    bool stop_outside_area = false;   // --area stop
     std::string rejects;
     // A batch: every input into output_dir, `jobs` at a time (0: one per core).
     std::optional<std::string> output_dir;

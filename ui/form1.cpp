@@ -204,7 +204,7 @@ void Form1::Command1_Click() {
         utf8(Combo1->currentText()), utf8(Combo2->currentText()), local_path(Text1->text()),
         local_path(Text2->text()),   local_path(Text3->text()),   local_path(Text4->text()),
         // Spreadsheet and UTF-8 files read as well; point files as always.
-        tesra::PointFileDialect::automatic(),
+        tesra::PointFileDialect::window(),
     };
     tesra::JobOutcome outcome;
     {

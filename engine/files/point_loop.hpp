@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -27,7 +28,7 @@ struct LoopEnd {
 
 // Why a point was left out when faulty points are skipped rather than
 // stopping the job.
-enum class PointFault { outside_grid, no_data, not_finite, no_inverse };
+enum class PointFault { outside_grid, no_data, not_finite, no_inverse, outside_area };
 
 // The points one loop left out: each by its place among the records it
 // read (from 0), in order. compute sets `fault` before it refuses a point.
@@ -38,6 +39,22 @@ struct SkippedPoints {
     };
     std::vector<Point> points;
     PointFault fault = PointFault::outside_grid;
+};
+
+// Where the points of a user's file should lie (the source system's area
+// of use, as M and P bounds): the points transformed outside it are counted
+// and the first one kept, to be told once the job is done.
+struct AreaCheck {
+    double m_min = 0, m_max = 0, p_min = 0, p_max = 0;
+    bool stop = false;  // a point outside stops the loop as compute's refusal would
+    std::uint64_t outside = 0;
+    long line = 0;
+    std::string name;  // quoted, in UTF-8
+    double m = 0, p = 0;
+
+    [[nodiscard]] bool holds(double m_, double p_) const noexcept {
+        return m_ >= m_min && m_ <= m_max && p_ >= p_min && p_ <= p_max;
+    }
 };
 
 // The faults the loop finds in a point, at the reader's file and line.
@@ -68,7 +85,8 @@ LoopEnd transform_point_file(const PointFile& fich1, const PointFile& fich2, Com
                 double m = 0, p = 0;
                 // Whatever would stop the loop or throw is left to the
                 // reading in order, which reports it as it comes.
-                if (!compute(record.m, record.p, m, p) || !(std::fabs(m) <= largest_written_number) ||
+                if ((fich1.area != nullptr && !fich1.area->holds(record.m, record.p)) ||
+                    !compute(record.m, record.p, m, p) || !(std::fabs(m) <= largest_written_number) ||
                     !(std::fabs(p) <= largest_written_number) || record.name.find('"') != std::string_view::npos) {
                     return false;
                 }
@@ -101,9 +119,11 @@ LoopEnd transform_point_file(const PointFile& fich1, const PointFile& fich2, Com
         // were the point left out, so it is refused wherever the point lies.
         if (record.name.find('"') != std::string_view::npos) throw quoted_name_error(in, record.name);
         double m = 0, p = 0;
-        if (!compute(record.m, record.p, m, p)) {
+        const bool outside = fich1.area != nullptr && !fich1.area->holds(record.m, record.p);
+        if ((outside && fich1.area->stop) || !compute(record.m, record.p, m, p)) {
             if (skipped != nullptr) {
-                skipped->points.push_back({ordinal, skipped->fault});
+                skipped->points.push_back({ordinal, outside && fich1.area->stop ? PointFault::outside_area
+                                                                                : skipped->fault});
                 continue;
             }
             if (out) out->close();
@@ -116,6 +136,13 @@ LoopEnd transform_point_file(const PointFile& fich1, const PointFile& fich2, Com
                 continue;
             }
             throw not_finite_error(in, record.name);
+        }
+        if (outside && fich1.area->outside++ == 0) {
+            AreaCheck& a = *fich1.area;
+            a.line = in.line();
+            a.name = quote_excerpt(record.name, in.encoding());
+            a.m = record.m;
+            a.p = record.p;
         }
         if (out) {
             write_record(*out, record.name, m, p, record.columns);

@@ -385,8 +385,11 @@ TesraError FieldReader::extra_fields_error(long line, std::uint64_t first) {
     return file_error(path_, line,
                       "há campos a mais no fim da linha, a partir de " + excerpt(trim(field)) +
                           (field.size() < rest.size() ? ": " + excerpt(rest) : std::string()) +
-                          " (colunas a mais depois de Nome, M e P, como uma cota ou um código? Leia o ficheiro com "
-                          "--auto. Ou um número escrito com vírgula decimal? Nos ficheiros de pontos o separador "
+                          " (colunas a mais depois de Nome, M e P, como uma cota ou um código? " +
+                          (options_help() ? std::string("Leia o ficheiro com --auto.")
+                                          : std::string("As primeiras linhas não as têm: ponha-as em todas, com um "
+                                                        "cabeçalho de um título por coluna.")) +
+                          " Ou um número escrito com vírgula decimal? Nos ficheiros de pontos o separador "
                           "decimal é o ponto)");
 }
 
@@ -494,8 +497,10 @@ bool FieldReader::read_record(PointRecord& record) {
             throw file_error(path_, name_line,
                              "o nome " + excerpt(whole) + " contém " + separator +
                                  " e o campo seguinte não é um número: o ficheiro usa " + separator +
-                                 " como separador? Leia-o com --separator " + (semicolon ? "\";\"" : "tab") +
-                                 " ou com --auto");
+                                 " como separador?" +
+                                 (options_help() ? std::string(" Leia-o com --separator ") +
+                                                       (semicolon ? "\";\"" : "tab") + " ou com --auto"
+                                                 : std::string(" As primeiras linhas usam vírgulas")));
         }
         record_end_line_ = last_separator_ == Separator::comma ? field_line_ : 0;
         record.name = view(name_start, name.size());

@@ -142,6 +142,13 @@ private:
     void skip_separator();  // one comma or one line end, if next
     bool skip_empty_rest_of_line();
     [[nodiscard]] TesraError extra_fields_error(long line, std::uint64_t first);
+    [[nodiscard]] TesraError two_ways_error(long line, std::string_view text) const;
+    // Advice naming a command-line option, where it can help: told the
+    // dialect (not under --auto, which found it) by a command line.
+    [[nodiscard]] bool options_help() const noexcept {
+        return dialect_ == nullptr ||
+               (dialect_->options && dialect_->separator != PointFileDialect::Separator::automatic);
+    }
     std::size_t checked_length(std::size_t length) const;
     template <class Stop>
     std::size_t scan(Stop stop);  // moves pos_ to the first byte stop() accepts
@@ -179,6 +186,11 @@ private:
     char line_separator_ = 0;  // 0: the point-file format; else one record per line
     char decimal_mark_ = '.';
     std::size_t line_fields_ = 0;  // comma lines: the fields every line holds
+    bool count_settled_ = false;   // by a header with as many titles
+    int decimals_ = -1;            // comma lines with further columns: whether the first had decimals (-1: none yet)
+    std::vector<std::size_t> order_;  // where a header's titles put name, M, P, the rest
+    std::vector<std::string_view> ordered_;
+    std::string line_name_;  // the name of a point in a file without names: its line
     std::size_t widest_ = 0;       // the most columns after P a record held
     std::string line_text_;
     std::vector<std::string_view> fields_;

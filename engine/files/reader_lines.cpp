@@ -36,7 +36,25 @@ bool plain_reads(std::string_view text) {
     }
 }
 
+// Counts the line ends in `text`: CR LF, CR or LF.
+long line_ends(std::string_view text) {
+    long n = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\n' || (text[i] == '\r' && (i + 1 == text.size() || text[i + 1] != '\n'))) ++n;
+    }
+    return n;
+}
+
 }  // namespace
+
+TesraError FieldReader::two_ways_error(long line, std::string_view text) const {
+    return file_error(path_, line,
+                      "a linha lê-se de duas maneiras, com coordenadas inteiras e colunas a mais ou com vírgula "
+                      "decimal: " + excerpt(text) +
+                          " (um cabeçalho com um título por coluna" +
+                          (dialect_ == nullptr || dialect_->options ? std::string(", --columns") : std::string()) +
+                          " ou o separador \";\" entre os campos decide)");
+}
 
 void FieldReader::check_text(std::string_view text, long line) {
     if (std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) return;
@@ -46,8 +64,11 @@ void FieldReader::check_text(std::string_view text, long line) {
     }
     if (text_check_ == TextCheck::utf8) {
         throw file_error(path_, line,
-                         "o texto " + excerpt(text) +
-                             " não é UTF-8 válido (se o ficheiro for Windows-1252, leia-o com --encoding cp1252)");
+                         "o texto " + excerpt(text) + " não é UTF-8 válido" +
+                             (dialect_ != nullptr &&
+                                      (!dialect_->options || dialect_->encoding != PointFileDialect::Encoding::utf8)
+                                  ? std::string(" (o ficheiro começa pela marca de um ficheiro UTF-8)")
+                                  : std::string(" (se o ficheiro for Windows-1252, leia-o com --encoding cp1252)")));
     }
     // Not UTF-8 after all: Windows-1252, whatever came before.
     text_check_ = TextCheck::none;
@@ -92,11 +113,18 @@ void FieldReader::begin_records(PointFileDialect& dialect) {
     }
     if (offset() > max_preamble) keep_ = UINT64_MAX;
     field_line_ = line_;
-    if (dialect.separator == PointFileDialect::Separator::comma && !dialect.header) return;
+    if (dialect.separator == PointFileDialect::Separator::comma && !dialect.header && dialect.column_order.empty()) {
+        return;
+    }
 
-    // The first lines, as far as one chunk holds them.
+    // The first lines, as far as one chunk holds them, and past rows with
+    // nothing in them (an office program's empty rows, `;;;`) up to a bound.
     KeepGuard keep(*this, offset());
-    while (end_ - pos_ < (std::size_t{64} << 10) && fill()) {
+    const auto empty = [this] {
+        return std::string_view(buf_.data() + pos_, end_ - pos_).find_first_not_of(" \t;,\r\n") ==
+               std::string_view::npos;
+    };
+    while ((end_ - pos_ < (std::size_t{64} << 10) || (empty() && end_ - pos_ < (std::size_t{16} << 20))) && fill()) {
     }
     const std::string_view sample(buf_.data() + pos_, end_ - pos_);
     std::vector<std::string_view> lines;
@@ -111,26 +139,48 @@ void FieldReader::begin_records(PointFileDialect& dialect) {
     // are read by it: whatever it reads must read as before, and no model of
     // its rules is as exact as the reader itself.
     const DialectDecision decision = dialect.separator == PointFileDialect::Separator::automatic &&
+                                             dialect.column_order.empty() &&
                                              plain_reads(sample.substr(0, complete_lines(sample, at_eof_)))
                                          ? DialectDecision{0, '.', false, 0}
                                          : decide_dialect(lines, dialect);
     line_separator_ = decision.separator;
     decimal_mark_ = decision.decimal_mark;
     line_fields_ = decision.fields;
+    count_settled_ = decision.count_settled;
     dialect.line_separator = line_separator_;
     dialect.decimal_mark = decimal_mark_;
+    if (decision.refusal != DialectDecision::Refusal::none) {
+        const std::string_view at = lines[decision.refused_line];
+        const long line = line_ + line_ends(sample.substr(0, static_cast<std::size_t>(at.data() - sample.data())));
+        switch (decision.refusal) {
+        case DialectDecision::Refusal::geographic:
+            throw file_error(path_, line,
+                             "o cabeçalho " + excerpt(at) +
+                                 " tem colunas de latitude e longitude: o ficheiro tem coordenadas geográficas, e só "
+                                 "se transformam coordenadas planas (M, P)");
+        case DialectDecision::Refusal::roles:
+            throw file_error(path_, line,
+                             "os títulos do cabeçalho " + excerpt(at) +
+                                 " não dizem que colunas são M e P (um título de cada, uma vez: M, X, E ou Este; P, Y, "
+                                 "N ou Norte)");
+        default: throw two_ways_error(line, at);
+        }
+    }
+    order_ = decision.order;
     if (!decision.header) return;
     // Past the header line, counting the lines before it.
     const std::string_view header = lines.front();
     const std::string_view before = sample.substr(0, static_cast<std::size_t>(header.data() - sample.data()));
-    for (std::size_t i = 0; i < before.size(); ++i) {
-        if (before[i] == '\n' || (before[i] == '\r' && (i + 1 == before.size() || before[i + 1] != '\n'))) ++line_;
-    }
+    line_ += line_ends(before);
     pos_ += before.size() + header.size();
     field_line_ = line_;
     if (text_check_ != TextCheck::none) check_text(header, line_);
     if (split_fields(header, decision.separator == 0 ? ',' : decision.separator, line_text_, fields_)) {
-        for (std::size_t i = 3; i < fields_.size(); ++i) titles_.emplace_back(fields_[i]);
+        if (order_.empty()) {
+            for (std::size_t i = 3; i < fields_.size(); ++i) titles_.emplace_back(fields_[i]);
+        } else {
+            for (std::size_t i = 3; i < order_.size(); ++i) titles_.emplace_back(fields_[order_[i]]);
+        }
     }
     dialect.column_titles = titles_;
     if (peek() == '\r' || peek() == '\n') skip_line_end();
@@ -151,6 +201,7 @@ bool FieldReader::read_line_record(PointRecord& record) {
         // The line, with the line ends that quotes hold inside a field.
         enum class State : char { field_start, plain, quoted, quote_seen } state = State::field_start;
         const std::size_t length = checked_length(scan([&state, separator](char ch) {
+            if (separator == ' ' && ch == '\t') ch = ' ';
             switch (state) {
             case State::field_start:
                 if (ch == '"') state = State::quoted;
@@ -172,17 +223,16 @@ bool FieldReader::read_line_record(PointRecord& record) {
         // the buffer and move the line, so the view is taken after it.
         if (peek() == '\r' || peek() == '\n') skip_line_end();
         const std::string_view text = view(start, length);
-        long line_ends = 0;
-        for (std::size_t i = 0; i < text.size(); ++i) {
-            if (text[i] == '\n' || (text[i] == '\r' && (i + 1 == text.size() || text[i + 1] != '\n'))) ++line_ends;
-        }
-        line_ += line_ends;
+        line_ += line_ends(text);
         if (state == State::quoted || !split_fields(text, separator, line_text_, fields_)) {
             throw file_error(path_, field_line_, "um campo abre aspas que não fecham: " + excerpt(text));
         }
         if (std::all_of(fields_.begin(), fields_.end(), [](std::string_view f) { return blank(f); })) continue;
-        const std::string what = separator == ';' ? "\";\"" : separator == '\t' ? "tabulações" : "vírgulas";
-        if (fields_.size() < 3) {
+        const std::string what = separator == ';'    ? "\";\""
+                                 : separator == '\t' ? "tabulações"
+                                 : separator == ' '  ? "espaços"
+                                                     : "vírgulas";
+        if (fields_.size() < 3 && order_.empty()) {
             const bool mixed = text.find(separator == ';' ? '\t' : ';') != std::string_view::npos;
             throw file_error(path_, field_line_,
                              "a linha tem menos de três campos (Nome, M, P) separados por " + what + ": " +
@@ -192,6 +242,34 @@ bool FieldReader::read_line_record(PointRecord& record) {
             throw file_error(path_, field_line_,
                              "a linha tem " + std::to_string(fields_.size()) + " campos e as primeiras linhas têm " +
                                  std::to_string(line_fields_) + ": " + excerpt(text));
+        }
+        // A name with a blank in it shifts every field of a blank-separated
+        // line: its M is then often a whole number beside a P with decimals.
+        if (separator == ' ' && order_.empty() && fields_.size() > 3 &&
+            (fields_[1].find(decimal_mark_) == std::string_view::npos) !=
+                (fields_[2].find(decimal_mark_) == std::string_view::npos)) {
+            throw file_error(path_, field_line_,
+                             "M e P não têm as mesmas casas decimais: " + excerpt(text) +
+                                 " (um nome com espaços? Escreva-o entre aspas)");
+        }
+        if (!order_.empty()) {
+            // Name, M, P and the further columns, where the titles put them.
+            ordered_.clear();
+            line_name_ = std::to_string(field_line_);
+            for (std::size_t i : order_) ordered_.push_back(i == SIZE_MAX ? std::string_view(line_name_) : fields_[i]);
+            fields_.swap(ordered_);
+        }
+        // A line of decimal commas among comma lines with further columns
+        // may hold as many fields as they do: refused, not read shifted,
+        // unless a header settles the count and the first line had no decimals.
+        if (separator == ',' && line_fields_ != 0) {
+            if (decimals_ < 0) {
+                decimals_ = fields_[1].find('.') != std::string_view::npos ||
+                            fields_[2].find('.') != std::string_view::npos;
+            }
+            if ((!count_settled_ || decimals_ == 1) && ambiguous_comma_line(fields_)) {
+                throw two_ways_error(field_line_, text);
+            }
         }
         const std::string_view name = fields_[0];
         if (blank(name)) throw file_error(path_, field_line_, "a linha não tem nome do ponto: " + excerpt(text));

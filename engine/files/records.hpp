@@ -68,6 +68,8 @@ struct ChunkPlan {
 // the whole file has been read the reader sets the dialect's encoding to the
 // one it found, which the job passes on to the intermediates (for the
 // report and messages).
+struct AreaCheck;
+
 struct PointFile {
     PointFile() = default;
     PointFile(std::string path_, Intermediate* intermediate_ = nullptr,  // NOLINT: a path is a point file
@@ -90,6 +92,7 @@ struct PointFile {
     Intermediate* copy_to = nullptr;
     RecordSink* sink = nullptr;  // given: a routine writing this file hands its records there instead
     ChunkPlan chunks;  // how a routine reading this file may share out the work
+    AreaCheck* area = nullptr;  // given: where the points read should lie (point_loop.hpp)
 };
 
 }  // namespace tesra

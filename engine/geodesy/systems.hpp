@@ -22,6 +22,11 @@ enum class System {
     militar,  // served by the command line's routes only
 };
 
+// Where a system's points lie, in its own M and P (metres).
+struct Area {
+    double m_min, m_max, p_min, p_max;
+};
+
 struct SystemInfo {
     System system;
     std::string_view name;
@@ -29,6 +34,9 @@ struct SystemInfo {
     int epsg;
     std::string_view epsg_name;  // empty with no code
     std::string_view wkt;        // empty with no code
+    // The area of use EPSG gives the code, projected into the system's own
+    // M and P (its edges densified) with 10 km around it; none for "Qualquer".
+    std::optional<Area> area = std::nullopt;
 };
 
 // Each as `projinfo -q --single-line -o WKT1_ESRI EPSG:code` gives it.
@@ -101,39 +109,54 @@ inline constexpr std::string_view wkt_lisbon_military =  // EPSG:20790
 
 inline constexpr std::array<SystemInfo, 16> systems = {{
     {System::tm06, "ETRS89 TM06", "tm06", 3763,
-     "ETRS89 / Portugal TM06", wkt_tm06},
+     "ETRS89 / Portugal TM06", wkt_tm06,
+     Area{-137097, 183082, -311734, 288542}},
     {System::d73, "Hayford-Gauss Datum 73", "d73", 27493,
-     "Datum 73 / Modified Portuguese Grid", wkt_d73},
+     "Datum 73 / Modified Portuguese Grid", wkt_d73,
+     Area{-137103, 183078, -311735, 288541}},
     {System::lisboa, "Hayford-Gauss Datum Lisboa-Ponto Central", "lisboa", 5018,
-     "Lisbon / Portuguese Grid New", wkt_lisboa},
+     "Lisbon / Portuguese Grid New", wkt_lisboa,
+     Area{-137101, 183082, -311737, 288545}},
     {System::qualquer, "Qualquer", "qualquer", 0,
      {}, {}},
     {System::sbraz, "Açores - G.Oriental - UTM 26 S. Bráz", "sbraz", 3062,
-     "Azores Oriental 1995 / UTM zone 26N", wkt_azores_oriental},
+     "Azores Oriental 1995 / UTM zone 26N", wkt_azores_oriental,
+     Area{584842, 713196, 4070957, 4213793}},
     {System::faial, "Açores - Faial - UTM 26 Base SW", "faial", 3063,
-     "Azores Central 1995 / UTM zone 26N", wkt_azores_central},
+     "Azores Central 1995 / UTM zone 26N", wkt_azores_central,
+     Area{323803, 512523, 4231404, 4344117}},
     {System::graciosa, "Açores - Graciosa - UTM 26 Base SW", "graciosa", 3063,
-     "Azores Central 1995 / UTM zone 26N", wkt_azores_central},
+     "Azores Central 1995 / UTM zone 26N", wkt_azores_central,
+     Area{323803, 512523, 4231404, 4344117}},
     {System::pico, "Açores - Pico - UTM 26 Base SW", "pico", 3063,
-     "Azores Central 1995 / UTM zone 26N", wkt_azores_central},
+     "Azores Central 1995 / UTM zone 26N", wkt_azores_central,
+     Area{323803, 512523, 4231404, 4344117}},
     {System::sjorge, "Açores - São Jorge - UTM 26 Base SW", "sjorge", 3063,
-     "Azores Central 1995 / UTM zone 26N", wkt_azores_central},
+     "Azores Central 1995 / UTM zone 26N", wkt_azores_central,
+     Area{323803, 512523, 4231404, 4344117}},
     {System::terceira, "Açores - Terceira - UTM 26 Base SW", "terceira", 3063,
-     "Azores Central 1995 / UTM zone 26N", wkt_azores_central},
+     "Azores Central 1995 / UTM zone 26N", wkt_azores_central,
+     Area{323803, 512523, 4231404, 4344117}},
     {System::observatorio, "Açores - G.Ocidental - UTM 25 Observatório", "observatorio", 2188,
-     "Azores Occidental 1939 / UTM zone 25N", wkt_azores_occidental},
+     "Azores Occidental 1939 / UTM zone 25N", wkt_azores_occidental,
+     Area{632551, 681110, 4341315, 4414039}},
     {System::madeira, "Madeira - UTM 28 Base SE", "madeira", 3061,
-     "Porto Santo 1995 / UTM zone 28N", wkt_porto_santo},
+     "Porto Santo 1995 / UTM zone 28N", wkt_porto_santo,
+     Area{272606, 395659, 3569950, 3679940}},
     {System::utm26, "UTM 26 ITRF93", "utm26", 5015,
-     "PTRA08 / UTM zone 26N", wkt_ptra08_utm26},
+     "PTRA08 / UTM zone 26N", wkt_ptra08_utm26,
+     Area{211357, 788643, 3698936, 4770741}},
     {System::utm25, "UTM 25 ITRF93", "utm25", 5014,
-     "PTRA08 / UTM zone 25N", wkt_ptra08_utm25},
+     "PTRA08 / UTM zone 25N", wkt_ptra08_utm25,
+     Area{255262, 782962, 3890767, 4782958}},
     {System::utm28, "UTM 28 ITRF93", "utm28", 5016,
-     "PTRA08 / UTM zone 28N", wkt_ptra08_utm28},
+     "PTRA08 / UTM zone 28N", wkt_ptra08_utm28,
+     Area{198407, 754921, 3224576, 4049156}},
     // Datum Lisboa with the false origin of the old military maps: 200 km
     // west and 300 km south of the Ponto Central.
     {System::militar, "Hayford-Gauss Datum Lisboa - Militar", "militar", 20790,
-     "Lisbon (Lisbon) / Portuguese National Grid", wkt_lisbon_military},
+     "Lisbon (Lisbon) / Portuguese National Grid", wkt_lisbon_military,
+     Area{62899, 383082, -11737, 588545}},
 }};
 
 static_assert([] {

@@ -2,6 +2,8 @@
 
 #include <array>
 #include <exception>
+#include <optional>
+#include <string>
 #include <span>
 
 #include "jobs/extended_routes.hpp"
@@ -9,10 +11,16 @@
 #include "jobs/path_safety.hpp"
 #include "jobs/routes.hpp"
 #include "jobs/step_runner.hpp"
+#include "text/numtext.hpp"
 
 namespace tesra {
 
 namespace {
+
+std::string trimmed_number(double value) {
+    const std::string text = number_for_message(value);
+    return text.substr(text.find_first_not_of(' '));
+}
 
 // The checks every job makes before anything else: up to four messages.
 bool request_is_complete(const JobRequest& request, bool generic, Services& services) {
@@ -32,12 +40,20 @@ bool request_is_complete(const JobRequest& request, bool generic, Services& serv
 
 // How the job ended, told to the front end: the completion message and
 // the end of the program, or nothing more (the steps reported their faults).
-JobOutcome outcome(const JobRequest& request, const StepsEnd& end, Services& services) {
+JobOutcome outcome(const JobRequest& request, const StepsEnd& end, const AreaCheck& area, Services& services) {
     if (end.status == RoutineStatus::out_of_limits) {
         services.end_program();
         return JobOutcome::stopped;
     }
     if (end.status == RoutineStatus::failed) return JobOutcome::failed;
+    if (area.outside > 0) {
+        // Points far from where the source system is used: most likely the
+        // wrong system chosen, whose results still look like coordinates.
+        services.message_box(std::to_string(area.outside) + (area.outside == 1 ? " ponto fora" : " pontos fora") +
+                             " da área de " + request.source + " (o primeiro na linha " + std::to_string(area.line) +
+                             ": " + area.name + ", M " + trimmed_number(area.m) + ", P " + trimmed_number(area.p) +
+                             "): confirme o Sistema 1.");
+    }
     services.completion_message("Criado o ficheiro: " + shown_name(request.output), program_title);
     services.end_program();
     return end.skipped == 0 ? JobOutcome::completed : JobOutcome::completed_with_skips;
@@ -53,12 +69,26 @@ JobOutcome run_steps(const JobRequest& request, std::span<const RouteStep> steps
     if (paths.output && paths.output->regular() && !services.replace_existing(request.output)) {
         return JobOutcome::refused;
     }
+    // The points are checked against the source system's area as they are transformed.
+    AreaCheck area;
+    AreaCheck* checked = nullptr;
+    if (const std::optional<System> source = find_system(request.source); source) {
+        if (const std::optional<Area>& a = systems[static_cast<std::size_t>(*source)].area; a) {
+            area.m_min = a->m_min;
+            area.m_max = a->m_max;
+            area.p_min = a->p_min;
+            area.p_max = a->p_max;
+            area.stop = options.stop_outside_area;
+            checked = &area;
+        }
+    }
     StepsEnd end;
     {
         // The official routines leave the busy pointer on; this restores it.
         BusyPointer busy(services);
         try {
-            end = run_route_steps(request, steps, plan_output(request, options, paths, steps.size()), env, options);
+            end = run_route_steps(request, steps, plan_output(request, options, paths, steps.size()), env, options,
+                                  checked);
         } catch (const JobCancelled&) {
             // The files being written were discarded on the way here.
             return JobOutcome::cancelled;
@@ -69,7 +99,7 @@ JobOutcome run_steps(const JobRequest& request, std::span<const RouteStep> steps
             end.status = RoutineStatus::failed;
         }
     }
-    return outcome(request, end, services);
+    return outcome(request, end, area, services);
 }
 
 }  // namespace

@@ -32,6 +32,9 @@ struct JobOptions {
     // goes on; `rejects`, when given, receives them as read.
     bool skip_faulty_points = false;
     std::string rejects;
+    // A point outside the source system's area stops the job as a point
+    // beyond a grid does (or is left out), rather than being told of after.
+    bool stop_outside_area = false;
     // A stream the front end holds open that `rejects` leads to (standard
     // output or error): written there as a stream, never replaced.
     int rejects_stream = -1;

@@ -108,10 +108,20 @@ TableDialect table_dialect(const PointFileDialect& input) {
     for (std::size_t i = 0; i < count; ++i) {
         // A geojson property named twice keeps one value: a title that
         // repeats `nome` or an earlier column is replaced too.
-        const std::string title = i < input.column_titles.size() ? input.column_titles[i] : "";
-        const bool taken = title.empty() || title == "nome" ||
-                           std::find(table.columns.begin(), table.columns.end(), title) != table.columns.end();
-        table.columns.push_back(taken ? "coluna" + std::to_string(i + 4) : title);
+        // A name made up for a column is none of the titles either.
+        const auto taken = [&](const std::string& title) {
+            return title.empty() || title == "nome" ||
+                   std::find(table.columns.begin(), table.columns.end(), title) != table.columns.end() ||
+                   std::find(input.column_titles.begin() + static_cast<std::ptrdiff_t>(std::min(i, input.column_titles.size())),
+                             input.column_titles.end(), title) != input.column_titles.end();
+        };
+        std::string title = i < input.column_titles.size() ? input.column_titles[i] : "";
+        if (title.empty() || title == "nome" ||
+            std::find(table.columns.begin(), table.columns.end(), title) != table.columns.end()) {
+            title = "coluna" + std::to_string(i + 4);
+            for (int again = 2; taken(title); ++again) title = "coluna" + std::to_string(i + 4) + "_" + std::to_string(again);
+        }
+        table.columns.push_back(title);
     }
     return table;
 }

@@ -31,6 +31,7 @@ const char* why(PointFault fault) noexcept {
     return fault == PointFault::outside_grid ? "está fora dos limites da grelha"
            : fault == PointFault::no_data    ? "está junto de um nó da grelha sem valor"
            : fault == PointFault::no_inverse ? "o polinómio inverso não converge para ele"
+           : fault == PointFault::outside_area ? "está fora da área do Sistema 1"
                                              : "dá coordenadas que não são números finitos";
 }
 

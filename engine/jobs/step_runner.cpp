@@ -29,7 +29,7 @@ bool carry(double x, double& back) noexcept {
 // a step refuses): the steps then run one by one and report it as they
 // always do. True when the output is complete.
 bool run_in_one_pass(const JobRequest& request, std::span<const RouteStep> steps, Environment& env,
-                     const JobOptions& options, const OutputOptions& form) {
+                     const JobOptions& options, const OutputOptions& form, AreaCheck* area) {
     TransformationJob job;
     job.fich_par_m = request.param_x;
     job.fich_par_p = request.param_y;
@@ -44,6 +44,7 @@ bool run_in_one_pass(const JobRequest& request, std::span<const RouteStep> steps
     PointFileDialect dialect = request.dialect;
     PointFile input(request.input, nullptr, &progress, &dialect);
     input.chunks = options.chunks;
+    input.area = area;
     OutputSink sink(PointFile(request.output), form, request.source, request.target,
                     dialect.encoding == PointFileDialect::Encoding::utf8);
     PointFile output(request.output);
@@ -72,7 +73,7 @@ bool run_in_one_pass(const JobRequest& request, std::span<const RouteStep> steps
 class StepsOneByOne {
 public:
     StepsOneByOne(const JobRequest& request, const OutputPlan& plan, Environment& env, const JobOptions& options,
-                  const OutputOptions& form, ReadProgress& progress);
+                  const OutputOptions& form, ReadProgress& progress, AreaCheck* area);
 
     RoutineStatus run(std::span<const RouteStep> steps);
     // Once every step is done: whether the output was written in an encoding
@@ -115,7 +116,8 @@ private:
 };
 
 StepsOneByOne::StepsOneByOne(const JobRequest& request, const OutputPlan& plan, Environment& env,
-                             const JobOptions& options, const OutputOptions& form, ReadProgress& progress)
+                             const JobOptions& options, const OutputOptions& form, ReadProgress& progress,
+                             AreaCheck* area)
     : request_(request),
       options_(options),
       env_(env),
@@ -126,6 +128,7 @@ StepsOneByOne::StepsOneByOne(const JobRequest& request, const OutputPlan& plan, 
       input_dialect_(request.dialect) {
     for (std::size_t i = 0; i < intermediates_; ++i) files_.at(i).emplace(plan.intermediate_dir, name_);
     open_input(plan.intermediate_dir);
+    job_.fich1.area = area;  // the first step's input only
     job_.fich3 = request.output;
     job_.fich_par_m = request.param_x;
     job_.fich_par_p = request.param_y;
@@ -202,14 +205,15 @@ std::size_t StepsOneByOne::finish() {
 }  // namespace
 
 StepsEnd run_route_steps(const JobRequest& request, std::span<const RouteStep> steps, const OutputPlan& plan,
-                         Environment& env, const JobOptions& options) {
+                         Environment& env, const JobOptions& options, AreaCheck* area) {
     OutputOptions form = options.output_options;
     form.decimal_separator = env.decimal_separator;
-    if (plan.one_pass && run_in_one_pass(request, steps, env, options, form)) return {RoutineStatus::done, 0};
+    if (plan.one_pass && run_in_one_pass(request, steps, env, options, form, area)) return {RoutineStatus::done, 0};
+    if (area != nullptr) area->outside = 0;  // the one pass, if dropped, is read again
     JobRequest settled = request;  // outlives the steps that read it
     ReadProgress progress(env.services, static_cast<int>(plan.intermediates) + 1);
     std::optional<StepsOneByOne> one_by_one;
-    one_by_one.emplace(request, plan, env, options, form, progress);
+    one_by_one.emplace(request, plan, env, options, form, progress, area);
     StepsEnd end{one_by_one->run(steps)};
     if (end.status == RoutineStatus::done && one_by_one->guessed_wrong()) {
         // Its output is discarded unfinished; the step runs again on the
@@ -217,7 +221,8 @@ StepsEnd run_route_steps(const JobRequest& request, std::span<const RouteStep> s
         settled.dialect.encoding = one_by_one->settled_encoding();
         one_by_one.reset();
         progress.read_again();
-        one_by_one.emplace(settled, plan, env, options, form, progress);
+        if (area != nullptr) area->outside = 0;
+        one_by_one.emplace(settled, plan, env, options, form, progress, area);
         end.status = one_by_one->run(steps);
     }
     if (end.status == RoutineStatus::done) end.skipped = one_by_one->finish();

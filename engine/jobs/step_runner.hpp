@@ -25,7 +25,8 @@ struct StepsEnd {
 // intermediate, the output, the rejects file) throws TesraError, a cancel
 // throws JobCancelled, and whatever was being written is discarded on the
 // way out.
+// Given `area`, the input's points are checked against it (see AreaCheck).
 StepsEnd run_route_steps(const JobRequest& request, std::span<const RouteStep> steps, const OutputPlan& plan,
-                         Environment& env, const JobOptions& options);
+                         Environment& env, const JobOptions& options, AreaCheck* area = nullptr);
 
 }  // namespace tesra

@@ -79,9 +79,9 @@ TEST(Cli, UsageErrorsHaveStatusTwoAndTouchNothing) {
 TEST(Cli, BatchGoesOnPastABadFile) {
     ScratchDir dir;
     make_dir(dir / "sub");
-    write_file(dir / "a.txt", "A,1,2\r\n");
-    write_file(dir / "sub/c.txt", "C;3,5;4,5\r\n");  // read as the options say, as every file
-    write_file(dir / "bad.txt", "B,1,2\r\nX,y,3\r\n");
+    write_file(dir / "a.txt", "A,330000,3620000\r\n");
+    write_file(dir / "sub/c.txt", "C;330000,5;3620000,5\r\n");  // read as the options say, as every file
+    write_file(dir / "bad.txt", "B,330000,3620000\r\nX,y,3\r\n");
     const CliRun r = run_cli(dir.path(), {"--from", "madeira", "--to", "utm28", "--jobs", "2", "--auto", "--output-dir",
                                           "out", "a.txt", "bad.txt", "sub/c.txt"});
     EXPECT_EQ(r.status, 1);
@@ -93,6 +93,22 @@ TEST(Cli, BatchGoesOnPastABadFile) {
         EXPECT_NE(r.out.find(created), std::string::npos) << r.out;
     }
     EXPECT_EQ(snapshot(dir / "out").size(), 2u);
+
+    // Points far from the source system's area are transformed, and said once.
+    write_file(dir / "far.txt", "S\xe9,-87345.21,-104877.53\r\nB,330000,3620000\r\nC,1,2\r\n");
+    const CliRun far = run_cli(dir.path(), {"--from", "madeira", "--to", "utm28", "far.txt", "far.out"});
+    EXPECT_EQ(far.status, 0);
+    EXPECT_EQ(far.err, "2 pontos fora da área de Madeira - UTM 28 Base SE (o primeiro na linha 1: \"S\xC3\xA9\", "
+                       "M -87345.21, P -104877.53): confirme o Sistema 1.\n");
+    const CliRun stop =
+        run_cli(dir.path(), {"--from", "madeira", "--to", "utm28", "--area", "stop", "far.txt", "s.out"});
+    EXPECT_NE(stop.status, 0);
+    EXPECT_EQ(stop.err, "ERRO!! Ponto para além dos limites. (-87345.21;-104877.53)\n");
+    const CliRun skip = run_cli(dir.path(), {"--from", "madeira", "--to", "utm28", "--area", "stop", "--on-error",
+                                             "skip", "far.txt", "s.out"});
+    EXPECT_EQ(skip.status, 3);
+    EXPECT_NE(skip.err.find("linha 3: o ponto \"C\" foi deixado de fora: está fora da área do Sistema 1"),
+              std::string::npos) << skip.err;
 }
 
 // Points outside the grid or beside a node without value are left out and
@@ -193,6 +209,12 @@ TEST(Cli, CsvIsUtf8WithTheTargetSystemBesideIt) {
                                    "--auto", "--format", "csv", "in.txt", "q.csv"}).status, 0);
     EXPECT_EQ(read_file(dir / "q.csv"), "Nome;M;P;Descrição\r\nSé;320000.000;3620000.000;Próximo\r\n");
     EXPECT_EQ(snapshot(dir.path()).size(), before.size() + 1);  // q.csv, and no q.prj
+
+    // Columns found by their titles (N is P); an untitled one named apart from every title.
+    write_file(dir / "t.txt", "Ponto;N;E;;coluna4\r\nA;2;1;x;y\r\n");
+    EXPECT_EQ(run_cli(dir.path(), {"--from", "qualquer", "--to", "d73", "--param-x", "x.txt", "--param-y", "y.txt",
+                                   "--auto", "--format", "csv", "t.txt", "t.csv"}).status, 0);
+    EXPECT_EQ(read_file(dir / "t.csv"), "Nome;M;P;coluna4_2;coluna4\r\nA;1.000;2.000;x;y\r\n");
 
     // An input, or a parameter file, that bears the .prj's name is the user's.
     write_file(dir / "p.prj", read_file(dir / "in.txt"));

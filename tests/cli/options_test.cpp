@@ -114,9 +114,11 @@ TEST(Options, UsageErrorsSayWhatIsWrongWithWhichOption) {
              {{"--threads", "65"}, "--threads leva um número de processadores de 1 a 64"},
              {{"--precision", "10"}, "--precision leva um número de casas decimais de 0 a 9"},
              {{"--skip-lines", "-1"}, "--skip-lines leva um número de linhas (0 ou mais)"},
+             {{"--columns", "nome,lat,lon"}, "--columns: \"lat\" não é nome, m, p, cota nem - (uma coluna a mais)"},
+             {{"--columns", "m,-,x"}, "--columns leva m e p, uma vez cada (e nome, cota ou - por coluna)"},
              {{"--format", "xml"}, "formato desconhecido: xml (report, points, csv ou geojson)"},
              {{"--on-error", "go"}, "--on-error leva stop ou skip"},
-             {{"--separator", "|"}, "o separador deve ser , ; tab ou auto"},
+             {{"--separator", "|"}, "o separador deve ser , ; tab, space ou auto"},
              {{"--encoding", "latin1"}, "a codificação deve ser cp1252, utf-8 ou auto"},
              {{"--to", "d73", "a", "b"}, "falta --from (o sistema de origem)"},
              // A dash and a letter is an option, never a file named so.

@@ -187,8 +187,11 @@ private slots:
         }
 
         QCOMPARE(window.dialogs.questions, QStringList());  // nothing to replace
+        // A mainland point read as Madeira's: done, and said before the file's name.
         const std::string created = "Criado o ficheiro: " + output.toStdString();
-        QCOMPARE(window.services.messages, (Messages{{created, "Velmar - Tesra_ascii"}}));
+        const std::string outside = "1 ponto fora da área de Madeira - UTM 28 Base SE (o primeiro na linha 1: \"P1\", "
+                                    "M 500000, P 4200000): confirme o Sistema 1.";
+        QCOMPARE(window.services.messages, (Messages{{outside, std::nullopt}, {created, "Velmar - Tesra_ascii"}}));
         QCOMPARE(window.services.end_requests, 1);
         QVERIFY(!window.form->isVisible());
         QVERIFY(!window.services.pointers.empty());
