@@ -19,7 +19,7 @@
         a spreadsheet's height column carried to them, standard input and
         output.
     check_routes.py epsg TESRA_CLI GRID_DIR
-        the EPSG codes of `tesra-cli --list`, the .prj beside a csv in each
+        the EPSG codes and areas of use of `tesra-cli --list`, the .prj beside a csv in each
         system and the military grid against projinfo and cs2cs (exit
         status 77 without them).
 """
@@ -27,6 +27,7 @@
 import csv
 import json
 import os
+import re
 import random
 import shutil
 import subprocess
@@ -210,12 +211,42 @@ def check_epsg(cli, grids, workdir):
                              capture_output=True, text=True).stdout.strip()
         if not os.path.exists(prj) or open(prj).read() != wkt:
             failures.append("the .prj of a csv in %s is not PROJ's WKT of %s" % (alias, codes.get(alias)))
+    failures += check_areas(listing)
     lisboa = read_points("continente-lisboa.txt")
     got = run_points(cli, grids, workdir, LISBOA, MILITAR, lisboa)
     done = subprocess.run(["cs2cs", "-f", "%.4f", "EPSG:5018", "EPSG:20790"], capture_output=True, text=True,
                           input="".join("%r %r\n" % xy for xy in lisboa.values()))
     expected = dict(zip(lisboa, ((float(m), float(p)) for m, p, _ in map(str.split, done.stdout.splitlines()))))
     failures += ["lisboa --> militar differs from cs2cs at %s" % n for n in far_apart(got, expected, 0.0006)]
+    return failures
+
+
+def check_areas(listing):
+    """Each area of --list is EPSG's area of use of its code, its edges
+    projected by cs2cs into the system's coordinates, with 10 km around."""
+    failures = []
+    lines = listing.splitlines()
+    for line, below in zip(lines, lines[1:]):
+        found = re.search(r"EPSG:(\d+)", line)
+        area = re.search(r"M (-?\d+) a (-?\d+), P (-?\d+) a (-?\d+)", below)
+        if not found or not area:
+            continue
+        code = found.group(1)
+        bbox = json.loads(subprocess.run(["projinfo", "-q", "-o", "PROJJSON", "EPSG:" + code],
+                                         capture_output=True, text=True).stdout)["bbox"]
+        south, west = bbox["south_latitude"], bbox["west_longitude"]
+        north, east = bbox["north_latitude"], bbox["east_longitude"]
+        steps = [i / 200 for i in range(201)]
+        edge = [(south + (north - south) * t, lon) for t in steps for lon in (west, east)]
+        edge += [(lat, west + (east - west) * t) for t in steps for lat in (south, north)]
+        done = subprocess.run(["cs2cs", "-f", "%.3f", "EPSG:4326", "EPSG:" + code], capture_output=True, text=True,
+                              input="".join("%r %r\n" % xy for xy in edge))
+        xy = [tuple(map(float, row.split()[:2])) for row in done.stdout.splitlines()]
+        expected = (min(x for x, _ in xy) - 10000, max(x for x, _ in xy) + 10000,
+                    min(y for _, y in xy) - 10000, max(y for _, y in xy) + 10000)
+        if any(abs(int(g) - e) > 2 for g, e in zip(area.groups(), expected)):
+            failures.append("the area of EPSG:%s in --list is %s, EPSG's projected is %s" %
+                            (code, area.groups(), tuple(round(e) for e in expected)))
     return failures
 
 
