@@ -88,13 +88,17 @@ windows-zip: windows-configure
 
 # The engine's and the CLI's tests, every route's report against the Linux
 # build's files, what Windows does its own way, against the Linux build's
-# tesra-cli, and the desktop program's window driven on Xvfb
-# (tests/windows/). Wine's server and services end with it.
+# tesra-cli, the desktop program's window driven on Xvfb, and the
+# installer installed and removed (tests/windows/). Wine's server and services end with it.
 windows-test: windows-configure configure
 	@cmake --build $(BUILD_DIR) --target tesra-cli
-	@cmake --build $(WINDOWS_DIR)
+	@cmake --build $(WINDOWS_DIR) --target all windows_installer
 	@$(WINDOWS_ENV) ctest --test-dir $(WINDOWS_DIR) --output-on-failure; status=$$?; \
 		$(WINDOWS_ENV) wineserver -k 2>/dev/null; exit $$status
+
+# The installer: tesra-<version>-setup.exe in $(WINDOWS_DIR)/ (NSIS).
+windows-installer: windows-configure
+	@cmake --build $(WINDOWS_DIR) --target windows_installer
 
 # Pictures of tesra-ascii.exe's two windows under wine on Xvfb, in
 # $(WINDOWS_DIR)/screenshots/.
