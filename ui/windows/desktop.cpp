@@ -426,6 +426,12 @@ private:
     LRESULT handle(UINT message, WPARAM wparam, LPARAM lparam) {
         switch (message) {
         case WM_COMMAND: {
+            // Enter presses the button that has the focus, as Space does.
+            if (LOWORD(wparam) == IDOK && HIWORD(wparam) == 0 && lparam == 0) {
+                const Control* focused = design_of(GetFocus());
+                if (focused != nullptr && focused->kind == Kind::button) SendMessageW(GetFocus(), BM_CLICK, 0, 0);
+                return 0;
+            }
             const int id = LOWORD(wparam) - first_id;
             const int code = HIWORD(wparam);
             if (id < 0 || id >= static_cast<int>(form1_controls.size())) return 0;
