@@ -411,6 +411,12 @@ public:
 
     void open_information() { Form2::open(instance_, fonts_); }
 
+    void click(std::string_view name) {
+        for (std::size_t i = 0; i < form1_controls.size(); ++i)
+            if (form1_controls[i].name == name && form1_controls[i].kind == Kind::button)
+                PostMessageW(controls_[i], BM_CLICK, 0, 0);
+    }
+
     static LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
         if (message == WM_NCCREATE) {
             auto* create = reinterpret_cast<CREATESTRUCTW*>(lparam);
@@ -611,6 +617,10 @@ void fill_and_press_ok(const std::string& fields) {
         start = bar + 1;
     }
     form1->fill(parts);
+}
+
+void click_button(const std::string& name) {
+    if (form1 != nullptr) form1->click(name);
 }
 
 void open_information_window() {

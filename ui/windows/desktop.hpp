@@ -21,8 +21,10 @@ int run_message_loop();
 // What a scripted run does once the window is up: picks the systems and
 // fills the paths (fields separated by '|', as Combo1|Combo2|Text1|Text2
 // and optionally |Text3|Text4), presses OK and closes the window once the
-// job is over; or opens the information window.
+// job is over; or opens the information window; or clicks a button of the
+// control table by name (Command3 opens the file dialog).
 void fill_and_press_ok(const std::string& fields);
 void open_information_window();
+void click_button(const std::string& name);
 
 }  // namespace tesra::ui::win

@@ -37,5 +37,6 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     if (const std::wstring fields = environment(L"TESRA_ASCII_FILL"); !fields.empty())
         fill_and_press_ok(utf8(fields));
     if (!environment(L"TESRA_ASCII_INFORMATION").empty()) open_information_window();
+    if (const std::wstring button = environment(L"TESRA_ASCII_CLICK"); !button.empty()) click_button(utf8(button));
     return run_message_loop();
 }
