@@ -9,7 +9,7 @@ CMAKE_FLAGS += -DTESRA_WERROR=ON
 endif
 
 .PHONY: all deps configure build run test bench bench-build bench-micro package clean screenshots test-sanitize fuzz \
-	windows windows-configure windows-test windows-zip
+	windows windows-configure windows-test windows-zip windows-screenshots windows-installer
 
 all: build
 
@@ -69,9 +69,9 @@ FUZZ_SECONDS ?= 60
 fuzz: deps
 	@tools/fuzz $(FUZZ_SECONDS)
 
-# tesra-cli.exe for 64-bit Windows, built here with mingw-w64 and linked
-# statically, with the grid files beside it in $(WINDOWS_DIR)/; no desktop
-# program. Its tests run under wine, in a wine prefix of that folder.
+# tesra-cli.exe and tesra-ascii.exe (the desktop program with Windows' own
+# controls) for 64-bit Windows, built here with mingw-w64 and linked
+# statically, with the grid files beside them in $(WINDOWS_DIR)/. Its tests run under wine, in a wine prefix of that folder.
 WINDOWS_DIR ?= build-windows
 WINDOWS_ENV = WINEPREFIX=$(abspath $(WINDOWS_DIR))/wine WINEDEBUG=-all
 
@@ -87,13 +87,23 @@ windows-zip: windows-configure
 	@cmake --build $(WINDOWS_DIR) --target windows_zip
 
 # The engine's and the CLI's tests, every route's report against the Linux
-# build's files, and what Windows does its own way, against the Linux
-# build's tesra-cli (tests/windows/). Wine's server and services end with it.
+# build's files, what Windows does its own way, against the Linux build's
+# tesra-cli, the desktop program's window driven on Xvfb, and the
+# installer installed and removed (tests/windows/). Wine's server and services end with it.
 windows-test: windows-configure configure
 	@cmake --build $(BUILD_DIR) --target tesra-cli
-	@cmake --build $(WINDOWS_DIR)
+	@cmake --build $(WINDOWS_DIR) --target all windows_installer
 	@$(WINDOWS_ENV) ctest --test-dir $(WINDOWS_DIR) --output-on-failure; status=$$?; \
 		$(WINDOWS_ENV) wineserver -k 2>/dev/null; exit $$status
+
+# The installer: tesra-<version>-setup.exe in $(WINDOWS_DIR)/ (NSIS).
+windows-installer: windows-configure
+	@cmake --build $(WINDOWS_DIR) --target windows_installer
+
+# Pictures of tesra-ascii.exe's two windows under wine on Xvfb, in
+# $(WINDOWS_DIR)/screenshots/.
+windows-screenshots: windows
+	@$(WINDOWS_ENV) tools/windows-screenshots $(WINDOWS_DIR) $(WINDOWS_DIR)/screenshots
 
 clean:
 	rm -rf $(BUILD_DIR) $(BENCH_DIR) $(SANITIZE_DIR) $(WINDOWS_DIR) build-fuzz

@@ -15,11 +15,9 @@
 #include <QShortcut>
 
 #include "form2.hpp"
-#include "jobs/job.hpp"
-#include "jobs/refusals.hpp"
 #include "job_progress.hpp"
-#include "os.hpp"
 #include "pick_combo_box.hpp"
+#include "window_job.hpp"
 #include "window_setup.hpp"
 
 namespace tesra::ui {
@@ -200,34 +198,16 @@ void Form1::Combo1_Click() {
 }
 
 void Form1::Command1_Click() {
-    const tesra::JobRequest request{
+    const WindowFields fields{
         utf8(Combo1->currentText()), utf8(Combo2->currentText()), local_path(Text1->text()),
         local_path(Text2->text()),   local_path(Text3->text()),   local_path(Text4->text()),
-        // Spreadsheet and UTF-8 files read as well; point files as always.
-        tesra::PointFileDialect::window(),
     };
-    tesra::JobOutcome outcome;
-    {
-        // A report replaces an existing file only when the user says so,
-        // asked once the job has been found sound.
-        JobProgress progress(services_, *this, [this, output = Text2->text()] {
-            return dialogs_.ask(this, QStringLiteral("O ficheiro %1 já existe. Substituir?").arg(output));
-        });
-        Environment environment{progress, grid_dir_, decimal_separator_};
-        // Large files are shared out among the processors, with the same
-        // report and messages as read by one.
-        tesra::JobOptions options;
-        options.chunks.threads = tesra::os::available_cores();
-        // The job ends the program itself when it completes or stops; in
-        // every other outcome, a cancel included, the window stays as it is
-        // for another attempt.
-        outcome = tesra::run_job(request, environment, options);
-    }
-    // A refusal always says why, in the command line's words: a target no
-    // route serves gets no message of the job's own.
-    const tesra::RefusalNotes notes = tesra::refusal_notes(request.source, request.target, outcome, false);
-    for (const std::string& line : tesra::refusal_lines(request.source, request.target, notes, false))
-        services_.message_box(line);
+    // A report replaces an existing file only when the user says so, asked
+    // once the job has been found sound.
+    JobProgress progress(services_, *this, [this, output = Text2->text()] {
+        return dialogs_.ask(this, qtext(replace_question(utf8(output))));
+    });
+    run_window_job(fields, progress, services_, grid_dir_, decimal_separator_);
 }
 
 void Form1::Command2_Click() { close(); }

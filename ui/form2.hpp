@@ -2,17 +2,13 @@
 // modal. Loaded when shown while not loaded; closing it unloads it.
 #pragma once
 
-#include <array>
-#include <string_view>
-
 #include <QWidget>
+
+#include "information_text.hpp"
 
 class QListWidget;
 
 namespace tesra::ui {
-
-// The list's lines in order (UTF-8); blanks at either end belong to them.
-extern const std::array<std::string_view, 67> information_lines;
 
 class Form2 final : public QWidget {
     Q_OBJECT

@@ -175,6 +175,9 @@ private slots:
             };
             in_view();
             QVERIFY(QTest::qWaitFor([&] { return row_named(*view, "pontos.txt").isValid(); }));
+            // The kind of a file is gathered on a thread of the model's own,
+            // and the rows may be sorted again when it comes.
+            QVERIFY(QTest::qWaitFor([&] { return !row_named(*view, "pasta").siblingAtColumn(2).data().toString().isEmpty(); }));
             const QModelIndex pasta = row_named(*view, "pasta");
             for (int column = 0; column < view->model()->columnCount(); ++column) {
                 shown << view->model()->headerData(column, Qt::Horizontal).toString();
@@ -183,7 +186,10 @@ private slots:
             for (QAction* action : view->header()->actions()) shown << action->text();
             on_next([&] { emit view->customContextMenuRequested(view->visualRect(pasta).center()); }, read_menu);
             dialog.findChild<QToolButton*>("newFolderButton")->click();
-            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);  // keeps the name given
+            // The new folder's name opens for editing once the folder exists.
+            QLineEdit* editor = nullptr;
+            QVERIFY(QTest::qWaitFor([&] { return (editor = view->viewport()->findChild<QLineEdit*>()) != nullptr; }));
+            QTest::keyClick(editor, Qt::Key_Escape);  // keeps the name given
             in_view();
             view->setCurrentIndex(row_named(*view, "pontos.txt"));
             on_next([&] { QTest::keyClick(view, Qt::Key_Delete); }, answer_box);
