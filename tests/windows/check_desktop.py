@@ -23,6 +23,13 @@ if "TESRA_ON_XVFB" not in os.environ:
     os.execvp("xvfb-run", ["xvfb-run", "-a", sys.executable] + sys.argv)
 
 
+# A wine server the tests before started without a screen (and, in a new
+# prefix, still finishing its first start) would give the window none: the
+# window starts one of its own, on this screen.
+subprocess.run(["wineserver", "-k"], capture_output=True, timeout=120)
+subprocess.run(["wineserver", "-w"], capture_output=True, timeout=120)
+
+
 def check(condition, what):
     if not condition:
         failures.append(what)
