@@ -40,18 +40,8 @@ bool ambiguous_comma_line(const std::vector<std::string_view>& fields) {
 }
 
 ColumnRole title_role(std::string_view title) {
-    // Latin-1 letters (Windows-1252, or UTF-8's two bytes) to their plain letter.
-    static constexpr char plain[] = "aaaaaaaceeeeiiiidnooooo ouuuuyty";
-    std::string key;
-    for (std::size_t i = 0; i < title.size(); ++i) {
-        auto c = static_cast<unsigned char>(title[i]);
-        if (c == 0xC3 && i + 1 < title.size() && (static_cast<unsigned char>(title[i + 1]) & 0xC0) == 0x80) {
-            c = static_cast<unsigned char>(static_cast<unsigned char>(title[++i]) + 0x40);
-        }
-        if (c == ' ' || c == '\t' || c == '_' || c == '.') continue;
-        if (c >= 0xC0) c = static_cast<unsigned char>(plain[c & 0x1F]);
-        key += static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
-    }
+    std::string key = plain_lower(title);
+    std::erase_if(key, [](char c) { return c == ' ' || c == '\t' || c == '_' || c == '.'; });
     static const struct {
         const char* title;
         ColumnRole role;

@@ -7,26 +7,12 @@
 
 #include "jobs/extended_routes.hpp"
 #include "jobs/routes.hpp"
+#include "text/codepage.hpp"
 
 namespace tesra {
 
-namespace {
-
-}  // namespace
-
 std::string folded_name(std::string_view text) {
-    static constexpr std::string_view latin1_base = "aaaaaaeceeeeiiiidnoooooxouuuuyts";  // U+00C0 to U+00DF
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        const auto next = i + 1 < text.size() ? static_cast<unsigned char>(text[i + 1]) : 0u;
-        if (c == 0xC3 && next >= 0x80 && next <= 0xBF) {
-            out += latin1_base[(next - 0x80) % 0x20];
-            ++i;
-        } else {
-            out += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-        }
-    }
+    const std::string out = plain_lower(text);
     const std::size_t first = out.find_first_not_of(" \t");
     return first == std::string::npos ? std::string() : out.substr(first, out.find_last_not_of(" \t") - first + 1);
 }

@@ -114,4 +114,24 @@ bool valid_utf8(std::string_view text) noexcept {
     return true;
 }
 
+std::string plain_lower(std::string_view text) {
+    static constexpr std::string_view plain = "aaaaaaeceeeeiiiidnoooooxouuuuyts";  // U+00C0 to U+00DF, and +0x20
+    const auto continuation = [&](std::size_t i) {
+        return i < text.size() && (static_cast<unsigned char>(text[i]) & 0xC0) == 0x80;
+    };
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (c == 0xC3 && continuation(i + 1)) {
+            out += plain[static_cast<unsigned char>(text[++i]) & 0x1F];  // UTF-8's two bytes
+        } else if (c >= 0xC0 && !continuation(i + 1)) {
+            out += plain[c & 0x1F];  // Windows-1252's one
+        } else {
+            out += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+        }
+    }
+    return out;
+}
+
 }  // namespace tesra

@@ -26,4 +26,9 @@ std::string cp1252_to_utf8(std::string_view bytes);
 // 0 when it is not one.
 [[nodiscard]] std::size_t utf8_char_length(std::string_view text) noexcept;
 
+// Lower case, the accents of Latin-1 letters taken off ("É" and "é" as
+// "e", "Ç" as "c"), whether the text is UTF-8 or Windows-1252: names and
+// titles compared as people type them. Other bytes pass unchanged.
+[[nodiscard]] std::string plain_lower(std::string_view text);
+
 }  // namespace tesra
