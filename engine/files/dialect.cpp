@@ -266,7 +266,7 @@ DialectDecision decide_dialect(const std::vector<std::string_view>& lines, const
                 }
                 return DialectDecision{separator, mark, false, f->size()};
             }
-            if (separator != ',') return DialectDecision{separator, mark, false, 0};
+            if (separator != ',') return DialectDecision{separator, mark, false, f->size()};
             // Comma lines with further columns, unless the line may as well
             // be decimal commas ("-87345,210,-104877,530"): an integer M and
             // a P of bare digits, or records side by side, where no header
@@ -317,8 +317,8 @@ DialectDecision decide_dialect(const std::vector<std::string_view>& lines, const
         }
         found->order = order;
     } else if (lines.empty() || (!automatic && !dialect.header)) {
-        // Blank-separated lines hold as many fields as the first.
-        const auto* f = lines.empty() || decision.separator != ' ' ? nullptr : split(lines[0], ' ');
+        // Every line holds as many fields as the first.
+        const auto* f = lines.empty() || decision.separator == 0 ? nullptr : split(lines[0], decision.separator);
         if (f != nullptr) decision.fields = f->size();
         return decision;
     }
@@ -343,7 +343,8 @@ DialectDecision decide_dialect(const std::vector<std::string_view>& lines, const
         // Blank-separated lines show their decimals: the first settles them.
         if (!d || d->separator == 0 || d->separator == ' ' || first + 1 == lines.size()) return d;
         const std::optional<DialectDecision> next = fits(lines[first + 1], c, settled, true);
-        if (!next || next->fields != d->fields) return std::nullopt;
+        // A count that departs later is that line's fault, named as it is read.
+        if (!next || (c == ',' && next->fields != d->fields)) return std::nullopt;
         return d;
     };
     for (char c : candidates) {

@@ -60,7 +60,7 @@ struct DialectDecision {
     char separator = 0;     // 0: the point-file format; else ',', ';', '\t' or ' ' (blanks) with one record per line
     char decimal_mark = '.';
     bool header = false;    // the first line holds column titles
-    std::size_t fields = 0; // comma lines: every line holds this many fields; 0: any number from three
+    std::size_t fields = 0; // every line holds this many fields; 0: any number from three
     bool count_settled = false;  // comma lines: a header with a title per field settles `fields`
     // A file refused at one of the lines given (`refused_line`, from 0):
     // a line that reads two ways, a header of geographic coordinates, or

@@ -39,6 +39,7 @@ struct SkippedPoints {
     };
     std::vector<Point> points;
     PointFault fault = PointFault::outside_grid;
+    std::uint64_t lines = 0;  // lines the reader passed over for what they hold
 };
 
 // Where the points of a user's file should lie (the source system's area
@@ -68,13 +69,15 @@ struct AreaCheck {
 // closed and left to the caller. Any read or write fault, or a coordinate
 // that is not finite, throws TesraError after discarding fich2.
 // Given `skipped`, a point compute refuses or whose result is not finite is
-// left out and noted there instead, and the loop goes on.
+// left out and noted there instead, and the loop goes on; so is a line the
+// reader refuses for what it holds (counted there).
 // Without `skipped`, compute may run on several threads at once (fich1's
 // ChunkPlan), so it must change nothing shared.
 template <class Compute>
 LoopEnd transform_point_file(const PointFile& fich1, const PointFile& fich2, Compute&& compute,
                              SkippedPoints* skipped = nullptr) {
     FieldReader first(fich1);
+    if (skipped != nullptr) first.leave_out_faulty_lines([skipped](const FieldReader::LineFault&) { ++skipped->lines; });
     std::optional<OutputFile> out;
     if (fich2.sink == nullptr) out.emplace(fich2);
     ChunkedRead chunked;

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -73,6 +74,20 @@ public:
     // The next record, skipping records whose name is blank. Returns false
     // at the end of the file. The name stays valid until the next read.
     bool read_record(PointRecord& record);
+
+    // A line of a user's file in a line dialect refused for what it holds
+    // (too few or too many fields, a number that is not one or could be
+    // read two ways, no name): its line, its text as read and the fault.
+    struct LineFault {
+        long line;
+        std::string_view text;
+        std::string fault;
+    };
+    // Faulty points are being left out: such a line is handed to `noted`
+    // (the text valid only during the call) and passed over, rather than
+    // stopping the reading. What cannot be told apart line by line (an
+    // unclosed quote, text not in the file's encoding) still stops it.
+    void leave_out_faulty_lines(std::function<void(const LineFault&)> noted) { line_faults_ = std::move(noted); }
 
     // What a user's file holds before its first record, as read (a
     // byte-order mark, the lines skipped, a header), so that records copied
@@ -142,7 +157,10 @@ private:
     void skip_separator();  // one comma or one line end, if next
     bool skip_empty_rest_of_line();
     [[nodiscard]] TesraError extra_fields_error(long line, std::uint64_t first);
-    [[nodiscard]] TesraError two_ways_error(long line, std::string_view text) const;
+    [[nodiscard]] std::string two_ways_fault(std::string_view text) const;
+    // Throws the fault of the line being read, or hands the line to
+    // line_faults_ and returns true: it is then passed over.
+    bool refuse_line(std::string_view text, const std::string& fault);
     // Advice naming a command-line option, where it can help: told the
     // dialect (not under --auto, which found it) by a command line.
     [[nodiscard]] bool options_help() const noexcept {
@@ -196,6 +214,7 @@ private:
     std::vector<std::string_view> fields_;
     std::vector<std::string> titles_;
     std::string preamble_;
+    std::function<void(const LineFault&)> line_faults_;
 };
 
 template <class Stop>

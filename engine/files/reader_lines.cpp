@@ -47,13 +47,11 @@ long line_ends(std::string_view text) {
 
 }  // namespace
 
-TesraError FieldReader::two_ways_error(long line, std::string_view text) const {
-    return file_error(path_, line,
-                      "a linha lê-se de duas maneiras, com coordenadas inteiras e colunas a mais ou com vírgula "
-                      "decimal: " + excerpt(text) +
-                          " (um cabeçalho com um título por coluna" +
-                          (dialect_ == nullptr || dialect_->options ? std::string(", --columns") : std::string()) +
-                          " ou o separador \";\" entre os campos decide)");
+std::string FieldReader::two_ways_fault(std::string_view text) const {
+    return "a linha lê-se de duas maneiras, com coordenadas inteiras e colunas a mais ou com vírgula decimal: " +
+           excerpt(text) + " (um cabeçalho com um título por coluna" +
+           (dialect_ == nullptr || dialect_->options ? std::string(", --columns") : std::string()) +
+           " ou o separador \";\" entre os campos decide)";
 }
 
 void FieldReader::check_text(std::string_view text, long line) {
@@ -163,7 +161,7 @@ void FieldReader::begin_records(PointFileDialect& dialect) {
                              "os títulos do cabeçalho " + excerpt(at) +
                                  " não dizem que colunas são M e P (um título de cada, uma vez: M, X, E ou Este; P, Y, "
                                  "N ou Norte)");
-        default: throw two_ways_error(line, at);
+        default: throw file_error(path_, line, two_ways_fault(at));
         }
     }
     order_ = decision.order;
@@ -184,6 +182,12 @@ void FieldReader::begin_records(PointFileDialect& dialect) {
     }
     dialect.column_titles = titles_;
     if (peek() == '\r' || peek() == '\n') skip_line_end();
+}
+
+bool FieldReader::refuse_line(std::string_view text, const std::string& fault) {
+    if (!line_faults_) throw file_error(path_, field_line_, fault);
+    line_faults_(LineFault{field_line_, text, fault});
+    return true;
 }
 
 bool FieldReader::read_line_record(PointRecord& record) {
@@ -234,23 +238,27 @@ bool FieldReader::read_line_record(PointRecord& record) {
                                                      : "vírgulas";
         if (fields_.size() < 3 && order_.empty()) {
             const bool mixed = text.find(separator == ';' ? '\t' : ';') != std::string_view::npos;
-            throw file_error(path_, field_line_,
-                             "a linha tem menos de três campos (Nome, M, P) separados por " + what + ": " +
-                                 excerpt(text) + (mixed ? " (separadores misturados?)" : ""));
+            if (refuse_line(text, "a linha tem menos de três campos (Nome, M, P) separados por " + what + ": " +
+                                      excerpt(text) + (mixed ? " (separadores misturados?)" : ""))) {
+                continue;
+            }
         }
         if (line_fields_ != 0 && fields_.size() != line_fields_) {
-            throw file_error(path_, field_line_,
-                             "a linha tem " + std::to_string(fields_.size()) + " campos e as primeiras linhas têm " +
-                                 std::to_string(line_fields_) + ": " + excerpt(text));
+            if (refuse_line(text, "a linha tem " + std::to_string(fields_.size()) +
+                                      " campos e as primeiras linhas têm " + std::to_string(line_fields_) + ": " +
+                                      excerpt(text))) {
+                continue;
+            }
         }
         // A name with a blank in it shifts every field of a blank-separated
         // line: its M is then often a whole number beside a P with decimals.
         if (separator == ' ' && order_.empty() && fields_.size() > 3 &&
             (fields_[1].find(decimal_mark_) == std::string_view::npos) !=
                 (fields_[2].find(decimal_mark_) == std::string_view::npos)) {
-            throw file_error(path_, field_line_,
-                             "M e P não têm as mesmas casas decimais: " + excerpt(text) +
-                                 " (um nome com espaços? Escreva-o entre aspas)");
+            if (refuse_line(text, "M e P não têm as mesmas casas decimais: " + excerpt(text) +
+                                      " (um nome com espaços? Escreva-o entre aspas)")) {
+                continue;
+            }
         }
         if (!order_.empty()) {
             // Name, M, P and the further columns, where the titles put them.
@@ -267,32 +275,35 @@ bool FieldReader::read_line_record(PointRecord& record) {
                 decimals_ = fields_[1].find('.') != std::string_view::npos ||
                             fields_[2].find('.') != std::string_view::npos;
             }
-            if ((!count_settled_ || decimals_ == 1) && ambiguous_comma_line(fields_)) {
-                throw two_ways_error(field_line_, text);
+            if ((!count_settled_ || decimals_ == 1) && ambiguous_comma_line(fields_) &&
+                refuse_line(text, two_ways_fault(text))) {
+                continue;
             }
         }
         const std::string_view name = fields_[0];
-        if (blank(name)) throw file_error(path_, field_line_, "a linha não tem nome do ponto: " + excerpt(text));
-        if (name.find('\0') != std::string_view::npos) {
-            throw file_error(path_, field_line_,
-                             "o nome do ponto " + excerpt(name) +
-                                 " contém bytes nulos (o ficheiro está danificado ou não é um ficheiro de texto)");
+        if (blank(name) && refuse_line(text, "a linha não tem nome do ponto: " + excerpt(text))) continue;
+        if (name.find('\0') != std::string_view::npos &&
+            refuse_line(text, "o nome do ponto " + excerpt(name) +
+                                  " contém bytes nulos (o ficheiro está danificado ou não é um ficheiro de texto)")) {
+            continue;
         }
         if (text_check_ != TextCheck::none) {
             for (std::string_view field : fields_) check_text(field, field_line_);
         }
         double* const values[2] = {&record.m, &record.p};
-        for (int i = 0; i < 2; ++i) {
+        bool numbers = true;
+        for (int i = 0; i < 2 && numbers; ++i) {
             const std::string_view field = fields_[static_cast<std::size_t>(i) + 1];
             const std::string coordinate = i == 0 ? "M" : "P";
-            if (blank(field)) throw file_error(path_, field_line_, "falta o valor de " + coordinate);
-            if (!parse_dialect_number(field, decimal_mark_, *values[i])) {
-                throw file_error(path_, field_line_,
-                                 "o valor de " + coordinate + " não é um número: " + excerpt(field) +
-                                     (decimal_mark_ == ',' ? " (o separador decimal é a vírgula)"
-                                                           : " (o separador decimal é o ponto)"));
+            if (blank(field)) {
+                numbers = !refuse_line(text, "falta o valor de " + coordinate);
+            } else if (!parse_dialect_number(field, decimal_mark_, *values[i])) {
+                numbers = !refuse_line(text, "o valor de " + coordinate + " não é um número: " + excerpt(field) +
+                                                 (decimal_mark_ == ',' ? " (o separador decimal é a vírgula)"
+                                                                       : " (o separador decimal é o ponto)"));
             }
         }
+        if (!numbers) continue;
         record.name = name;
         record.columns = std::span<const std::string_view>(fields_).subspan(3);
         record.line = text.empty() ? std::string_view("", 0) : text;

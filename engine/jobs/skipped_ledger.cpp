@@ -44,9 +44,9 @@ std::vector<SkippedPoints::Point> SkippedLedger::in_input() const {
     return skipped.points;
 }
 
-void report_skipped(const PointFile& input, const std::vector<SkippedPoints::Point>& skipped,
+void report_skipped(const PointFile& input, const std::vector<SkippedPoints::Point>& skipped, std::uint64_t lines,
                     const std::string& rejects, int rejects_stream, Services& services) {
-    if (skipped.empty() && rejects.empty()) return;
+    if (skipped.empty() && lines == 0 && rejects.empty()) return;
     FieldReader in(input);
     std::optional<OutputFile> out;
     if (rejects_stream >= 0) {
@@ -54,25 +54,42 @@ void report_skipped(const PointFile& input, const std::vector<SkippedPoints::Poi
     } else if (!rejects.empty()) {
         out.emplace(rejects, OutputFile::Mode::replace);
     }
+    bool written = false;
+    const auto reject = [&](std::string_view text) {
+        if (!out) return;
+        if (!written) out->write(in.preamble());
+        written = true;
+        out->write(text);
+        out->write("\r\n");
+    };
+    std::uint64_t lines_seen = 0;
+    in.leave_out_faulty_lines([&](const FieldReader::LineFault& fault) {
+        ++lines_seen;
+        services.message_box("Ficheiro \"" + shown_name(input.path) + "\", linha " + std::to_string(fault.line) +
+                             ": a linha foi deixada de fora: " + fault.fault + ".");
+        reject(fault.text);
+    });
     PointRecord record;
     std::size_t next = 0;
-    for (std::uint64_t ordinal = 0; next < skipped.size() && in.read_record(record); ++ordinal) {
-        if (skipped[next].ordinal != ordinal) continue;
+    for (std::uint64_t ordinal = 0; (next < skipped.size() || lines_seen < lines) && in.read_record(record);
+         ++ordinal) {
+        if (next == skipped.size() || skipped[next].ordinal != ordinal) continue;
         const PointFault fault = skipped[next++].fault;
         services.message_box("Ficheiro \"" + shown_name(input.path) + "\", linha " + std::to_string(in.line()) +
                              ": o ponto " + quote_excerpt(record.name) + " foi deixado de fora: " + why(fault) + ".");
         if (!out) continue;
-        if (next == 1) out->write(in.preamble());
         if (record.line.data() != nullptr) {
-            out->write(record.line);
-            out->write("\r\n");
+            reject(record.line);
         } else {
+            if (!written) out->write(in.preamble());
+            written = true;
             write_record(*out, record.name, record.m, record.p);
         }
     }
     if (out) out->close();
-    if (skipped.empty()) return;
-    services.message_box("Pontos deixados de fora: " + std::to_string(skipped.size()) +
+    const std::uint64_t left_out = skipped.size() + lines;
+    if (left_out == 0) return;
+    services.message_box("Pontos deixados de fora: " + std::to_string(left_out) +
                          (rejects.empty() ? "." : " (guardados em \"" + shown_name(rejects) + "\")."));
 }
 

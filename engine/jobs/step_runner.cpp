@@ -188,7 +188,7 @@ RoutineStatus StepsOneByOne::run(std::span<const RouteStep> steps) {
 
 std::size_t StepsOneByOne::finish() {
     const std::vector<SkippedPoints::Point> skipped = ledger_.in_input();
-    report_skipped(input_, skipped, options_.rejects, options_.rejects_stream, env_.services);
+    report_skipped(input_, skipped, ledger_.lines(), options_.rejects, options_.rejects_stream, env_.services);
     if (sink_) {
         sink_->close();
     } else {
@@ -199,7 +199,7 @@ std::size_t StepsOneByOne::finish() {
         points.chunks = options_.chunks;
         write_output(points, output_, form_, request_.source, request_.target);
     }
-    return skipped.size();
+    return skipped.size() + ledger_.lines();
 }
 
 }  // namespace

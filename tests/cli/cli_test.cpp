@@ -144,6 +144,21 @@ TEST(Cli, SkipModeLeavesOutFaultyPoints) {
     EXPECT_EQ(two.status, 3);
     EXPECT_NE(two.err.find("linha 4: o ponto \"LONGE\" foi deixado de fora: está fora"), std::string::npos) << two.err;
     EXPECT_EQ(read_file(dir / "rej.txt"), "\"HUGE\",1e+200,0\r\n\"FORA\",500000,0\r\n\"LONGE\",600000,0\r\n");
+    // Lines a spreadsheet file holds wrongly are left out beside the points,
+    // each named in the input's order; the points after them are still told
+    // apart by their lines.
+    write_file(dir / "in.csv", "Nome;M;P\r\nA;0;0\r\nB;1;2;3\r\nFORA;500000;0\r\n;1;2\r\nD;x;2\r\nC;10;20\r\n");
+    const CliRun lines = run_cli(dir.path(), {"--from", "d73", "--to", "lisboa", "--grid-dir", dir.path(), "--auto",
+                                              "--on-error", "skip", "--rejects", "rej.csv", "in.csv", "out.txt"});
+    EXPECT_EQ(lines.status, 3);
+    EXPECT_EQ(lines.err, "Ficheiro \"in.csv\", linha 3: a linha foi deixada de fora: a linha tem 4 campos e as "
+                         "primeiras linhas têm 3: \"B;1;2;3\".\nFicheiro \"in.csv\", linha 4: o ponto \"FORA\" foi "
+                         "deixado de fora: está fora dos limites da grelha.\nFicheiro \"in.csv\", linha 5: a linha "
+                         "foi deixada de fora: a linha não tem nome do ponto: \";1;2\".\nFicheiro \"in.csv\", linha "
+                         "6: a linha foi deixada de fora: o valor de M não é um número: \"x\" (o separador decimal é "
+                         "o ponto).\nPontos deixados de fora: 4 (guardados em \"rej.csv\").\n");
+    EXPECT_EQ(read_file(dir / "rej.csv"), "Nome;M;P\r\nB;1;2;3\r\nFORA;500000;0\r\n;1;2\r\nD;x;2\r\n");
+    EXPECT_NE(read_file(dir / "out.txt").find("C  "), std::string::npos);
     // With nothing left out, the rejects of an earlier run are not left to mislead.
     write_file(dir / "in.txt", "A,0,0\r\n");
     EXPECT_EQ(run_cli(dir.path(), two_steps).status, 0);

@@ -141,6 +141,9 @@ TEST(Dialects, EveryWayOfWritingThePointsReadsTheSame) {
          "linha 2: o texto \"B?\" não é UTF-8"},
         {"\xEF\xBB\xBF" "A,1,2\r\n", Dialect{}, "linha 1: o ficheiro começa pela marca"},
         {"A,1.5,2.5,50\r\nB,3.5,4.5,60\r\nC,1.5,2.5,7,8\r\n", Dialect::automatic(), "linha 3: a linha tem 5 campos"},
+        {"Nome;M;P;Cota\r\nA;1,5;2,5;7\r\nB;1,5;2,5\r\n", Dialect::automatic(), "linha 3: a linha tem 3 campos"},
+        {"A\t1\t2\t7\r\nB\t1\t2\t7\t8\r\n", {Dialect::Separator::tab, false, 0, Dialect::Encoding::cp1252, false},
+         "linha 2: a linha tem 5 campos"},
         // A title line has titles over both M and P: one field that is no number is a fault.
         {"A;1;x\r\nB;3;4\r\n", Dialect::automatic(), "linha 1: o nome \"A;1;x\""},
         {"A;x;2\r\nB;3;4\r\n", Dialect::automatic(), "linha 1: o nome \"A;x;2\""},
