@@ -53,9 +53,14 @@ void print_list() {
         const std::string code = s.epsg ? "EPSG:" + std::to_string(s.epsg) : "-";
         std::printf("  %-13.*s %-11s %.*s\n", static_cast<int>(s.alias.size()), s.alias.data(), code.c_str(),
                     static_cast<int>(s.name.size()), s.name.data());
-        if (s.area) {
+        if (s.area && s.geographic) {
+            std::printf("%28s área: lat. %.2f a %.2f, long. %.2f a %.2f\n", "", s.area->m_min,
+                        s.area->m_max, s.area->p_min, s.area->p_max);
+        } else if (s.area) {
             std::printf("%28s área: M %.0f a %.0f, P %.0f a %.0f\n", "", s.area->m_min, s.area->m_max, s.area->p_min,
                         s.area->p_max);
+        } else if (s.system == tesra::System::wgs84) {
+            std::printf("%28s área: a de etrs89geo ou ptra08geo (o destino diz)\n", "");
         }
     }
     std::puts("\nTransformações (origem --> destino: rotinas; método; exatidão medida contra o\nPROJ):");
@@ -70,6 +75,11 @@ void print_list() {
     }
     std::puts("\nSó na linha de comandos:");
     for (const tesra::ExtendedRoute& r : tesra::extended_routes) {
+        print_route(number++, tesra::system_name(r.source), tesra::system_name(r.target),
+                    std::span(r.steps).first(r.step_count), r.accuracy);
+    }
+    std::puts("\nLatitude e longitude (graus), UTM 29 e WGS 84, também só na linha de comandos:");
+    for (const tesra::ExtendedRoute& r : tesra::geographic_routes) {
         print_route(number++, tesra::system_name(r.source), tesra::system_name(r.target),
                     std::span(r.steps).first(r.step_count), r.accuracy);
     }

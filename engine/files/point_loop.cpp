@@ -15,4 +15,12 @@ TesraError quoted_name_error(const FieldReader& in, std::string_view name) {
                           " contém aspas (\"), que o programa não consegue guardar; retire-as do nome");
 }
 
+TesraError swapped_error(const FieldReader& in, const PointRecord& record) {
+    return file_error(in.path(), in.line(),
+                      "o ponto " + quote_excerpt(record.name, in.encoding()) + " tem a latitude e a longitude trocadas: " +
+                          number_for_message(record.m) + " não é a sua latitude, nem" + number_for_message(record.p) +
+                          " a sua longitude (a latitude vem antes da longitude, ou um cabeçalho com Latitude e "
+                          "Longitude diz a ordem)");
+}
+
 }  // namespace tesra

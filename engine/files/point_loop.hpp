@@ -28,7 +28,7 @@ struct LoopEnd {
 
 // Why a point was left out when faulty points are skipped rather than
 // stopping the job.
-enum class PointFault { outside_grid, no_data, not_finite, no_inverse, outside_area };
+enum class PointFault { outside_grid, no_data, not_finite, no_inverse, outside_area, outside_projection, swapped };
 
 // The points one loop left out: each by its place among the records it
 // read (from 0), in order. compute sets `fault` before it refuses a point.
@@ -48,6 +48,9 @@ struct SkippedPoints {
 struct AreaCheck {
     double m_min = 0, m_max = 0, p_min = 0, p_max = 0;
     bool stop = false;  // a point outside stops the loop as compute's refusal would
+    // Latitude and longitude: a point that lies inside once the two are
+    // swapped is refused, whatever `stop` says.
+    bool geographic = false;
     std::uint64_t outside = 0;
     long line = 0;
     std::string name;  // quoted, in UTF-8
@@ -61,6 +64,7 @@ struct AreaCheck {
 // The faults the loop finds in a point, at the reader's file and line.
 [[nodiscard]] TesraError not_finite_error(const FieldReader& in, std::string_view name);
 [[nodiscard]] TesraError quoted_name_error(const FieldReader& in, std::string_view name);
+[[nodiscard]] TesraError swapped_error(const FieldReader& in, const PointRecord& record);
 
 // The loop of every routine: opens fich1 for reading, then fich2 for
 // writing (or hands the records to its sink), and writes one record per
@@ -123,6 +127,13 @@ LoopEnd transform_point_file(const PointFile& fich1, const PointFile& fich2, Com
         if (record.name.find('"') != std::string_view::npos) throw quoted_name_error(in, record.name);
         double m = 0, p = 0;
         const bool outside = fich1.area != nullptr && !fich1.area->holds(record.m, record.p);
+        if (outside && fich1.area->geographic && fich1.area->holds(record.p, record.m)) {
+            if (skipped != nullptr) {
+                skipped->points.push_back({ordinal, PointFault::swapped});
+                continue;
+            }
+            throw swapped_error(in, record);
+        }
         if ((outside && fich1.area->stop) || !compute(record.m, record.p, m, p)) {
             if (skipped != nullptr) {
                 skipped->points.push_back({ordinal, outside && fich1.area->stop ? PointFault::outside_area

@@ -20,9 +20,14 @@ enum class System {
     sbraz, faial, graciosa, pico, sjorge, terceira, observatorio, madeira,
     utm26, utm25, utm28,
     militar,  // served by the command line's routes only
+    // Also the command line's only: ETRS89 and PTRA08 by latitude and
+    // longitude, ETRS89 in UTM zone 29, and WGS 84 taken as either.
+    etrs89geo, utm29, ptra08geo, wgs84,
 };
 
-// Where a system's points lie, in its own M and P (metres).
+// Where a system's points lie, in its own M and P (metres); for a
+// geographic system, M is the latitude and P the longitude (degrees), the
+// order EPSG gives their axes and the files give their columns.
 struct Area {
     double m_min, m_max, p_min, p_max;
 };
@@ -37,6 +42,7 @@ struct SystemInfo {
     // The area of use EPSG gives the code, projected into the system's own
     // M and P (its edges densified) with 10 km around it; none for "Qualquer".
     std::optional<Area> area = std::nullopt;
+    bool geographic = false;  // latitude and longitude in degrees, not metres
 };
 
 // Each as `projinfo -q --single-line -o WKT1_ESRI EPSG:code` gives it.
@@ -107,7 +113,29 @@ inline constexpr std::string_view wkt_lisbon_military =  // EPSG:20790
     "PROJECTION[\"Transverse_Mercator\"],PARAMETER[\"False_Easting\",200000.0],PARAMETER[\"False_Northing\",300000.0],"
     "PARAMETER[\"Central_Meridian\",1.0],PARAMETER[\"Scale_Factor\",1.0],PARAMETER[\"Latitude_Of_Origin\",39.6666666666667],UNIT[\"Meter\",1.0]]";
 
-inline constexpr std::array<SystemInfo, 16> systems = {{
+inline constexpr std::string_view wkt_etrs89_utm29 =  // EPSG:25829
+    "PROJCS[\"ETRS_1989_UTM_Zone_29N\","
+    "GEOGCS[\"GCS_ETRS_1989\",DATUM[\"D_ETRS_1989\",SPHEROID[\"GRS_1980\",6378137.0,298.257222101]],"
+    "PRIMEM[\"Greenwich\",0.0],UNIT[\"Degree\",0.0174532925199433]],"
+    "PROJECTION[\"Transverse_Mercator\"],PARAMETER[\"False_Easting\",500000.0],PARAMETER[\"False_Northing\",0.0],"
+    "PARAMETER[\"Central_Meridian\",-9.0],PARAMETER[\"Scale_Factor\",0.9996],PARAMETER[\"Latitude_Of_Origin\",0.0],UNIT[\"Meter\",1.0]]";
+inline constexpr std::string_view wkt_etrs89 =  // EPSG:4258
+    "GEOGCS[\"GCS_ETRS_1989\",DATUM[\"D_ETRS_1989\",SPHEROID[\"GRS_1980\",6378137.0,298.257222101]],"
+    "PRIMEM[\"Greenwich\",0.0],UNIT[\"Degree\",0.0174532925199433]]";
+inline constexpr std::string_view wkt_ptra08 =  // EPSG:5013
+    "GEOGCS[\"GCS_PTRA08\",DATUM[\"D_PTRA08\",SPHEROID[\"GRS_1980\",6378137.0,298.257222101]],"
+    "PRIMEM[\"Greenwich\",0.0],UNIT[\"Degree\",0.0174532925199433]]";
+inline constexpr std::string_view wkt_wgs84 =  // EPSG:4326
+    "GEOGCS[\"GCS_WGS_1984\",DATUM[\"D_WGS_1984\",SPHEROID[\"WGS_1984\",6378137.0,298.257223563]],"
+    "PRIMEM[\"Greenwich\",0.0],UNIT[\"Degree\",0.0174532925199433]]";
+
+// The mainland's area (EPSG:3763's) in degrees, and the islands' (EPSG:5013's),
+// with 0.1° around: what the routes of these systems serve, not the whole of
+// Europe or the world their codes cover.
+inline constexpr Area mainland_degrees{36.85, 42.26, -9.66, -6.09};
+inline constexpr Area islands_degrees{29.14, 43.17, -35.68, -12.38};
+
+inline constexpr std::array<SystemInfo, 20> systems = {{
     {System::tm06, "ETRS89 TM06", "tm06", 3763,
      "ETRS89 / Portugal TM06", wkt_tm06,
      Area{-137097, 183082, -311734, 288542}},
@@ -157,6 +185,15 @@ inline constexpr std::array<SystemInfo, 16> systems = {{
     {System::militar, "Hayford-Gauss Datum Lisboa - Militar", "militar", 20790,
      "Lisbon (Lisbon) / Portuguese National Grid", wkt_lisbon_military,
      Area{62899, 383082, -11737, 588545}},
+    {System::etrs89geo, "ETRS89 geográficas", "etrs89geo", 4258, "ETRS89", wkt_etrs89, mainland_degrees, true},
+    // The mainland's area (EPSG:3763's) in zone 29, not the zone's whole band.
+    {System::utm29, "ETRS89 / UTM 29N", "utm29", 25829,
+     "ETRS89 / UTM zone 29N", wkt_etrs89_utm29,
+     Area{440141, 760214, 4079326, 4681364}},
+    {System::ptra08geo, "PTRA08 geográficas", "ptra08geo", 5013, "PTRA08", wkt_ptra08, islands_degrees, true},
+    // Taken as ETRS89 on the mainland and as PTRA08 on the islands, as the
+    // target asks: its area is theirs (job.cpp).
+    {System::wgs84, "WGS 84", "wgs84", 4326, "WGS 84", wkt_wgs84, std::nullopt, true},
 }};
 
 static_assert([] {
@@ -167,6 +204,10 @@ static_assert([] {
 
 [[nodiscard]] constexpr std::string_view system_name(System system) noexcept {
     return systems[static_cast<std::size_t>(system)].name;
+}
+
+[[nodiscard]] constexpr bool is_geographic(System system) noexcept {
+    return systems[static_cast<std::size_t>(system)].geographic;
 }
 
 // The system of that exact name, if any.

@@ -9,6 +9,8 @@
 
 #include <array>
 #include <cstddef>
+#include <initializer_list>
+#include <utility>
 #include <string>
 #include <string_view>
 
@@ -34,6 +36,9 @@ inline constexpr std::string_view accuracy_grid = "máx. 4,28 m, eqm 1,67 m, p95
 inline constexpr std::string_view accuracy_islands = "máx. 0,07 a 0,18 m, eqm 0,03 a 0,13 m, conforme a ilha";
 inline constexpr std::string_view accuracy_exact = "exata (só muda a origem)";
 inline constexpr std::string_view accuracy_generic = "a dos parâmetros dados";
+inline constexpr std::string_view accuracy_projection = "exata (projeção: menos de 1 mm do PROJ)";
+inline constexpr std::string_view accuracy_wgs84 = "cerca de 1 m: WGS 84 tomado como ETRS89 ou PTRA08 (EPSG:1149)";
+inline constexpr std::string_view accuracy_wgs84_grid = "máx. 4,31 m da grelha, mais cerca de 1 m de WGS 84 (EPSG:1149)";
 
 // The accuracy of each row of route_table, in its order.
 inline constexpr std::array<std::string_view, route_table.size()> route_table_accuracy = {
@@ -64,12 +69,125 @@ inline constexpr std::array<ExtendedRoute, 14> extended_routes = [] {
     return table;
 }();
 
-// No extended route repeats a pair of the route table.
+namespace route_building {
+
+struct Steps {
+    std::size_t count = 0;
+    std::array<RouteStep, max_route_steps> at{};
+    std::string_view accuracy = accuracy_exact;
+};
+
+constexpr Steps operator+(Steps a, const Steps& b) {
+    for (std::size_t i = 0; i < b.count; ++i) a.at[a.count++] = b.at[i];
+    if (b.accuracy != accuracy_exact) a.accuracy = b.accuracy;
+    return a;
+}
+
+constexpr Steps steps(std::initializer_list<RouteStep> list, std::string_view accuracy) {
+    Steps s;
+    for (const RouteStep& step : list) s.at[s.count++] = step;
+    s.accuracy = accuracy;
+    return s;
+}
+
+// The ways of the mainland systems of the route table and the military
+// grid to ETRS89 TM06 and back.
+constexpr Steps to_tm06(System s) {
+    using namespace route_steps;
+    switch (s) {
+    case System::d73: return steps({run(Routine::transf_10)}, accuracy_polynomial);
+    case System::lisboa: return steps({run(Routine::transf_21), run(Routine::transf_10)}, accuracy_polynomial_grid);
+    case System::militar:
+        return steps({from_militar, run(Routine::transf_21), run(Routine::transf_10)}, accuracy_polynomial_grid);
+    default: return {};
+    }
+}
+constexpr Steps from_tm06(System s) {
+    using namespace route_steps;
+    switch (s) {
+    case System::d73: return steps({run(Routine::transf_01)}, accuracy_polynomial);
+    case System::lisboa: return steps({run(Routine::transf_01), run(Routine::transf_12)}, accuracy_polynomial_grid);
+    case System::militar:
+        return steps({run(Routine::transf_01), run(Routine::transf_12), to_militar}, accuracy_polynomial_grid);
+    default: return {};
+    }
+}
+
+// WGS 84 taken as the datum: its routes say so, and none is exact.
+constexpr Steps as_wgs84(Steps s) {
+    s.accuracy = s.accuracy == accuracy_polynomial_grid || s.accuracy == accuracy_grid ? accuracy_wgs84_grid
+                                                                                         : accuracy_wgs84;
+    return s;
+}
+
+}  // namespace route_building
+
+// The routes of latitude and longitude, UTM 29 and WGS 84: on the mainland
+// by way of ETRS89 TM06, on the islands by way of each one's UTM zone of
+// PTRA08 (the official polynomials' ITRF93 coordinates).
+inline constexpr std::array<ExtendedRoute, 76> geographic_routes = [] {
+    using namespace route_steps;
+    using namespace route_building;
+    using S = System;
+    using P = Projection;
+    std::array<ExtendedRoute, 76> table{};
+    std::size_t n = 0;
+    const auto add = [&](S source, S target, const Steps& s) {
+        table[n++] = {source, target, s.count, s.at, s.count == 0 ? accuracy_exact : s.accuracy};
+    };
+    // Mainland: latitude and longitude, UTM 29 and WGS 84 to ETRS89 TM06 and back.
+    const Steps geo_to_tm06 = steps({project(P::tm06)}, accuracy_projection);
+    const Steps tm06_to_geo = steps({unproject(P::tm06)}, accuracy_projection);
+    const Steps utm29_to_tm06 = steps({reproject(P::utm29, P::tm06)}, accuracy_projection);
+    const Steps tm06_to_utm29 = steps({reproject(P::tm06, P::utm29)}, accuracy_projection);
+    for (S old : {S::tm06, S::d73, S::lisboa, S::militar}) {
+        add(S::etrs89geo, old, geo_to_tm06 + from_tm06(old));
+        add(old, S::etrs89geo, to_tm06(old) + tm06_to_geo);
+        add(S::utm29, old, utm29_to_tm06 + from_tm06(old));
+        add(old, S::utm29, to_tm06(old) + tm06_to_utm29);
+        add(S::wgs84, old, as_wgs84(geo_to_tm06 + from_tm06(old)));
+        add(old, S::wgs84, as_wgs84(to_tm06(old) + tm06_to_geo));
+    }
+    add(S::etrs89geo, S::utm29, steps({project(P::utm29)}, accuracy_projection));
+    add(S::utm29, S::etrs89geo, steps({unproject(P::utm29)}, accuracy_projection));
+    add(S::wgs84, S::utm29, as_wgs84(steps({project(P::utm29)}, accuracy_projection)));
+    add(S::utm29, S::wgs84, as_wgs84(steps({unproject(P::utm29)}, accuracy_projection)));
+    add(S::wgs84, S::etrs89geo, steps({same_datum}, accuracy_wgs84));
+    add(S::etrs89geo, S::wgs84, steps({same_datum}, accuracy_wgs84));
+    // Islands: latitude and longitude of PTRA08 (or WGS 84) to each UTM
+    // zone, and on to each island's own system by its polynomial's inverse.
+    const std::pair<S, P> zones[] = {{S::utm25, P::utm25}, {S::utm26, P::utm26}, {S::utm28, P::utm28}};
+    for (S geo : {S::ptra08geo, S::wgs84}) {
+        const auto datum = [geo](Steps s) { return geo == S::wgs84 ? as_wgs84(s) : s; };
+        for (const auto& [utm, zone] : zones) {
+            add(geo, utm, datum(steps({project(zone)}, accuracy_projection)));
+            add(utm, geo, datum(steps({unproject(zone)}, accuracy_projection)));
+        }
+        for (const IslandRoutine& r : island_routines) {
+            const P zone = r.utm == S::utm25 ? P::utm25 : r.utm == S::utm26 ? P::utm26 : P::utm28;
+            add(geo, r.island, datum(steps({project(zone), inverse(r.routine)}, accuracy_islands)));
+            add(r.island, geo, datum(steps({run(r.routine), unproject(zone)}, accuracy_islands)));
+        }
+    }
+    add(S::wgs84, S::ptra08geo, steps({same_datum}, accuracy_wgs84));
+    add(S::ptra08geo, S::wgs84, steps({same_datum}, accuracy_wgs84));
+    if (n != table.size()) throw "the table's size is the count of its routes";
+    return table;
+}();
+
+// No extended route repeats a pair of the route table, or another's.
 static_assert([] {
-    for (const ExtendedRoute& e : extended_routes) {
+    for (std::size_t i = 0; i < extended_routes.size() + geographic_routes.size(); ++i) {
+        const ExtendedRoute& e = i < extended_routes.size() ? extended_routes[i]
+                                                            : geographic_routes[i - extended_routes.size()];
         if (e.step_count == 0 || e.step_count > max_route_steps) return false;
         for (const TransformationRoute& r : route_table)
             if (r.source == e.source && (!r.target || *r.target == e.target)) return false;
+        for (std::size_t j = 0; j < i; ++j) {
+            const ExtendedRoute& f = j < extended_routes.size() ? extended_routes[j]
+                                                                : geographic_routes[j - extended_routes.size()];
+            if (f.source == e.source && f.target == e.target) return false;
+        }
     }
     return true;
 }());

@@ -73,7 +73,16 @@ JobOutcome run_steps(const JobRequest& request, std::span<const RouteStep> steps
     AreaCheck area;
     AreaCheck* checked = nullptr;
     if (const std::optional<System> source = find_system(request.source); source) {
-        if (const std::optional<Area>& a = systems[static_cast<std::size_t>(*source)].area; a) {
+        std::optional<Area> a = systems[static_cast<std::size_t>(*source)].area;
+        if (*source == System::wgs84) {
+            // Taken as ETRS89 on the mainland, as PTRA08 on the islands: the target says which.
+            const std::optional<System> target = find_system(request.target);
+            const bool island = target && ((*target >= System::sbraz && *target <= System::utm28) ||
+                                           *target == System::ptra08geo);
+            a = island ? islands_degrees : mainland_degrees;
+        }
+        area.geographic = is_geographic(*source);
+        if (a) {
             area.m_min = a->m_min;
             area.m_max = a->m_max;
             area.p_min = a->p_min;

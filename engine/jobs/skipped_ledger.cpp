@@ -32,6 +32,9 @@ const char* why(PointFault fault) noexcept {
            : fault == PointFault::no_data    ? "está junto de um nó da grelha sem valor"
            : fault == PointFault::no_inverse ? "o polinómio inverso não converge para ele"
            : fault == PointFault::outside_area ? "está fora da área do Sistema 1"
+           : fault == PointFault::outside_projection ? "não tem latitude e longitude válidas ou está longe demais "
+                                                       "do meridiano central da projeção"
+           : fault == PointFault::swapped ? "tem a latitude e a longitude trocadas"
                                              : "dá coordenadas que não são números finitos";
 }
 

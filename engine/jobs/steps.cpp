@@ -60,12 +60,29 @@ PointStep::PointStep(const RouteStep& step, const TransformationJob& job, Enviro
         dm_ = -militar_offset_m;
         dp_ = -militar_offset_p;
         break;
+    case StepKind::same_datum: form_ = Form::offset; break;
+    case StepKind::project:
+        form_ = Form::project;
+        to_.emplace(projection_definition(step.to));
+        break;
+    case StepKind::unproject:
+        form_ = Form::unproject;
+        from_.emplace(projection_definition(step.from));
+        break;
+    case StepKind::reproject:
+        form_ = Form::reproject;
+        from_.emplace(projection_definition(step.from));
+        to_.emplace(projection_definition(step.to));
+        break;
     }
 }
 
 PointFault PointStep::refusal(double m, double p) const noexcept {
-    // Only the grids and the inverse ever refuse a point.
+    // Only the grids, the inverse and the projections ever refuse a point.
     if (form_ == Form::inverse_polynomial) return PointFault::no_inverse;
+    if (form_ == Form::project || form_ == Form::unproject || form_ == Form::reproject) {
+        return PointFault::outside_projection;
+    }
     return grid_covers(m, p) ? PointFault::no_data : PointFault::outside_grid;
 }
 

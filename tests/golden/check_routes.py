@@ -178,6 +178,7 @@ EPSG_NAMES = {
     **dict.fromkeys(("faial", "graciosa", "pico", "sjorge", "terceira"), "Azores Central 1995 / UTM zone 26N"),
     "observatorio": "Azores Occidental 1939 / UTM zone 25N", "madeira": "Porto Santo 1995 / UTM zone 28N",
     "utm25": "PTRA08 / UTM zone 25N", "utm26": "PTRA08 / UTM zone 26N", "utm28": "PTRA08 / UTM zone 28N",
+    "utm29": "ETRS89 / UTM zone 29N", "etrs89geo": "ETRS89", "ptra08geo": "PTRA08", "wgs84": "WGS 84",
 }
 
 
@@ -191,12 +192,13 @@ def check_epsg(cli, grids, workdir):
     for alias, name in EPSG_NAMES.items():
         done = subprocess.run(["projinfo", "-q", "--single-line", "-o", "WKT2_2019", codes.get(alias, "?")],
                               capture_output=True, text=True)
-        if not done.stdout.startswith('PROJCRS["%s"' % name):
+        if not re.match(r'(PROJ|GEOG)CRS\["%s"' % re.escape(name), done.stdout):
             failures.append("%s is %s in --list, not %s" % (alias, codes.get(alias), name))
     # The .prj beside a csv holds PROJ's own definition of the target's code;
     # a point the route cannot reach is left out, the file is written still.
     sources = {"tm06": "d73", "d73": "tm06", "lisboa": "d73", "militar": "lisboa", "utm25": "observatorio",
                "utm26": "sbraz", "utm28": "madeira", "observatorio": "utm25", "madeira": "utm28",
+               "utm29": "tm06", "etrs89geo": "tm06", "ptra08geo": "utm26", "wgs84": "tm06",
                **dict.fromkeys(("sbraz", "faial", "graciosa", "pico", "sjorge", "terceira"), "utm26")}
     point = os.path.join(workdir, "ponto.txt")
     with open(point, "w") as f:
@@ -221,6 +223,9 @@ def check_epsg(cli, grids, workdir):
     return failures
 
 
+AREA_OF = {"4258": "3763", "25829": "3763"}
+
+
 def check_areas(listing):
     """Each area of --list is EPSG's area of use of its code, its edges
     projected by cs2cs into the system's coordinates, with 10 km around."""
@@ -229,13 +234,20 @@ def check_areas(listing):
     for line, below in zip(lines, lines[1:]):
         found = re.search(r"EPSG:(\d+)", line)
         area = re.search(r"M (-?\d+) a (-?\d+), P (-?\d+) a (-?\d+)", below)
-        if not found or not area:
+        degrees = re.search(r"lat\. (-?[\d.]+) a (-?[\d.]+), long\. (-?[\d.]+) a (-?[\d.]+)", below)
+        if not found or not (area or degrees):
             continue
         code = found.group(1)
-        bbox = json.loads(subprocess.run(["projinfo", "-q", "-o", "PROJJSON", "EPSG:" + code],
+        # ETRS89's systems serve the mainland only, whose area is TM06's.
+        bbox = json.loads(subprocess.run(["projinfo", "-q", "-o", "PROJJSON", "EPSG:" + AREA_OF.get(code, code)],
                                          capture_output=True, text=True).stdout)["bbox"]
         south, west = bbox["south_latitude"], bbox["west_longitude"]
         north, east = bbox["north_latitude"], bbox["east_longitude"]
+        if degrees:
+            expected = (south - 0.1, north + 0.1, west - 0.1, east + 0.1)
+            if any(abs(float(g) - e) > 0.006 for g, e in zip(degrees.groups(), expected)):
+                failures.append("the area of EPSG:%s in --list is %s, EPSG's is %s" % (code, degrees.groups(), expected))
+            continue
         steps = [i / 200 for i in range(201)]
         edge = [(south + (north - south) * t, lon) for t in steps for lon in (west, east)]
         edge += [(lat, west + (east - west) * t) for t in steps for lat in (south, north)]
