@@ -172,6 +172,7 @@ tesra::JobOptions job_options(const tesra::cli::Options& o, std::size_t files_at
     options.chunks.threads = o.threads != 0 ? o.threads : files_at_once > 1 ? 1 : tesra::os::available_cores();
     options.output_options.format = o.format;
     options.output_options.precision = o.precision;
+    options.output_options.angles = o.angles;
     options.skip_faulty_points = o.skip_faulty_points;
     options.stop_outside_area = o.stop_outside_area;
     options.rejects = o.rejects;

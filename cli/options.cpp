@@ -122,11 +122,11 @@ std::string keep_system(std::string& field, std::string_view value) {
 std::string keep_format(Reading& r, std::string_view value) {
     constexpr std::pair<std::string_view, OutputFormat> formats[] = {
         {"report", OutputFormat::report}, {"points", OutputFormat::points},
-        {"csv", OutputFormat::csv}, {"geojson", OutputFormat::geojson}};
+        {"csv", OutputFormat::csv}, {"geojson", OutputFormat::geojson}, {"geojson-crs", OutputFormat::geojson_crs}};
     const auto* f =
         std::find_if(std::begin(formats), std::end(formats), [&](const auto& f) { return f.first == value; });
     if (f == std::end(formats)) {
-        return "formato desconhecido: " + std::string(value) + " (report, points, csv ou geojson)";
+        return "formato desconhecido: " + std::string(value) + " (report, points, csv, geojson ou geojson-crs)";
     }
     r.options.format = f->second;
     return {};
@@ -201,9 +201,12 @@ constexpr OptionSpec option_table[] = {
     {"--param-y", true, keep_name<&Options::param_y>, {}, {}},
     {"--format", true, keep_format, "--format FORMATO",
      "report (relatório, por omissão), points (ficheiro de\n"
-     "pontos, que se pode transformar de novo), csv ou\n"
-     "geojson, ambos em UTF-8; um csv escrito num ficheiro\n"
-     "leva ao lado um .prj com o sistema de destino"},
+     "pontos, que se pode transformar de novo), csv,\n"
+     "geojson (RFC 7946: longitude e latitude WGS 84, com as\n"
+     "coordenadas do destino em m e p) ou geojson-crs (as\n"
+     "coordenadas do destino, com o seu código EPSG), todos\n"
+     "em UTF-8; um csv escrito num ficheiro leva ao lado um\n"
+     ".prj com o sistema de destino"},
     {"--precision", true,
      [](Reading& r, std::string_view v) {
          return keep_whole_number(r.options.precision, v, 0, max_fixed_decimals,
@@ -211,7 +214,18 @@ constexpr OptionSpec option_table[] = {
      },
      "--precision N",
      "casas decimais de csv e geojson, de 0 a 9 (por\n"
-     "omissão, 3)"},
+     "omissão, 3), e dos graus em todos os formatos (por\n"
+     "omissão, 9; dos segundos com --angle-format dms, 5)"},
+    {"--angle-format", true,
+     [](Reading& r, std::string_view v) -> std::string {
+         if (v != "decimal" && v != "dms") return "--angle-format leva decimal ou dms";
+         r.options.angles = v == "dms" ? AngleFormat::dms : AngleFormat::decimal;
+         return {};
+     },
+     "--angle-format F",
+     "latitude e longitude de destino em graus decimais\n"
+     "(decimal, por omissão) ou em graus, minutos e\n"
+     "segundos (dms: 38°42'33.30000\"N)"},
     {"--decimal-separator", true, keep_decimal_separator, "--decimal-separator C",
      "separador decimal do relatório (por omissão, o do\n"
      "locale)"},
@@ -304,8 +318,9 @@ std::string usage_text() {
         "SISTEMA1 para o SISTEMA2 e escreve o resultado em SAÍDA. \"-\" como ENTRADA lê\n"
         "a entrada padrão; \"-\" como SAÍDA escreve na saída padrão. Além das\n"
         "transformações do programa de janela, serve o sistema militar (militar,\n"
-        "EPSG:20790) de e para os sistemas do continente, e o regresso de UTM 25, 26 e\n"
-        "28 ITRF93 a cada ilha (ver --list).\n"
+        "EPSG:20790) de e para os sistemas do continente, o regresso de UTM 25, 26 e\n"
+        "28 ITRF93 a cada ilha, e latitude e longitude (ETRS89, PTRA08, WGS 84) e\n"
+        "UTM 29 de e para todos eles (ver --list).\n"
         "\n";
     for (const OptionSpec& option : option_table) {
         if (!option.section.empty()) text.append("\n").append(option.section).append("\n");
@@ -362,7 +377,7 @@ std::string wrap(std::string_view text, std::string_view first_indent, std::stri
 
 std::string batch_output_path(const std::string& dir, std::string_view input, OutputFormat format) {
     std::string name = os::name_of(std::string(input));
-    if (format == OutputFormat::csv || format == OutputFormat::geojson) {
+    if (format == OutputFormat::csv || format == OutputFormat::geojson || format == OutputFormat::geojson_crs) {
         const std::size_t dot = name.rfind('.');
         if (dot != std::string::npos && dot > 0) name.resize(dot);
         name += format == OutputFormat::csv ? ".csv" : ".geojson";

@@ -22,7 +22,8 @@ struct Options {
     std::string input;
     std::string output;
     OutputFormat format = OutputFormat::report;
-    int precision = 3;
+    int precision = -1;  // -1: 3 decimals for metres, 9 for degrees (5 of the seconds with dms)
+    AngleFormat angles = AngleFormat::decimal;
     bool skip_faulty_points = false;  // --on-error skip
     bool stop_outside_area = false;   // --area stop
     std::string rejects;

@@ -2,7 +2,9 @@
 
 #include <array>
 #include <exception>
+#include <memory>
 #include <optional>
+#include <vector>
 #include <string>
 #include <span>
 
@@ -51,7 +53,8 @@ JobOutcome outcome(const JobRequest& request, const StepsEnd& end, const AreaChe
         // wrong system chosen, whose results still look like coordinates.
         services.message_box(std::to_string(area.outside) + (area.outside == 1 ? " ponto fora" : " pontos fora") +
                              " da área de " + request.source + " (o primeiro na linha " + std::to_string(area.line) +
-                             ": " + area.name + ", M " + trimmed_number(area.m) + ", P " + trimmed_number(area.p) +
+                             ": " + area.name + (area.geographic ? ", latitude " : ", M ") + trimmed_number(area.m) +
+                             (area.geographic ? ", longitude " : ", P ") + trimmed_number(area.p) +
                              "): confirme o Sistema 1.");
     }
     services.completion_message("Criado o ficheiro: " + shown_name(request.output), program_title);
@@ -59,10 +62,58 @@ JobOutcome outcome(const JobRequest& request, const StepsEnd& end, const AreaChe
     return end.skipped == 0 ? JobOutcome::completed : JobOutcome::completed_with_skips;
 }
 
+// Where geojson places a point of `target`: the route from it to the
+// latitude and longitude of ETRS89 (the mainland's systems) or PTRA08 (the
+// islands'), run in memory point by point.
+PlacePoint placement(System target, Environment& env) {
+    const bool mainland = target == System::tm06 || target == System::d73 || target == System::lisboa ||
+                          target == System::militar || target == System::utm29;
+    const ExtendedRoute* route = find_extended_route(target, mainland ? System::etrs89geo : System::ptra08geo);
+    if (route == nullptr) return {};
+    auto steps = std::make_shared<std::vector<PointStep>>();
+    const TransformationJob none{};
+    for (std::size_t i = 0; i < route->step_count; ++i) steps->emplace_back(route->steps[i], none, env);
+    return [steps](double m, double p, double& lat, double& lon) {
+        for (const PointStep& step : *steps) {
+            if (!step.apply(m, p, lat, lon)) return false;
+            m = lat;
+            p = lon;
+        }
+        return true;
+    };
+}
+
+JobOutcome run_placed_steps(const JobRequest& request, std::span<const RouteStep> steps, bool generic,
+                            Environment& env, const JobOptions& options);
+
 // Checks the paths, asks before a file is replaced, then runs the steps in
-// turn and writes the output of the last.
+// turn and writes the output of the last; geojson's placement is made ready first.
 JobOutcome run_steps(const JobRequest& request, std::span<const RouteStep> steps, bool generic, Environment& env,
                      const JobOptions& options) {
+    Services& services = env.services;
+    JobOptions placed = options;
+    if (options.output_options.format == OutputFormat::geojson) {
+        if (generic) {
+            services.message_box("O formato geojson põe cada ponto em longitude e latitude, e as coordenadas de "
+                                 "\"Qualquer\" estão no sistema que os seus parâmetros dão: escreva-as com "
+                                 "--format geojson-crs ou csv.");
+            return JobOutcome::refused;
+        }
+        const std::optional<System> target = find_system(request.target);
+        if (target && !is_geographic(*target)) {
+            try {
+                placed.output_options.place = placement(*target, env);
+            } catch (const TesraError& e) {
+                services.message_box(e.what());
+                return JobOutcome::failed;
+            }
+        }
+    }
+    return run_placed_steps(request, steps, generic, env, placed);
+}
+
+JobOutcome run_placed_steps(const JobRequest& request, std::span<const RouteStep> steps, bool generic,
+                            Environment& env, const JobOptions& options) {
     Services& services = env.services;
     JobPaths paths(request, options, generic, env.grid_dir);
     if (!paths_are_safe(paths, services)) return JobOutcome::refused;

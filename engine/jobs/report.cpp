@@ -4,6 +4,7 @@
 #include <cstring>
 #include <optional>
 
+#include "text/angles.hpp"
 #include "text/codepage.hpp"
 #include "text/numtext.hpp"
 #include "files/point_file.hpp"
@@ -66,10 +67,33 @@ void put_fixed(std::string& out, double value, int decimals, char separator) {
     out.append(text, write_fixed(text, value, decimals, separator));
 }
 
-// One line of the report: the name and both coordinates in "0.000", in
-// print zones.
+// How the coordinates are written: metres (the report's in "0.000"), or
+// latitude and longitude in degrees.
+struct CoordinateForm {
+    bool degrees = false;
+    AngleFormat angles = AngleFormat::decimal;
+    int decimals = 3;
+    TextEncoding encoding = TextEncoding::utf8;
+
+    static constexpr std::size_t capacity = fixed3_text_capacity;
+    static_assert(sexagesimal_text_capacity <= capacity && fixed_text_capacity <= capacity + max_fixed_decimals);
+
+    // `axis` 0 is M (a latitude), 1 is P (a longitude).
+    char* write(char* out, double value, int axis, char separator, bool report) const noexcept {
+        if (!degrees) return report ? write_fixed3(out, value, separator) : write_fixed(out, value, decimals, separator);
+        if (angles == AngleFormat::decimal) return write_degrees(out, value, decimals, separator);
+        return write_sexagesimal(out, value, axis == 0 ? AngleKind::latitude : AngleKind::longitude, encoding,
+                                 decimals, separator);
+    }
+    void put(std::string& out, double value, int axis, char separator) const {
+        char text[capacity + max_fixed_decimals];
+        out.append(text, write(text, value, axis, separator, false));
+    }
+};
+
+// One line of the report: the name and both coordinates, in print zones.
 template <class Out>
-void put_report_line(Out& out, const PointRecord& record, char separator, bool utf8) {
+void put_report_line(Out& out, const PointRecord& record, char separator, bool utf8, const CoordinateForm& form) {
     const std::size_t n = record.name.size();
     // Zones count characters: a UTF-8 name has bytes beyond its width.
     const std::size_t extra = utf8 ? static_cast<std::size_t>(std::count_if(
@@ -83,14 +107,16 @@ void put_report_line(Out& out, const PointRecord& record, char separator, bool u
     static constexpr char blanks[16] = {' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ',
                                         ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' '};
     static_assert(zone <= sizeof blanks);
-    char* const line = out.reserve(n + 2 * (zone + fixed3_text_capacity) + 2 + sizeof blanks);
+    char* const line = out.reserve(n + 2 * (zone + CoordinateForm::capacity + max_fixed_decimals) + 2 + sizeof blanks);
     std::char_traits<char>::copy(line, record.name.data(), n);
     std::memcpy(line + n, blanks, sizeof blanks);
+    // A degree sign in UTF-8 is two bytes of one character.
+    const std::size_t sign = form.degrees && form.angles == AngleFormat::dms && utf8 ? 1 : 0;
     const std::size_t m_at = next_zone(n - extra) + extra;
-    char* const m_end = write_fixed3(line + m_at, record.m, separator);
+    char* const m_end = form.write(line + m_at, record.m, 0, separator, true);
     std::memcpy(m_end, blanks, sizeof blanks);
-    const std::size_t p_at = next_zone(static_cast<std::size_t>(m_end - line) - extra) + extra;
-    char* const end = write_fixed3(line + p_at, record.p, separator);
+    const std::size_t p_at = next_zone(static_cast<std::size_t>(m_end - line) - extra - sign) + extra + sign;
+    char* const end = form.write(line + p_at, record.p, 1, separator, true);
     end[0] = '\r';
     end[1] = '\n';
     out.commit(static_cast<std::size_t>(end + 2 - line));
@@ -126,9 +152,32 @@ TableDialect table_dialect(const PointFileDialect& input) {
     return table;
 }
 
+namespace {
+
+CoordinateForm coordinate_form(const OutputOptions& options, bool degrees, TextEncoding encoding) {
+    return {degrees, options.angles, options.precision, encoding};
+}
+
+// A geojson number: JSON has no other decimal mark, and degrees keep nine
+// decimals whatever the table's metres keep.
+void put_json_number(std::string& out, double value, int decimals) {
+    put_fixed(out, value, decimals, '.');
+}
+
+}  // namespace
+
 OutputWriter::OutputWriter(const PointFile& output, const OutputOptions& options, std::string_view source,
                            std::string_view target, bool utf8)
     : out_(open_output(output)), options_(options), utf8_(utf8) {
+    // A generic route's coordinates are in whatever system its parameters give.
+    const std::optional<System> to = source == system_name(System::qualquer) ? std::nullopt : find_system(target);
+    degrees_ = to && is_geographic(*to);
+    if (options_.precision < 0) {
+        options_.precision = !degrees_ ? 3 : options_.angles == AngleFormat::dms ? default_second_decimals
+                                                                                 : default_degree_decimals;
+    }
+    const std::string m_title = degrees_ ? "Latitude" : "M";
+    const std::string p_title = degrees_ ? "Longitude" : "P";
     std::string header;
     switch (options_.format) {
     case OutputFormat::report: {
@@ -138,26 +187,27 @@ OutputWriter::OutputWriter(const PointFile& output, const OutputOptions& options
         header += "\r\n\r\n" + std::string(62, '-') + "\r\n\r\n";
         header += text("Coordenadas : " + std::string(target)) + "\r\n\r\n";
         std::string titles = "Nome";
-        for (const char* title : {"   M", "   P"}) titles.append(next_zone(titles.size()) - titles.size(), ' ') += title;
+        for (const std::string& title : {m_title, p_title}) {
+            titles.append(next_zone(titles.size()) - titles.size(), ' ') += "   " + title;
+        }
         header += titles + "\r\n\r\n";
         break;
     }
     case OutputFormat::points: break;
     case OutputFormat::csv: {
         const char separator = options_.dialect.separator;
-        header = std::string("Nome") + separator + 'M' + separator + 'P';
+        header = "Nome" + (separator + m_title) + separator + p_title;
         for (const std::string& column : options_.dialect.columns) {
             put_csv_field(header += separator, utf8_ ? column : cp1252_to_utf8(column), separator);
         }
         header += "\r\n";
         break;
     }
-    case OutputFormat::geojson: {
+    case OutputFormat::geojson:
+    case OutputFormat::geojson_crs: {
         header = "{\"type\": \"FeatureCollection\",\n";
-        // A generic route's coordinates are in whatever system its parameters give.
-        const std::optional<System> to = find_system(target);
-        const int code = source == system_name(System::qualquer) || !to ? 0 : systems[static_cast<std::size_t>(*to)].epsg;
-        if (code != 0) {
+        const int code = to ? systems[static_cast<std::size_t>(*to)].epsg : 0;
+        if (options_.format == OutputFormat::geojson_crs && code != 0) {
             header += "\"crs\": {\"type\": \"name\", \"properties\": {\"name\": \"urn:ogc:def:crs:EPSG::" +
                       std::to_string(code) + "\"}},\n";
         }
@@ -170,16 +220,24 @@ OutputWriter::OutputWriter(const PointFile& output, const OutputOptions& options
 
 void OutputWriter::write(const PointRecord& record, std::span<const std::string_view> columns) {
     switch (options_.format) {
-    case OutputFormat::report: put_report_line(out_, record, options_.decimal_separator, utf8_); return;
+    case OutputFormat::report:
+        put_report_line(out_, record, options_.decimal_separator, utf8_,
+                        coordinate_form(options_, degrees_, utf8_ ? TextEncoding::utf8 : TextEncoding::cp1252));
+        return;
     case OutputFormat::points: write_record(out_, record.name, record.m, record.p); return;
     case OutputFormat::csv: {
         const TableDialect& d = options_.dialect;
         // UTF-8 whatever the input, as RFC 4180 readers and GDAL expect.
         const auto text = [this](std::string_view field) { return utf8_ ? std::string(field) : cp1252_to_utf8(field); };
+        const CoordinateForm form = coordinate_form(options_, degrees_, TextEncoding::utf8);
         std::string line;
+        std::string coordinate;
         put_csv_field(line, text(record.name), d.separator);
-        put_fixed(line += d.separator, record.m, options_.precision, d.decimal_mark);
-        put_fixed(line += d.separator, record.p, options_.precision, d.decimal_mark);
+        for (int axis = 0; axis < 2; ++axis) {
+            coordinate.clear();
+            form.put(coordinate, axis == 0 ? record.m : record.p, axis, d.decimal_mark);
+            put_csv_field(line += d.separator, coordinate, d.separator);  // sexagesimal text holds quotes
+        }
         // Every row as wide as the header: a record with fewer columns
         // leaves the rest empty rather than sliding under other titles.
         for (std::size_t i = 0; i < std::max(columns.size(), d.columns.size()); ++i) {
@@ -188,18 +246,36 @@ void OutputWriter::write(const PointRecord& record, std::span<const std::string_
         out_.write(line += "\r\n");
         return;
     }
-    case OutputFormat::geojson: {
+    case OutputFormat::geojson:
+    case OutputFormat::geojson_crs: {
+        const bool placed = options_.format == OutputFormat::geojson;
         std::string feature = first_ ? "\n" : ",\n";
         feature += "{\"type\": \"Feature\", \"properties\": {\"nome\": ";
         put_json_string(feature, record.name, utf8_);
+        if (placed) {
+            // The target's own coordinates, which the geometry no longer holds.
+            put_json_number(feature += ", \"m\": ", record.m, options_.precision);
+            put_json_number(feature += ", \"p\": ", record.p, options_.precision);
+        }
         for (std::size_t i = 0; i < columns.size() && i < options_.dialect.columns.size(); ++i) {
             put_json_string(feature += ", ", options_.dialect.columns[i], utf8_);
             put_json_string(feature += ": ", columns[i], utf8_);
         }
-        feature += "}, \"geometry\": {\"type\": \"Point\", \"coordinates\": [";
-        put_fixed(feature, record.m, options_.precision, '.');
-        put_fixed(feature += ", ", record.p, options_.precision, '.');
-        out_.write(feature += "]}}");
+        double lat = record.m, lon = record.p;
+        if (placed && !(degrees_ || (options_.place && options_.place(record.m, record.p, lat, lon)))) {
+            feature += "}, \"geometry\": null}";  // a point that cannot be placed is not placed anywhere
+        } else if (placed) {
+            feature += "}, \"geometry\": {\"type\": \"Point\", \"coordinates\": [";
+            put_json_number(feature, lon, default_degree_decimals);
+            put_json_number(feature += ", ", lat, default_degree_decimals);
+            feature += "]}}";
+        } else {
+            feature += "}, \"geometry\": {\"type\": \"Point\", \"coordinates\": [";
+            put_json_number(feature, record.m, options_.precision);
+            put_json_number(feature += ", ", record.p, options_.precision);
+            feature += "]}}";
+        }
+        out_.write(feature);
         first_ = false;
         return;
     }
@@ -212,14 +288,17 @@ bool OutputWriter::formats_apart() const noexcept {
 
 void OutputWriter::format(const PointRecord& record, ByteBlock& block) const {
     if (options_.format == OutputFormat::report) {
-        put_report_line(block, record, options_.decimal_separator, utf8_);
+        put_report_line(block, record, options_.decimal_separator, utf8_,
+                        coordinate_form(options_, degrees_, utf8_ ? TextEncoding::utf8 : TextEncoding::cp1252));
     } else {
         write_record(block, record.name, record.m, record.p);
     }
 }
 
 void OutputWriter::close() {
-    if (options_.format == OutputFormat::geojson) out_.write("\n]}\n");
+    if (options_.format == OutputFormat::geojson || options_.format == OutputFormat::geojson_crs) {
+        out_.write("\n]}\n");
+    }
     out_.close();
 }
 

@@ -8,10 +8,17 @@
 //    transformed again;
 //  - csv: a header line and one row per point, quoted as RFC 4180 asks,
 //    UTF-8;
-//  - geojson: an RFC 7946 FeatureCollection of Point features, UTF-8, with
-//    the target system's EPSG code when the route has a fixed one.
+//  - geojson: an RFC 7946 FeatureCollection of Point features, UTF-8: each
+//    point placed by longitude and latitude (the job's `place`), the target
+//    system's coordinates kept as properties m and p;
+//  - geojson_crs: the same with the target system's own coordinates and its
+//    EPSG code as a `crs` member when the route has a fixed one (GeoJSON
+//    before RFC 7946, which GIS programs still read).
+// A geographic target's coordinates are latitude and longitude in degrees,
+// in decimal degrees or as degrees, minutes and seconds.
 #pragma once
 
+#include <functional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -21,7 +28,14 @@
 
 namespace tesra {
 
-enum class OutputFormat { report, points, csv, geojson };
+enum class OutputFormat { report, points, csv, geojson, geojson_crs };
+
+enum class AngleFormat { decimal, dms };
+
+// Where a point of the target system lies, as latitude and longitude on
+// ETRS89 or PTRA08 (which RFC 7946 readers take as WGS 84): false when it
+// cannot be placed (beyond a grid on the way).
+using PlacePoint = std::function<bool(double m, double p, double& lat, double& lon)>;
 
 // What the tables (csv, geojson) take from the input's line dialect.
 // A reader that knows the dialect fills it; the default is the plain one.
@@ -42,9 +56,13 @@ struct TableDialect {
 
 struct OutputOptions {
     OutputFormat format = OutputFormat::report;
-    int precision = 3;             // decimals of csv and geojson coordinates, 0 to 9
+    // Decimals of csv and geojson coordinates, 0 to 9 (-1: 3 for metres, 9
+    // for degrees); of every form's degrees (of the seconds, with dms).
+    int precision = -1;
+    AngleFormat angles = AngleFormat::decimal;
     char decimal_separator = ',';  // of the report's coordinates
     TableDialect dialect;
+    PlacePoint place;  // geojson's
 };
 
 // The output, one record at a time. The constructor creates the file (a
@@ -71,6 +89,7 @@ private:
     OutputFile out_;
     OutputOptions options_;
     bool utf8_;
+    bool degrees_ = false;  // the target is geographic
     bool first_ = true;
 };
 

@@ -184,7 +184,11 @@ TEST(Cli, OutputFormsKeepNamesWholeAndRoundHalvesUp) {
     };
     EXPECT_NE(output("report").find("\r\nCatorze letras              0,125         1,005\r\n"), std::string::npos);
     EXPECT_EQ(output("csv"), "Nome,M,P\r\nCatorze letras,0.13,1.01\r\n\"a\\b\r\nc\",1.00,2.00\r\n");
-    const std::string geojson = output("geojson");
+    // RFC 7946 would need to place them in longitude and latitude.
+    const CliRun placed = run_cli(dir.path(), {"--from", "qualquer", "--to", "d73", "--param-x", "x.txt",
+                                               "--param-y", "y.txt", "--format", "geojson", "in.txt", "w"});
+    EXPECT_TRUE(placed.status == 1 && placed.err.find("--format geojson-crs") != std::string::npos) << placed.err;
+    const std::string geojson = output("geojson-crs");
     EXPECT_EQ(geojson.find("crs"), std::string::npos) << geojson;
     EXPECT_NE(geojson.find(R"("nome": "a\\b\u000d\u000ac"})"), std::string::npos) << geojson;
     EXPECT_NE(geojson.find("[0.13, 1.01]"), std::string::npos) << geojson;

@@ -75,7 +75,7 @@ std::string source_file(const std::string& name) { return robust::read_file(TESR
 
 TEST(Docs, ManualPageAndReadmeNameTheOptionsOfHelp) {
     const std::set<std::string> help = options_named(usage_text());
-    EXPECT_EQ(help.size(), 27u);  // the 24 long options and -h, -V, -q
+    EXPECT_EQ(help.size(), 28u);  // the 25 long options and -h, -V, -q
     EXPECT_EQ(options_named(source_file("packaging/man/tesra-cli.1")), help);
     const std::string readme = source_file("README.md");
     const std::size_t start = readme.find("\n## The command line\n");

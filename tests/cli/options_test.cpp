@@ -116,7 +116,7 @@ TEST(Options, UsageErrorsSayWhatIsWrongWithWhichOption) {
              {{"--skip-lines", "-1"}, "--skip-lines leva um número de linhas (0 ou mais)"},
              {{"--columns", "nome,lat,lon"}, "--columns: \"lat\" não é nome, m, p, cota nem - (uma coluna a mais)"},
              {{"--columns", "m,-,x"}, "--columns leva m e p, uma vez cada (e nome, cota ou - por coluna)"},
-             {{"--format", "xml"}, "formato desconhecido: xml (report, points, csv ou geojson)"},
+             {{"--format", "xml"}, "formato desconhecido: xml (report, points, csv, geojson ou geojson-crs)"},
              {{"--on-error", "go"}, "--on-error leva stop ou skip"},
              {{"--separator", "|"}, "o separador deve ser , ; tab, space ou auto"},
              {{"--encoding", "latin1"}, "a codificação deve ser cp1252, utf-8 ou auto"},

@@ -26,6 +26,7 @@
 
 import csv
 import json
+import math
 import os
 import re
 import random
@@ -534,25 +535,50 @@ def check_outputs(cli, grids, workdir):
                 table = list(csv.reader(f, delimiter=";"))
                 got = {r[0]: tuple(r[1:]) for r in table[1:]} if table[0] == ["Nome", "M", "P", "Cota"] else {}
             else:
-                got = {g["properties"]["nome"]: tuple(("%.3f" % v).replace(".", ",") for v in
-                                                      g["geometry"]["coordinates"]) + (g["properties"]["Cota"],)
-                       for g in json.load(f)["features"]}
+                got = {g["properties"]["nome"]: tuple(("%.3f" % g["properties"][v]).replace(".", ",") for v in "mp")
+                       + (g["properties"]["Cota"],) for g in json.load(f)["features"]}
         if got != expected:
             failures.append("the %s of a ; file does not carry its heights: %s" % (form, got))
 
-    # geojson read by a JSON parser and, where GDAL is installed, by ogrinfo.
-    tesra(["--from", TM06, "--to", D73, "--format", "geojson", here("continente-tm06.txt"), there("p.geojson")])
+    # geojson read by a JSON parser and, where GDAL is installed, by ogrinfo:
+    # the target's own coordinates with its code (geojson-crs), and RFC 7946's
+    # longitude and latitude, within the route's accuracy of PROJ's
+    # placement of the input, with the target's coordinates as m and p.
+    report = {name: tuple(float(v.replace(",", ".")) for v in mp) for name, mp in points(golden(1)).items()}
+    tesra(["--from", TM06, "--to", D73, "--format", "geojson-crs", here("continente-tm06.txt"), there("p.geojson")])
     with open(there("p.geojson"), encoding="utf-8") as f:
         collection = json.load(f)
-    report = {name: tuple(float(v.replace(",", ".")) for v in mp) for name, mp in points(golden(1)).items()}
     read = {f["properties"]["nome"]: tuple(f["geometry"]["coordinates"]) for f in collection["features"]}
     if read != report or collection["crs"]["properties"]["name"] != "urn:ogc:def:crs:EPSG::27493":
-        failures.append("the geojson does not read back to the report's coordinates and system")
+        failures.append("the geojson-crs does not read back to the report's coordinates and system")
+    tesra(["--from", TM06, "--to", D73, "--format", "geojson", here("continente-tm06.txt"), there("w.geojson")])
+    with open(there("w.geojson"), encoding="utf-8") as f:
+        collection = json.load(f)
+    features = {f["properties"]["nome"]: f for f in collection["features"]}
+    given = read_points("continente-tm06.txt")
+    placed = subprocess.run(["cs2cs", "-f", "%.9f", "EPSG:3763", "EPSG:4258"], capture_output=True, text=True,
+                            input="".join("%r %r\n" % xy for xy in given.values())).stdout.splitlines() \
+        if shutil.which("cs2cs") else []
+    expected = {name: tuple(map(float, row.split()[:2])) for name, row in zip(given, placed)}
+    if set(collection) != {"type", "features"} or set(features) != set(report):
+        failures.append("the geojson is not an RFC 7946 collection of the report's points")
+    for name, f in features.items():
+        lon, lat = f["geometry"]["coordinates"]
+        north, east = expected.get(name, (lat, lon))  # without PROJ, the point's own
+        metres = math.hypot((lat - north) * 111200, (lon - east) * 111200 * math.cos(math.radians(lat)))
+        if (f["properties"]["m"], f["properties"]["p"]) != report[name] or metres > 0.6:
+            failures.append("the geojson places %s at %r, PROJ at %r (%.3f m)" % (name, (lon, lat), (east, north), metres))
     if shutil.which("ogrinfo"):
         info = subprocess.run(["ogrinfo", "-ro", "-al", there("p.geojson")], capture_output=True, text=True).stdout
         shown = sorted(tuple(float(v) for v in line.split("(")[1].rstrip(")").split())
                        for line in info.splitlines() if line.strip().startswith("POINT ("))
         if 'ID["EPSG",27493]' not in info or shown != sorted(report.values()):
+            failures.append("ogrinfo reads the geojson-crs otherwise")
+        info = subprocess.run(["ogrinfo", "-ro", "-al", there("w.geojson")], capture_output=True, text=True).stdout
+        shown = sorted(tuple(float(v) for v in line.split("(")[1].rstrip(")").split())
+                       for line in info.splitlines() if line.strip().startswith("POINT ("))
+        if 'ID["EPSG",4326]' not in info or shown != sorted(tuple(f["geometry"]["coordinates"])
+                                                             for f in features.values()):
             failures.append("ogrinfo reads the geojson otherwise")
     else:
         print("ogrinfo is not installed (Debian package gdal-bin): geojson read by json only")
