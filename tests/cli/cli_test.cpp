@@ -246,5 +246,34 @@ TEST(Cli, CsvIsUtf8WithTheTargetSystemBesideIt) {
     EXPECT_EQ(read_file(dir / "x.prj"), identity_y_parameters());
 }
 
+// Latitude and longitude in and out: by a code EPSG gives them, in degrees
+// or sexagesimal, swapped ones refused at their line, and RFC 7946's
+// longitude and latitude placed by the target's own route.
+TEST(Cli, GeographicCoordinatesInAndOut) {
+    ScratchDir dir;
+    write_file(dir / "tm.txt", "A,-87591.5266,-107013.8300\r\n");
+    const CliRun report = run_cli(dir.path(), {"--from", "3763", "--to", "4258", "tm.txt", "-"});
+    EXPECT_TRUE(report.out.ends_with("Nome             Latitude      Longitude\r\n\r\n"
+                                     "A             38.700000000  -9.140000000\r\n")) << report.out;
+    const CliRun dms = run_cli(dir.path(), {"--from", "tm06", "--to", "etrs89geo", "--format", "csv",
+                                            "--angle-format", "dms", "tm.txt", "-"});
+    EXPECT_EQ(dms.out, "Nome,Latitude,Longitude\r\nA,\"38°42'00.00000\"\"N\",\"9°08'24.00000\"\"W\"\r\n");
+    write_file(dir / "g.txt", "A,38.7,-9.14\r\nB,-9.14,38.7\r\n");
+    const CliRun swapped = run_cli(dir.path(), {"--from", "wgs84", "--to", "tm06", "g.txt", "out.txt"});
+    EXPECT_EQ(swapped.status, 1);
+    EXPECT_NE(swapped.err.find("linha 2: o ponto \"B\" tem a latitude e a longitude trocadas"), std::string::npos)
+        << swapped.err;
+    const CliRun skipped = run_cli(dir.path(), {"--from", "etrs89geo", "--to", "d73", "--on-error", "skip", "g.txt",
+                                                "out.txt"});
+    EXPECT_EQ(skipped.status, 3);
+    EXPECT_NE(skipped.err.find("linha 2: o ponto \"B\" foi deixado de fora: tem a latitude e a longitude trocadas"),
+              std::string::npos) << skipped.err;
+    write_file(dir / "md.txt", "F,320000,3620000\r\n");
+    const CliRun placed = run_cli(dir.path(), {"--from", "madeira", "--to", "utm28", "--format", "geojson", "md.txt", "-"});
+    EXPECT_EQ(placed.out, "{\"type\": \"FeatureCollection\",\n\"features\": [\n{\"type\": \"Feature\", \"properties\": "
+                          "{\"nome\": \"F\", \"m\": 319632.269, \"p\": 3620352.841}, \"geometry\": {\"type\": "
+                          "\"Point\", \"coordinates\": [-16.924299898, 32.706189755]}}\n]}\n");
+}
+
 }  // namespace
 }  // namespace tesra::robust
