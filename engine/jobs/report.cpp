@@ -91,9 +91,11 @@ struct CoordinateForm {
     }
 };
 
-// One line of the report: the name and both coordinates, in print zones.
-template <class Out>
-void put_report_line(Out& out, const PointRecord& record, char separator, bool utf8, const CoordinateForm& form) {
+// One line of the report: the name and both coordinates, in print zones,
+// each written by write(out, value, axis) and `wide` bytes longer than it is
+// wide (a UTF-8 degree sign's second byte).
+template <class Out, class Write>
+void put_report_line(Out& out, const PointRecord& record, bool utf8, Write&& write, std::size_t wide = 0) {
     const std::size_t n = record.name.size();
     // Zones count characters: a UTF-8 name has bytes beyond its width.
     const std::size_t extra = utf8 ? static_cast<std::size_t>(std::count_if(
@@ -110,13 +112,11 @@ void put_report_line(Out& out, const PointRecord& record, char separator, bool u
     char* const line = out.reserve(n + 2 * (zone + CoordinateForm::capacity + max_fixed_decimals) + 2 + sizeof blanks);
     std::char_traits<char>::copy(line, record.name.data(), n);
     std::memcpy(line + n, blanks, sizeof blanks);
-    // A degree sign in UTF-8 is two bytes of one character.
-    const std::size_t sign = form.degrees && form.angles == AngleFormat::dms && utf8 ? 1 : 0;
     const std::size_t m_at = next_zone(n - extra) + extra;
-    char* const m_end = form.write(line + m_at, record.m, 0, separator, true);
+    char* const m_end = write(line + m_at, record.m, 0);
     std::memcpy(m_end, blanks, sizeof blanks);
-    const std::size_t p_at = next_zone(static_cast<std::size_t>(m_end - line) - extra - sign) + extra + sign;
-    char* const end = form.write(line + p_at, record.p, 1, separator, true);
+    const std::size_t p_at = next_zone(static_cast<std::size_t>(m_end - line) - extra - wide) + extra + wide;
+    char* const end = write(line + p_at, record.p, 1);
     end[0] = '\r';
     end[1] = '\n';
     out.commit(static_cast<std::size_t>(end + 2 - line));
@@ -156,6 +156,24 @@ namespace {
 
 CoordinateForm coordinate_form(const OutputOptions& options, bool degrees, TextEncoding encoding) {
     return {degrees, options.angles, options.precision, encoding};
+}
+
+// A report line: metres in "0.000" as ever, on their own short path, or degrees.
+template <class Out>
+void put_report_line(Out& out, const PointRecord& record, const OutputOptions& options, bool degrees, bool utf8) {
+    const char separator = options.decimal_separator;
+    if (!degrees) {
+        put_report_line(out, record, utf8, [separator](char* at, double value, int) {
+            return write_fixed3(at, value, separator);
+        });
+        return;
+    }
+    const CoordinateForm form = coordinate_form(options, true, utf8 ? TextEncoding::utf8 : TextEncoding::cp1252);
+    // A degree sign in UTF-8 is two bytes of one character.
+    const std::size_t wide = options.angles == AngleFormat::dms && utf8 ? 1 : 0;
+    put_report_line(out, record, utf8, [&form, separator](char* at, double value, int axis) {
+        return form.write(at, value, axis, separator, true);
+    }, wide);
 }
 
 // A geojson number: JSON has no other decimal mark, and degrees keep nine
@@ -221,8 +239,7 @@ OutputWriter::OutputWriter(const PointFile& output, const OutputOptions& options
 void OutputWriter::write(const PointRecord& record, std::span<const std::string_view> columns) {
     switch (options_.format) {
     case OutputFormat::report:
-        put_report_line(out_, record, options_.decimal_separator, utf8_,
-                        coordinate_form(options_, degrees_, utf8_ ? TextEncoding::utf8 : TextEncoding::cp1252));
+        put_report_line(out_, record, options_, degrees_, utf8_);
         return;
     case OutputFormat::points: write_record(out_, record.name, record.m, record.p); return;
     case OutputFormat::csv: {
@@ -288,8 +305,7 @@ bool OutputWriter::formats_apart() const noexcept {
 
 void OutputWriter::format(const PointRecord& record, ByteBlock& block) const {
     if (options_.format == OutputFormat::report) {
-        put_report_line(block, record, options_.decimal_separator, utf8_,
-                        coordinate_form(options_, degrees_, utf8_ ? TextEncoding::utf8 : TextEncoding::cp1252));
+        put_report_line(block, record, options_, degrees_, utf8_);
     } else {
         write_record(block, record.name, record.m, record.p);
     }
