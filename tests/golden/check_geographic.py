@@ -23,6 +23,7 @@ import sys
 import tempfile
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+sys.dont_write_bytecode = True  # nothing written into the source tree
 from check_routes import ISLANDS, ROUTES  # noqa: E402  (the island lattices)
 
 # Metres. The projection alone agrees with PROJ to nanometres (geodesy_tm_proj);
