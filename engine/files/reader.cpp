@@ -454,10 +454,14 @@ bool FieldReader::read_plain_record(PointRecord& record) {
 
 bool FieldReader::read_record(PointRecord& record) {
     if (line_separator_ != 0) return read_line_record(record);
-    if (!geographic_) return read_plain_or_general_record(record);
+    if (geographic_) return read_degrees_record(record);
+    return read_plain_record(record) || read_general_record(record);
+}
+
+bool FieldReader::read_degrees_record(PointRecord& record) {
     // Decimal degrees, as numbers: seconds would need a quote, which the
     // format has no room for.
-    while (read_plain_or_general_record(record)) {
+    while (read_plain_record(record) || read_general_record(record)) {
         const bool latitude = std::fabs(record.m) <= 90;
         if (latitude && std::fabs(record.p) <= 180) return true;
         char number[number_text_capacity];
@@ -474,8 +478,7 @@ bool FieldReader::read_record(PointRecord& record) {
     return false;
 }
 
-bool FieldReader::read_plain_or_general_record(PointRecord& record) {
-    if (read_plain_record(record)) return true;
+bool FieldReader::read_general_record(PointRecord& record) {
     while (!eof()) {
         const std::string_view name = read_text();
         if (trim(name).empty()) {

@@ -161,9 +161,10 @@ private:
     [[nodiscard]] std::string two_ways_fault(std::string_view text) const;
     // Why a latitude or longitude as read (`field`) is refused.
     [[nodiscard]] std::string angle_refusal(AngleKind kind, std::string_view field, const AngleReading& reading) const;
-    // The point-file format's record, by the reading of the whole file or
-    // its fast path; read_record adds the range of latitude and longitude.
-    bool read_plain_or_general_record(PointRecord& record);
+    // The point-file format's record the long way (read_plain_record is
+    // the fast one), and both with the range of latitude and longitude.
+    bool read_general_record(PointRecord& record);
+    bool read_degrees_record(PointRecord& record);
     // Throws the fault of the line being read, or hands the line to
     // line_faults_ and returns true: it is then passed over.
     bool refuse_line(std::string_view text, const std::string& fault);
