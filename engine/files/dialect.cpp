@@ -4,6 +4,7 @@
 #include <cstring>
 #include <optional>
 
+#include "text/angles.hpp"
 #include "text/numtext.hpp"
 
 namespace tesra {
@@ -23,6 +24,15 @@ std::string_view trim(std::string_view s) noexcept {
 bool is_number(std::string_view field, char mark) {
     double value = 0;
     return parse_dialect_number(field, mark, value);
+}
+
+// What a line dialect reads as M or P: under a geographic source, an
+// angle in any form parse_angle takes, a latitude or a longitude alike
+// (the reader tells them apart).
+bool is_coordinate(std::string_view field, char mark, bool geographic) {
+    if (is_number(field, mark)) return true;
+    return geographic && (parse_angle(field, AngleKind::latitude, mark).fault == AngleFault::none ||
+                          parse_angle(field, AngleKind::longitude, mark).fault == AngleFault::none);
 }
 
 bool all_digits(std::string_view s) {
@@ -53,8 +63,8 @@ ColumnRole title_role(std::string_view title) {
         {"p", ColumnRole::p},            {"y", ColumnRole::p},             {"n", ColumnRole::p},
         {"norte", ColumnRole::p},        {"northing", ColumnRole::p},      {"cota", ColumnRole::height},
         {"z", ColumnRole::height},       {"h", ColumnRole::height},        {"altitude", ColumnRole::height},
-        {"lat", ColumnRole::geographic}, {"latitude", ColumnRole::geographic}, {"lon", ColumnRole::geographic},
-        {"long", ColumnRole::geographic}, {"longitude", ColumnRole::geographic},
+        {"lat", ColumnRole::latitude},   {"latitude", ColumnRole::latitude}, {"lon", ColumnRole::longitude},
+        {"long", ColumnRole::longitude}, {"longitude", ColumnRole::longitude},
     };
     for (const auto& r : roles) {
         if (key == r.title) return r.role;
@@ -71,20 +81,30 @@ struct HeaderRoles {
     std::vector<std::size_t> order;
 };
 
-HeaderRoles header_roles(const std::vector<std::string_view>& titles, bool keep_positional = false) {
+// Under a geographic source, the latitude is M and the longitude P; a
+// header naming them beside M or P is as unclear as one naming M twice.
+HeaderRoles header_roles(const std::vector<std::string_view>& titles, bool keep_positional = false,
+                         bool geographic = false) {
     using Refusal = DialectDecision::Refusal;
     std::size_t at[4] = {SIZE_MAX, SIZE_MAX, SIZE_MAX, SIZE_MAX};  // name, M, P, height
     bool twice = false;
+    bool angles = false, plane = false;
     for (std::size_t i = 0; i < titles.size(); ++i) {
-        const ColumnRole role = title_role(titles[i]);
-        if (role == ColumnRole::geographic) return {Refusal::geographic, {}};
+        ColumnRole role = title_role(titles[i]);
+        if (role == ColumnRole::latitude || role == ColumnRole::longitude) {
+            if (!geographic) return {Refusal::geographic, {}};
+            angles = true;
+            role = role == ColumnRole::latitude ? ColumnRole::m : ColumnRole::p;
+        } else if (role == ColumnRole::m || role == ColumnRole::p) {
+            plane = true;
+        }
         if (role == ColumnRole::none) continue;
         std::size_t& slot = at[static_cast<int>(role) - 1];
         twice = twice || slot != SIZE_MAX;
         if (slot == SIZE_MAX) slot = i;
     }
     if (at[1] == SIZE_MAX && at[2] == SIZE_MAX) return {};
-    if (twice || at[1] == SIZE_MAX || at[2] == SIZE_MAX) return {Refusal::roles, {}};
+    if (twice || (angles && plane) || at[1] == SIZE_MAX || at[2] == SIZE_MAX) return {Refusal::roles, {}};
     if (at[0] == 0 && at[1] == 1 && at[2] == 2 && !keep_positional) return {};
     std::vector<std::size_t> order = {at[0], at[1], at[2]};
     for (std::size_t i = 0; i < titles.size(); ++i) {
@@ -148,7 +168,8 @@ std::string column_order(std::string_view list, std::vector<std::size_t>& order)
         const std::size_t stop = std::min(list.find(',', at), list.size());
         const std::string_view role = trim(list.substr(at, stop - at));
         const ColumnRole known = title_role(role);
-        if (role != "-" && (known == ColumnRole::none || known == ColumnRole::geographic)) {
+        if (role != "-" && (known == ColumnRole::none || known == ColumnRole::latitude ||
+                            known == ColumnRole::longitude)) {
             return "--columns: \"" + std::string(role) + "\" não é nome, m, p, cota nem - (uma coluna a mais)";
         }
         roles.push_back(role == "-" ? std::string_view() : role);
@@ -237,6 +258,10 @@ DialectDecision decide_dialect(const std::vector<std::string_view>& lines, const
     using Separator = PointFileDialect::Separator;
     const bool automatic = dialect.separator == Separator::automatic;
     const char forced_mark = dialect.decimal_comma ? ',' : automatic ? 0 : '.';
+    const bool geographic = dialect.geographic;
+    const auto coordinate = [geographic](std::string_view field, char mark) {
+        return is_coordinate(field, mark, geographic);
+    };
     Splitter split;
 
     // The reading a data line calls for, in order of preference: the
@@ -256,7 +281,7 @@ DialectDecision decide_dialect(const std::vector<std::string_view>& lines, const
         for (char mark : {'.', ','}) {
             if (forced_mark != 0 && mark != forced_mark) continue;
             if (separator == ',' && mark == ',') continue;
-            if (!is_number((*f)[1], mark) || !is_number((*f)[2], mark)) continue;
+            if (!coordinate((*f)[1], mark) || !coordinate((*f)[2], mark)) continue;
             if (separator == ' ') {
                 // Under --auto, a blank-separated line must show its decimals:
                 // a name with a blank in it ("Marco 1") would shift every field.
@@ -279,6 +304,12 @@ DialectDecision decide_dialect(const std::vector<std::string_view>& lines, const
                                   }));
             if (columns && (f->size() == settled || (!whole_records(*f) && !ambiguous_comma_line(*f)))) {
                 return DialectDecision{',', '.', false, f->size()};
+            }
+            // Under a geographic source, three fields whose angles that
+            // format cannot read (degrees, minutes and seconds) are a comma
+            // line, and so are the lines after one (`empty_columns`).
+            if (geographic && f->size() == 3 && (empty_columns || !whole_records(*f))) {
+                return DialectDecision{',', '.', false, 3};
             }
         }
         return std::nullopt;
@@ -309,8 +340,8 @@ DialectDecision decide_dialect(const std::vector<std::string_view>& lines, const
                 const auto* f = split(lines[k], c == 0 ? ',' : c);
                 if (f == nullptr || f->size() != count) continue;
                 found->separator = c == 0 ? ',' : c;
-                found->header = k == 1 || (dialect.header && !is_number((*f)[order[1]], '.') &&
-                                           !is_number((*f)[order[1]], ','));
+                found->header = k == 1 || (dialect.header && !coordinate((*f)[order[1]], '.') &&
+                                           !coordinate((*f)[order[1]], ','));
                 settled = true;
                 break;
             }
@@ -361,7 +392,7 @@ DialectDecision decide_dialect(const std::vector<std::string_view>& lines, const
             // Titles only: a line with a number in it is a faulty record.
             const bool titled =
                 std::all_of(f->begin(), f->end(), [](std::string_view t) { return blank(t) || title_like(t); });
-            HeaderRoles roles = titled ? header_roles(*f) : HeaderRoles{};
+            HeaderRoles roles = titled ? header_roles(*f, false, geographic) : HeaderRoles{};
             if (roles.refusal != DialectDecision::Refusal::none) {
                 decision.refusal = roles.refusal;
                 return decision;
@@ -375,7 +406,7 @@ DialectDecision decide_dialect(const std::vector<std::string_view>& lines, const
                 if (name != SIZE_MAX && blank((*g)[name])) continue;
                 for (char mark : {'.', ','}) {
                     if ((forced_mark != 0 && mark != forced_mark) || (separator == ',' && mark == ',')) continue;
-                    if (!is_number((*g)[m], mark) || !is_number((*g)[p], mark)) continue;
+                    if (!coordinate((*g)[m], mark) || !coordinate((*g)[p], mark)) continue;
                     found = DialectDecision{separator, mark, true, titles, true};
                     found->order = std::move(roles.order);
                     break;

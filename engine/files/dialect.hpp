@@ -43,6 +43,15 @@ struct PointFileDialect {
     // the desktop program, which has none.
     bool options = true;
 
+    // The source system is geographic: M and P are the latitude and the
+    // longitude in degrees. A line dialect reads each in any form
+    // parse_angle takes (blank-separated lines only the forms without
+    // blanks); the point-file format reads decimal degrees, its numbers,
+    // within ±90° and ±180°. A header's Latitude and Longitude name M and
+    // P. Set by the job for the user's input only: an intermediate holds
+    // plain numbers.
+    bool geographic = false;
+
     // What --auto asks for.
     static constexpr PointFileDialect automatic() noexcept {
         return {Separator::automatic, false, 0, Encoding::automatic, true};
@@ -63,8 +72,9 @@ struct DialectDecision {
     std::size_t fields = 0; // every line holds this many fields; 0: any number from three
     bool count_settled = false;  // comma lines: a header with a title per field settles `fields`
     // A file refused at one of the lines given (`refused_line`, from 0):
-    // a line that reads two ways, a header of geographic coordinates, or
-    // one whose titles name M or P twice or leave one out.
+    // a line that reads two ways, a header of geographic coordinates for a
+    // source that is not, or one whose titles name M or P twice or leave
+    // one out (latitude and longitude beside M or P among them).
     enum class Refusal : char { none, two_ways, geographic, roles };
     Refusal refusal = Refusal::none;
     std::size_t refused_line = 0;
@@ -75,7 +85,7 @@ struct DialectDecision {
 };
 
 // What a header's title says its column holds, ignoring case, accents and blanks.
-enum class ColumnRole : char { none, name, m, p, height, geographic };
+enum class ColumnRole : char { none, name, m, p, height, latitude, longitude };
 [[nodiscard]] ColumnRole title_role(std::string_view title);
 
 // The order of a list of roles by position ("m,p,nome", "nome,-,m,p": `-`

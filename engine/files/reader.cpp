@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cmath>
 #include <cstring>
 
 #include "files/progress.hpp"
@@ -128,6 +129,7 @@ FieldReader::FieldReader(const FieldReader& from, std::uint64_t start, std::uint
       field_line_(line),
       text_check_(text.check),
       seen_utf8_(text.seen_utf8),
+      geographic_(from.geographic_),
       encoding_(text.encoding),
       decimal_mark_(from.decimal_mark_) {
     if (file_ == os::no_file) throw open_error(path_, os::last_error(), false);
@@ -452,7 +454,31 @@ bool FieldReader::read_plain_record(PointRecord& record) {
 
 bool FieldReader::read_record(PointRecord& record) {
     if (line_separator_ != 0) return read_line_record(record);
-    if (read_plain_record(record)) return true;
+    if (geographic_) return read_degrees_record(record);
+    return read_plain_record(record) || read_general_record(record);
+}
+
+bool FieldReader::read_degrees_record(PointRecord& record) {
+    // Decimal degrees, as numbers: seconds would need a quote, which the
+    // format has no room for.
+    while (read_plain_record(record) || read_general_record(record)) {
+        const bool latitude = std::fabs(record.m) <= 90;
+        if (latitude && std::fabs(record.p) <= 180) return true;
+        char number[number_text_capacity];
+        char m[number_text_capacity];
+        char p[number_text_capacity];
+        const std::string_view value(number, static_cast<std::size_t>(
+                                                 write_number(number, latitude ? record.p : record.m) - number));
+        // Left out as the record's written form, which reads back the same.
+        line_text_.assign(1, '"').append(record.name).append("\",");
+        line_text_.append(m, write_number(m, record.m)).append(1, ',').append(p, write_number(p, record.p));
+        const AngleKind kind = latitude ? AngleKind::longitude : AngleKind::latitude;
+        refuse_line(line_text_, angle_refusal(kind, value, AngleReading{AngleFault::out_of_range}));
+    }
+    return false;
+}
+
+bool FieldReader::read_general_record(PointRecord& record) {
     while (!eof()) {
         const std::string_view name = read_text();
         if (trim(name).empty()) {
@@ -488,11 +514,17 @@ bool FieldReader::read_record(PointRecord& record) {
             record.m = read_number("M", last_separator_ == Separator::line_end);
             if (shares_line && last_separator_ == Separator::line_end) throw extra_fields_error(name_line, name_start);
             record.p = read_number("P", last_separator_ == Separator::line_end);
-        } catch (const TesraError&) {
+        } catch (const TesraError& e) {
             // The fields of a line of `;` or tabs read as one name.
             const std::string_view whole = view(name_start, name.size());
             const bool semicolon = whole.find(';') != std::string_view::npos;
-            if (shares_line || (!semicolon && whole.find('\t') == std::string_view::npos)) throw;
+            if (shares_line || (!semicolon && whole.find('\t') == std::string_view::npos)) {
+                if (!geographic_ || !options_help()) throw;
+                const std::string message = e.what();
+                throw TesraError(message.substr(0, message.size() - 1) +
+                                 " (neste formato, a latitude e a longitude são graus decimais, como 38.70925; graus, "
+                                 "minutos e segundos leem-se com --auto).");
+            }
             const std::string separator = semicolon ? "\";\"" : "tabulações";
             throw file_error(path_, name_line,
                              "o nome " + excerpt(whole) + " contém " + separator +

@@ -15,6 +15,7 @@
 #include "files/dialect.hpp"
 #include "files/records.hpp"
 #include "os.hpp"
+#include "text/angles.hpp"
 #include "text/errors.hpp"
 #include "text/numtext.hpp"
 
@@ -158,6 +159,12 @@ private:
     bool skip_empty_rest_of_line();
     [[nodiscard]] TesraError extra_fields_error(long line, std::uint64_t first);
     [[nodiscard]] std::string two_ways_fault(std::string_view text) const;
+    // Why a latitude or longitude as read (`field`) is refused.
+    [[nodiscard]] std::string angle_refusal(AngleKind kind, std::string_view field, const AngleReading& reading) const;
+    // The point-file format's record the long way (read_plain_record is
+    // the fast one), and both with the range of latitude and longitude.
+    bool read_general_record(PointRecord& record);
+    bool read_degrees_record(PointRecord& record);
     // Throws the fault of the line being read, or hands the line to
     // line_faults_ and returns true: it is then passed over.
     bool refuse_line(std::string_view text, const std::string& fault);
@@ -200,6 +207,7 @@ private:
     PointFileDialect* dialect_ = nullptr;  // a user's file: told the encoding at the end
     TextCheck text_check_ = TextCheck::none;
     bool seen_utf8_ = false;  // TextCheck::detect: a name held a UTF-8 character
+    bool geographic_ = false;  // PointFileDialect::geographic
     TextEncoding encoding_ = TextEncoding::cp1252;
     char line_separator_ = 0;  // 0: the point-file format; else one record per line
     char decimal_mark_ = '.';

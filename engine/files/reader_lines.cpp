@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "text/angles.hpp"
+
 namespace tesra {
 
 namespace {
@@ -45,7 +47,33 @@ long line_ends(std::string_view text) {
     return n;
 }
 
+// Whether M, P and the field after them are what degrees, minutes and
+// seconds written with blanks between give when blanks separate the
+// fields: whole degrees, whole minutes, then the seconds or a letter.
+bool split_angle(std::string_view m, std::string_view p, std::string_view next, char decimal_mark) {
+    const auto whole = [](std::string_view s) {
+        if (!s.empty() && (s.front() == '-' || s.front() == '+')) s.remove_prefix(1);
+        return !s.empty() && std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
+    };
+    double seconds = 0;
+    return whole(m) && whole(p) &&
+           (parse_dialect_number(next, decimal_mark, seconds) ||
+            (next.size() == 1 && std::strchr("NSEWOnsewo", next[0]) != nullptr));
+}
+
 }  // namespace
+
+std::string FieldReader::angle_refusal(AngleKind kind, std::string_view field, const AngleReading& reading) const {
+    const std::string what = kind == AngleKind::latitude ? "a latitude" : "a longitude";
+    if (blank(field)) return "falta " + what;
+    if (reading.fault == AngleFault::out_of_range) {
+        return what + " " + excerpt(field) + (kind == AngleKind::latitude ? " passa de 90°" : " passa de 180°");
+    }
+    return what + " " + excerpt(field) + " não se lê: " + angle_fault_text(reading, kind) +
+           (reading.fault != AngleFault::not_angle ? ""
+            : decimal_mark_ == ','                 ? " (o separador decimal é a vírgula)"
+                                                   : " (o separador decimal é o ponto)");
+}
 
 std::string FieldReader::two_ways_fault(std::string_view text) const {
     return "a linha lê-se de duas maneiras, com coordenadas inteiras e colunas a mais ou com vírgula decimal: " +
@@ -85,6 +113,7 @@ void FieldReader::begin(PointFileDialect& dialect) {
 void FieldReader::begin_records(PointFileDialect& dialect) {
     using Encoding = PointFileDialect::Encoding;
     dialect_ = &dialect;
+    geographic_ = dialect.geographic;
     text_check_ = dialect.encoding == Encoding::utf8        ? TextCheck::utf8
                   : dialect.encoding == Encoding::automatic ? TextCheck::detect
                                                             : TextCheck::none;
@@ -154,13 +183,18 @@ void FieldReader::begin_records(PointFileDialect& dialect) {
         case DialectDecision::Refusal::geographic:
             throw file_error(path_, line,
                              "o cabeçalho " + excerpt(at) +
-                                 " tem colunas de latitude e longitude: o ficheiro tem coordenadas geográficas, e só "
-                                 "se transformam coordenadas planas (M, P)");
+                                 " tem colunas de latitude e longitude, coordenadas geográficas" +
+                                 (dialect.options ? ": escolha um Sistema 1 geográfico (--from etrs89geo, ptra08geo "
+                                                    "ou wgs84)"
+                                                  : ", e o programa de janela só transforma coordenadas planas (M, "
+                                                    "P)"));
         case DialectDecision::Refusal::roles:
             throw file_error(path_, line,
                              "os títulos do cabeçalho " + excerpt(at) +
-                                 " não dizem que colunas são M e P (um título de cada, uma vez: M, X, E ou Este; P, Y, "
-                                 "N ou Norte)");
+                                 (geographic_ ? " não dizem que colunas são a latitude e a longitude (um título de "
+                                                "cada, uma vez: Latitude ou Lat; Longitude, Long ou Lon; ou M e P)"
+                                              : " não dizem que colunas são M e P (um título de cada, uma vez: M, X, "
+                                                "E ou Este; P, Y, N ou Norte)"));
         default: throw file_error(path_, line, two_ways_fault(at));
         }
     }
@@ -260,6 +294,17 @@ bool FieldReader::read_line_record(PointRecord& record) {
                 continue;
             }
         }
+        // Degrees, minutes and seconds apart ("38 42 33.3 N") split into
+        // fields as the blanks do: whole degrees as the latitude, whole
+        // minutes as the longitude, and a number or a letter after them.
+        if (geographic_ && separator == ' ' && order_.empty() && fields_.size() > 3 &&
+            split_angle(fields_[1], fields_[2], fields_[3], decimal_mark_)) {
+            if (refuse_line(text, "a latitude e a longitude parecem graus, minutos e segundos separados por espaços, "
+                                  "que não se distinguem dos campos: " +
+                                      excerpt(text) + " (escreva-os sem espaços, como 38°42'33.3\"N)")) {
+                continue;
+            }
+        }
         if (!order_.empty()) {
             // Name, M, P and the further columns, where the titles put them.
             ordered_.clear();
@@ -295,7 +340,14 @@ bool FieldReader::read_line_record(PointRecord& record) {
         for (int i = 0; i < 2 && numbers; ++i) {
             const std::string_view field = fields_[static_cast<std::size_t>(i) + 1];
             const std::string coordinate = i == 0 ? "M" : "P";
-            if (blank(field)) {
+            if (geographic_) {
+                const AngleKind kind = i == 0 ? AngleKind::latitude : AngleKind::longitude;
+                const AngleReading angle = parse_angle(field, kind, decimal_mark_);
+                *values[i] = angle.degrees;
+                if (angle.fault != AngleFault::none) {
+                    numbers = !refuse_line(text, angle_refusal(kind, field, angle));
+                }
+            } else if (blank(field)) {
                 numbers = !refuse_line(text, "falta o valor de " + coordinate);
             } else if (!parse_dialect_number(field, decimal_mark_, *values[i])) {
                 numbers = !refuse_line(text, "o valor de " + coordinate + " não é um número: " + excerpt(field) +

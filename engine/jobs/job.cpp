@@ -142,12 +142,16 @@ JobOutcome run_placed_steps(const JobRequest& request, std::span<const RouteStep
             checked = &area;
         }
     }
+    // A geographic source's input holds latitude and longitude, read as
+    // angles; the intermediates after it hold plain numbers.
+    JobRequest read = request;
+    read.dialect.geographic = area.geographic;
     StepsEnd end;
     {
         // The official routines leave the busy pointer on; this restores it.
         BusyPointer busy(services);
         try {
-            end = run_route_steps(request, steps, plan_output(request, options, paths, steps.size()), env, options,
+            end = run_route_steps(read, steps, plan_output(request, options, paths, steps.size()), env, options,
                                   checked);
         } catch (const JobCancelled&) {
             // The files being written were discarded on the way here.

@@ -165,6 +165,29 @@ TEST(Cli, SkipModeLeavesOutFaultyPoints) {
     EXPECT_EQ(read_file(dir / "rej.txt"), "");
 }
 
+// A geographic source's input holds the latitude, then the longitude;
+// under skip, a line whose degrees do not read and a record out of range
+// are left out like the other faulty lines.
+TEST(Cli, LatitudeAndLongitudeOfAGeographicSource) {
+    ScratchDir dir;
+    write_file(dir / "in.csv", "Nome;Lon;Lat\r\nA;9°08'14,7\"W;38°42'33,3\"N\r\nB;9°W;38°72'10\"N\r\nC;-9;95\r\n");
+    const CliRun lines = run_cli(dir.path(), {"--from", "etrs89geo", "--to", "tm06", "--auto", "--format", "points",
+                                              "--on-error", "skip", "--rejects", "rej.csv", "in.csv", "out.txt"});
+    EXPECT_EQ(lines.status, 3);
+    EXPECT_EQ(lines.err, "Ficheiro \"in.csv\", linha 3: a linha foi deixada de fora: a latitude \"38°72'10\"N\" não "
+                         "se lê: os minutos chegam a 60.\nFicheiro \"in.csv\", linha 4: a linha foi deixada de fora: "
+                         "a latitude \"95\" passa de 90°.\nPontos deixados de fora: 2 (guardados em \"rej.csv\").\n");
+    EXPECT_EQ(read_file(dir / "out.txt"), "\"A\",-87355.5357357632,-105989.420471977\r\n");
+    EXPECT_EQ(read_file(dir / "rej.csv"), "Nome;Lon;Lat\r\nB;9°W;38°72'10\"N\r\nC;-9;95\r\n");
+    write_file(dir / "in.txt", "A,38.70925,-9.1374167\r\nB,38.7,-180.5\r\n");
+    const CliRun plain = run_cli(dir.path(), {"--from", "wgs84", "--to", "tm06", "--on-error", "skip", "--rejects",
+                                              "rej.txt", "in.txt", "out.txt"});
+    EXPECT_EQ(plain.status, 3);
+    EXPECT_NE(plain.err.find("linha 2: a linha foi deixada de fora: a longitude \"-180.5\" passa de 180°."),
+              std::string::npos) << plain.err;
+    EXPECT_EQ(read_file(dir / "rej.txt"), "\"B\",38.7,-180.5\r\n");
+}
+
 // Every form writes each name whole and rounds halves away from zero: a
 // name that fills its print zone pushes M to the next one, csv quotes a
 // line end, geojson escapes a backslash and claims no system for a

@@ -163,5 +163,70 @@ TEST(Dialects, EveryWayOfWritingThePointsReadsTheSame) {
     }
 }
 
+// Under a geographic source, M and P are the latitude and the longitude:
+// degrees, minutes and seconds read in the line dialects, titles of
+// latitude and longitude say where they stand, and the point-file format
+// reads decimal degrees within their range.
+TEST(Dialects, LatitudeAndLongitudeReadUnderAGeographicSource) {
+    robust::ScratchDir dir;
+    const std::string path = dir / "graus.csv";
+    const auto geographic = [](Dialect d) {
+        d.geographic = true;
+        return d;
+    };
+    const Dialect automatic = geographic(Dialect::automatic());
+    const std::string a = "A|38.709250|-9.137417\n";
+    const struct {
+        std::string text, points;
+        Dialect dialect;
+    } read[] = {
+        {"Nome;Latitude;Longitude\r\nA;38°42'33,3\"N;9°08'14,7\"W\r\nB;38,70925;-9,1374167\r\n",
+         a + "B|38.709250|-9.137417\n", automatic},
+        {"Nome,Lat,Lon,Cota\r\nA,38°42'33.3\"N,9 08 14.7 O,12\r\n", a, automatic},
+        {"Longitude,Latitude,Nome\r\n-9.1374167,38.70925,A\r\n", a, automatic},
+        {"Long\tNome\tLat\r\n9:08:14.7W\tA\tN38 42 33.3\r\n", a, automatic},
+        {"A,38°42'33.3\"N,9°08'14.7\"W\r\nB,-38.5,180\r\n", a + "B|-38.500000|180.000000\n", automatic},
+        {"A,38.70925,-9.1374167,B,-90,-180\r\n", a + "B|-90.000000|-180.000000\n", geographic(Dialect{})},
+        {"A 38°42'33.3\"N   9°08'14.7\"W\r\n", a, geographic(Dialect{Dialect::Separator::space})},
+    };
+    for (const auto& c : read) {
+        robust::write_file(path, c.text);
+        TextEncoding found{};
+        EXPECT_EQ(read_all(path, c.dialect, found), c.points) << c.text;
+    }
+    const struct {
+        std::string text;
+        Dialect dialect;
+        std::string message;
+    } refused[] = {
+        {"A,38.7,-9.1\r\nB,90.5,-9.1\r\n", geographic(Dialect{}), "linha 2: a latitude \"90.5\" passa de 90°"},
+        {"A,38.7,-180.25\r\n", automatic, "linha 1: a longitude \"-180.25\" passa de 180°"},
+        {"A,38°42'33.3\"N,9°08'14.7\"W\r\n", geographic(Dialect{}), "não é um número: \"38Â°42'33.3\"N\" (neste "
+                                                                     "formato, a latitude e a longitude são graus decimais"},
+        {"Nome;Lat;Lon\r\nA;38,7;-9,1\r\nB;38°72'10\"N;9°W\r\n", automatic,
+         "linha 3: a latitude \"38°72'10\"N\" não se lê: os minutos chegam a 60"},
+        {"Nome;Lat;Lon\r\nA;38,7;9,1W\r\nB;38,7;9.1W\r\n", automatic, "linha 3: a longitude \"9.1W\" não se lê: não é uma longitude "
+                                                        "em graus (o separador decimal é a vírgula)"},
+        {"Nome;Lat;Norte\r\nA;38,7;-9,1\r\n", automatic, "os títulos do cabeçalho \"Nome;Lat;Norte\" não dizem que colunas "
+                                                      "são a latitude e a longitude"},
+        {"Lat,Nome,Latitude\r\n38.7,A,-9.1\r\n", automatic, "linha 1: os títulos do cabeçalho"},
+        {"A 38 42 33.3 N 9 08 14.7 W\r\n", geographic(Dialect{Dialect::Separator::space}),
+         "linha 1: a latitude e a longitude parecem graus, minutos e segundos separados por espaços"},
+        // Without a geographic source: what to choose, or that the window cannot.
+        {"Nome,Lat,Lon\r\nA,38.7,-9.1\r\n", Dialect::automatic(), "escolha um Sistema 1 geográfico (--from etrs89geo"},
+        {"Nome,Lat,Lon\r\nA,38.7,-9.1\r\n", Dialect::window(), "o programa de janela só transforma coordenadas planas"},
+    };
+    for (const auto& c : refused) {
+        robust::write_file(path, c.text);
+        TextEncoding found{};
+        try {
+            read_all(path, c.dialect, found);
+            ADD_FAILURE() << c.text;
+        } catch (const TesraError& e) {
+            EXPECT_NE(std::string(e.what()).find(c.message), std::string::npos) << e.what();
+        }
+    }
+}
+
 }  // namespace
 }  // namespace tesra

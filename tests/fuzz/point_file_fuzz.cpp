@@ -123,6 +123,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         for (std::size_t i = 0; told.records >= 0 && i < told.values.size(); ++i) {
             require(same_bits(told.values[i], detected.values[i]), "--auto reads another value");
         }
+        // Under a geographic source, whatever reads is a latitude and a longitude.
+        D geographic = D::automatic();
+        geographic.geographic = true;
+        const Reading angles = read_all(in, &geographic);
+        for (std::size_t i = 0; i + 1 < angles.values.size(); i += 2) {
+            require(std::fabs(angles.values[i]) <= 90 && std::fabs(angles.values[i + 1]) <= 180,
+                    "a latitude or longitude out of range");
+        }
         // The columns after P through an intermediate, as a job carries them.
         if (detected.records >= 0 && detected.writable) {
             D found = D::automatic(), carried;
