@@ -81,6 +81,7 @@ struct Reading {
     bool automatic = false;
     std::optional<PointFileDialect::Separator> separator;
     std::optional<PointFileDialect::Encoding> encoding;
+    std::optional<std::string> columns;  // read once --from is known
 };
 
 // Keeps an option's value (an option without one is only noted): the usage
@@ -157,7 +158,8 @@ std::string keep_separator(Reading& r, std::string_view value) {
 }
 
 std::string keep_columns(Reading& r, std::string_view value) {
-    return column_order(value, r.options.dialect.column_order);
+    r.columns = std::string(value);
+    return {};
 }
 
 std::string keep_encoding(Reading& r, std::string_view value) {
@@ -284,8 +286,9 @@ constexpr OptionSpec option_table[] = {
     {"--skip-lines", true, keep_skip_lines, "--skip-lines N", "salta as N primeiras linhas"},
     {"--columns", true, keep_columns, "--columns LISTA",
      "as colunas pela ordem: nome, m, p, cota ou - (uma\n"
-     "coluna a mais), como m,p,nome; sem nome, cada ponto\n"
-     "tem o número da sua linha"},
+     "coluna a mais), como m,p,nome, e lat e lon de um\n"
+     "sistema geográfico; sem nome, cada ponto tem o número\n"
+     "da sua linha"},
     {"--encoding", true, keep_encoding, "--encoding COD", "cp1252 (por omissão), utf-8 ou auto"},
     {"--auto", false, [](Reading& r, std::string_view) -> std::string { r.automatic = true; return {}; }, "--auto",
      "--separator auto --encoding auto, e salta uma linha\n"
@@ -425,6 +428,11 @@ ParseResult parse_options(const std::vector<std::string_view>& args) {
         if (std::string error = option->keep(r, value.value_or("")); !error.empty()) return {std::nullopt, error};
     }
     Options& o = r.options;
+    if (r.columns) {
+        const std::optional<System> from = find_system(o.from);
+        std::string error = column_order(*r.columns, o.dialect.column_order, from && is_geographic(*from));
+        if (!error.empty()) return {std::nullopt, error};
+    }
     if (r.automatic) o.dialect.header = true;
     o.dialect.separator = r.separator.value_or(r.automatic ? PointFileDialect::Separator::automatic
                                                            : PointFileDialect::Separator::comma);

@@ -162,22 +162,28 @@ bool plain_refuses(std::string_view line) {
 
 }  // namespace
 
-std::string column_order(std::string_view list, std::vector<std::size_t>& order) {
+std::string column_order(std::string_view list, std::vector<std::size_t>& order, bool geographic) {
     std::vector<std::string_view> roles;
     for (std::size_t at = 0;;) {
         const std::size_t stop = std::min(list.find(',', at), list.size());
         const std::string_view role = trim(list.substr(at, stop - at));
         const ColumnRole known = title_role(role);
-        if (role != "-" && (known == ColumnRole::none || known == ColumnRole::latitude ||
-                            known == ColumnRole::longitude)) {
-            return "--columns: \"" + std::string(role) + "\" não é nome, m, p, cota nem - (uma coluna a mais)";
+        if (!geographic && (known == ColumnRole::latitude || known == ColumnRole::longitude)) {
+            return "--columns: \"" + std::string(role) + "\" só serve um Sistema 1 geográfico (etrs89geo, ptra08geo "
+                   "ou wgs84)";
+        }
+        if (role != "-" && known == ColumnRole::none) {
+            return "--columns: \"" + std::string(role) + "\" não é nome, m, p, lat, lon, cota nem - (uma coluna a mais)";
         }
         roles.push_back(role == "-" ? std::string_view() : role);
         if (stop == list.size()) break;
         at = stop + 1;
     }
-    const HeaderRoles found = header_roles(roles, true);
-    if (found.order.empty()) return "--columns leva m e p, uma vez cada (e nome, cota ou - por coluna)";
+    const HeaderRoles found = header_roles(roles, true, geographic);
+    if (found.order.empty()) {
+        return geographic ? "--columns leva lat e lon (ou m e p), uma vez cada (e nome, cota ou - por coluna)"
+                          : "--columns leva m e p, uma vez cada (e nome, cota ou - por coluna)";
+    }
     order = found.order;
     return {};
 }

@@ -89,9 +89,11 @@ enum class ColumnRole : char { none, name, m, p, height, latitude, longitude };
 [[nodiscard]] ColumnRole title_role(std::string_view title);
 
 // The order of a list of roles by position ("m,p,nome", "nome,-,m,p": `-`
-// a further column kept as it is), for PointFileDialect::column_order.
-// Returns what is wrong with the list, or nothing.
-[[nodiscard]] std::string column_order(std::string_view list, std::vector<std::size_t>& order);
+// a further column kept as it is; "nome,lat,lon" for a `geographic` source),
+// for PointFileDialect::column_order. Returns what is wrong with the list,
+// or nothing.
+[[nodiscard]] std::string column_order(std::string_view list, std::vector<std::size_t>& order,
+                                       bool geographic = false);
 
 // Whether a comma line with further columns may as well be one of decimal
 // commas ("Sé,-87345,210,-104877,530"): an integer M and a P of bare digits.
