@@ -33,6 +33,40 @@ std::string read_all(const std::string& path, Dialect dialect, TextEncoding& fou
     return out;
 }
 
+struct Read {
+    std::string text, points;
+    Dialect dialect = Dialect::automatic();
+};
+
+struct Refused {
+    std::string text;
+    Dialect dialect;
+    std::string message;
+};
+
+void expect_read(const std::string& path, std::initializer_list<Read> cases) {
+    for (const Read& c : cases) {
+        robust::write_file(path, c.text);
+        TextEncoding found{};
+        EXPECT_EQ(read_all(path, c.dialect, found), c.points) << c.text;
+    }
+}
+
+// Each refused with its message, which names no option where the front end has none.
+void expect_refused(const std::string& path, std::initializer_list<Refused> cases) {
+    for (const Refused& c : cases) {
+        robust::write_file(path, c.text);
+        TextEncoding found{};
+        try {
+            read_all(path, c.dialect, found);
+            ADD_FAILURE() << c.text;
+        } catch (const TesraError& e) {
+            EXPECT_NE(std::string(e.what()).find(c.message), std::string::npos) << e.what();
+            EXPECT_TRUE(c.dialect.options || std::string(e.what()).find("--") == std::string::npos) << e.what();
+        }
+    }
+}
+
 TEST(Dialects, EveryWayOfWritingThePointsReadsTheSame) {
     robust::ScratchDir dir;
     const std::string path = dir / "pontos.csv";
@@ -92,10 +126,7 @@ TEST(Dialects, EveryWayOfWritingThePointsReadsTheSame) {
         EXPECT_EQ(column_order(list, d.column_order), "");
         return d;
     };
-    const struct {
-        std::string text, points;
-        Dialect dialect = Dialect::automatic();
-    } read[] = {
+    expect_read(path, {
         {"-87345.21,-104877.53,Sé\r\n", "Sé" + sé, columns("m,p,nome")},
         {"M;P\r\n-87345,21;-104877,53\r\n", "2" + sé, columns("M, P")},
         {"Sé\tx\t-87345.21\t-104877.53\r\n", "Sé" + sé, columns("nome,-,m,p")},
@@ -109,17 +140,8 @@ TEST(Dialects, EveryWayOfWritingThePointsReadsTheSame) {
         {"A,-87345.21,-104877.53,\r\nB,1.5,2.5,x\r\n", "A|-87345.210000|-104877.530000\nB|1.500000|2.500000\n"},
         {"Nome,M,P,Cota\r\nP1,112655,195121,12.5\r\n", "P1|112655.000000|195121.000000\n"},
         {"P1 112655 195121 12\r\n", "P1|112655.000000|195121.000000\n", Dialect{Dialect::Separator::space}},
-    };
-    for (const auto& c : read) {
-        robust::write_file(path, c.text);
-        TextEncoding found{};
-        EXPECT_EQ(read_all(path, c.dialect, found), c.points) << c.text;
-    }
-    const struct {
-        std::string text;
-        Dialect dialect;
-        std::string message;
-    } refused[] = {
+    });
+    expect_refused(path, {
         // Integers and a further column, or decimal commas: neither reading is guessed.
         {"Sé,-87345,210,-104877,530\r\n", Dialect::automatic(), "linha 1: a linha lê-se de duas maneiras"},
         {"Nome,M,P,Cota\r\nP1,112655,195121,12,5\r\n", Dialect::automatic(), "linha 2: a linha lê-se de duas"},
@@ -149,18 +171,7 @@ TEST(Dialects, EveryWayOfWritingThePointsReadsTheSame) {
         {"A;x;2\r\nB;3;4\r\n", Dialect::automatic(), "linha 1: o nome \"A;x;2\""},
         // Once the comma is the decimal mark, a period is no number's.
         {"A;1,5;2,5\r\nB;1.5;2,5\r\n", Dialect::automatic(), "linha 2: o valor de M não é um número: \"1.5\""},
-    };
-    for (const auto& c : refused) {
-        robust::write_file(path, c.text);
-        TextEncoding found{};
-        try {
-            read_all(path, c.dialect, found);
-            ADD_FAILURE() << c.text;
-        } catch (const TesraError& e) {
-            EXPECT_NE(std::string(e.what()).find(c.message), std::string::npos) << e.what();
-            EXPECT_TRUE(c.dialect.options || std::string(e.what()).find("--") == std::string::npos) << e.what();
-        }
-    }
+    });
 }
 
 // Under a geographic source, M and P are the latitude and the longitude:
@@ -176,10 +187,7 @@ TEST(Dialects, LatitudeAndLongitudeReadUnderAGeographicSource) {
     };
     const Dialect automatic = geographic(Dialect::automatic());
     const std::string a = "A|38.709250|-9.137417\n";
-    const struct {
-        std::string text, points;
-        Dialect dialect;
-    } read[] = {
+    expect_read(path, {
         {"Nome;Latitude;Longitude\r\nA;38°42'33,3\"N;9°08'14,7\"W\r\nB;38,70925;-9,1374167\r\n",
          a + "B|38.709250|-9.137417\n", automatic},
         {"Nome,Lat,Lon,Cota\r\nA,38°42'33.3\"N,9 08 14.7 O,12\r\n", a, automatic},
@@ -188,17 +196,8 @@ TEST(Dialects, LatitudeAndLongitudeReadUnderAGeographicSource) {
         {"A,38°42'33.3\"N,9°08'14.7\"W\r\nB,-38.5,180\r\n", a + "B|-38.500000|180.000000\n", automatic},
         {"A,38.70925,-9.1374167,B,-90,-180\r\n", a + "B|-90.000000|-180.000000\n", geographic(Dialect{})},
         {"A 38°42'33.3\"N   9°08'14.7\"W\r\n", a, geographic(Dialect{Dialect::Separator::space})},
-    };
-    for (const auto& c : read) {
-        robust::write_file(path, c.text);
-        TextEncoding found{};
-        EXPECT_EQ(read_all(path, c.dialect, found), c.points) << c.text;
-    }
-    const struct {
-        std::string text;
-        Dialect dialect;
-        std::string message;
-    } refused[] = {
+    });
+    expect_refused(path, {
         {"A,38.7,-9.1\r\nB,90.5,-9.1\r\n", geographic(Dialect{}), "linha 2: a latitude \"90.5\" passa de 90°"},
         {"A,38.7,-180.25\r\n", automatic, "linha 1: a longitude \"-180.25\" passa de 180°"},
         {"A,38°42'33.3\"N,9°08'14.7\"W\r\n", geographic(Dialect{}), "não é um número: \"38Â°42'33.3\"N\" (neste "
@@ -215,17 +214,7 @@ TEST(Dialects, LatitudeAndLongitudeReadUnderAGeographicSource) {
         // Without a geographic source: what to choose, or that the window cannot.
         {"Nome,Lat,Lon\r\nA,38.7,-9.1\r\n", Dialect::automatic(), "escolha um Sistema 1 geográfico (--from etrs89geo"},
         {"Nome,Lat,Lon\r\nA,38.7,-9.1\r\n", Dialect::window(), "o programa de janela só transforma coordenadas planas"},
-    };
-    for (const auto& c : refused) {
-        robust::write_file(path, c.text);
-        TextEncoding found{};
-        try {
-            read_all(path, c.dialect, found);
-            ADD_FAILURE() << c.text;
-        } catch (const TesraError& e) {
-            EXPECT_NE(std::string(e.what()).find(c.message), std::string::npos) << e.what();
-        }
-    }
+    });
 }
 
 }  // namespace
