@@ -117,6 +117,7 @@ def same_as_linux(work):
          "fora.txt", "s.txt"],
         ["--from", "tm06", "--to", "d73", "--format", "csv", "a.txt", "-"],
         ["--from", "tm06", "--to", "d73", "--format", "geojson", "-", "s.txt"],
+        ["--from", "tm06", "--to", "etrs89geo", "--angle-format", "dms", "a.txt", "s.txt"],
         ["--from", "tm06", "--to", "d73", "--output-dir", "lote", "a.txt", "mau.txt"],
         ["--bogus"], ["--list"], ["--help"], ["--version"], [],
     ]
