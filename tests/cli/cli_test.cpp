@@ -296,6 +296,18 @@ TEST(Cli, GeographicCoordinatesInAndOut) {
     EXPECT_EQ(placed.out, "{\"type\": \"FeatureCollection\",\n\"features\": [\n{\"type\": \"Feature\", \"properties\": "
                           "{\"nome\": \"F\", \"m\": 319632.269, \"p\": 3620352.841}, \"geometry\": {\"type\": "
                           "\"Point\", \"coordinates\": [-16.924299898, 32.706189755]}}\n]}\n");
+    // A point the target's way to latitude and longitude cannot take keeps
+    // its properties and is placed nowhere.
+    write_shift_grids(dir.path(), "73_lx_m.asc", "73_lx_p.asc");
+    write_shift_grids(dir.path(), "lx_et_m.asc", "lx_et_p.asc");
+    write_grid(dir / "lx_et_m.asc", [](int row, int column) {
+        return row == 10 && column == 10 ? grid_no_data : grid_west + (column - 1) * grid_spacing + shift_m;
+    });
+    write_file(dir / "vazio.txt", "V,-93100,243050\r\n");
+    const CliRun nowhere = run_cli(dir.path(), {"--from", "d73", "--to", "lisboa", "--grid-dir", dir.path(),
+                                                "--format", "geojson", "vazio.txt", "-"});
+    EXPECT_NE(nowhere.out.find("{\"nome\": \"V\", \"m\": -93000.000, \"p\": 243000.000}, \"geometry\": null}"),
+              std::string::npos) << nowhere.out << nowhere.err;
 }
 
 }  // namespace
