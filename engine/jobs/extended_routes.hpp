@@ -77,9 +77,16 @@ struct Steps {
     std::string_view accuracy = accuracy_exact;
 };
 
+// Whether steps of this accuracy move a point only as far as the projection's
+// arithmetic does.
+constexpr bool exact(std::string_view accuracy) {
+    return accuracy == accuracy_exact || accuracy == accuracy_projection;
+}
+
+// One way after the other: as accurate as the less accurate of the two.
 constexpr Steps operator+(Steps a, const Steps& b) {
     for (std::size_t i = 0; i < b.count; ++i) a.at[a.count++] = b.at[i];
-    if (b.accuracy != accuracy_exact) a.accuracy = b.accuracy;
+    if (!exact(b.accuracy) || (exact(a.accuracy) && b.accuracy == accuracy_projection)) a.accuracy = b.accuracy;
     return a;
 }
 
@@ -90,27 +97,20 @@ constexpr Steps steps(std::initializer_list<RouteStep> list, std::string_view ac
     return s;
 }
 
-// The ways of the mainland systems of the route table and the military
-// grid to ETRS89 TM06 and back.
-constexpr Steps to_tm06(System s) {
-    using namespace route_steps;
-    switch (s) {
-    case System::d73: return steps({run(Routine::transf_10)}, accuracy_polynomial);
-    case System::lisboa: return steps({run(Routine::transf_21), run(Routine::transf_10)}, accuracy_polynomial_grid);
-    case System::militar:
-        return steps({from_militar, run(Routine::transf_21), run(Routine::transf_10)}, accuracy_polynomial_grid);
-    default: return {};
+// The way the route table, or the routes above, already give from one
+// system to another (none from a system to itself).
+constexpr Steps known_route(System from, System to) {
+    if (from == to) return {};
+    for (std::size_t i = 0; i < route_table.size(); ++i) {
+        const TransformationRoute& r = route_table[i];
+        if (r.source != from || r.target != to) continue;
+        Steps s = steps({route_steps::run(r.first)}, route_table_accuracy[i]);
+        if (r.second) s.at[s.count++] = route_steps::run(*r.second);
+        return s;
     }
-}
-constexpr Steps from_tm06(System s) {
-    using namespace route_steps;
-    switch (s) {
-    case System::d73: return steps({run(Routine::transf_01)}, accuracy_polynomial);
-    case System::lisboa: return steps({run(Routine::transf_01), run(Routine::transf_12)}, accuracy_polynomial_grid);
-    case System::militar:
-        return steps({run(Routine::transf_01), run(Routine::transf_12), to_militar}, accuracy_polynomial_grid);
-    default: return {};
-    }
+    for (const ExtendedRoute& e : extended_routes)
+        if (e.source == from && e.target == to) return {e.step_count, e.steps, e.accuracy};
+    throw "no route between the two";  // fails the table's constant evaluation
 }
 
 // WGS 84 taken as the datum: its routes say so, and none is exact.
@@ -141,12 +141,13 @@ inline constexpr std::array<ExtendedRoute, 76> geographic_routes = [] {
     const Steps utm29_to_tm06 = steps({reproject(P::utm29, P::tm06)}, accuracy_projection);
     const Steps tm06_to_utm29 = steps({reproject(P::tm06, P::utm29)}, accuracy_projection);
     for (S old : {S::tm06, S::d73, S::lisboa, S::militar}) {
-        add(S::etrs89geo, old, geo_to_tm06 + from_tm06(old));
-        add(old, S::etrs89geo, to_tm06(old) + tm06_to_geo);
-        add(S::utm29, old, utm29_to_tm06 + from_tm06(old));
-        add(old, S::utm29, to_tm06(old) + tm06_to_utm29);
-        add(S::wgs84, old, as_wgs84(geo_to_tm06 + from_tm06(old)));
-        add(old, S::wgs84, as_wgs84(to_tm06(old) + tm06_to_geo));
+        const Steps from_tm06 = known_route(S::tm06, old), to_tm06 = known_route(old, S::tm06);
+        add(S::etrs89geo, old, geo_to_tm06 + from_tm06);
+        add(old, S::etrs89geo, to_tm06 + tm06_to_geo);
+        add(S::utm29, old, utm29_to_tm06 + from_tm06);
+        add(old, S::utm29, to_tm06 + tm06_to_utm29);
+        add(S::wgs84, old, as_wgs84(geo_to_tm06 + from_tm06));
+        add(old, S::wgs84, as_wgs84(to_tm06 + tm06_to_geo));
     }
     add(S::etrs89geo, S::utm29, steps({project(P::utm29)}, accuracy_projection));
     add(S::utm29, S::etrs89geo, steps({unproject(P::utm29)}, accuracy_projection));
@@ -165,8 +166,8 @@ inline constexpr std::array<ExtendedRoute, 76> geographic_routes = [] {
         }
         for (const IslandRoutine& r : island_routines) {
             const P zone = r.utm == S::utm25 ? P::utm25 : r.utm == S::utm26 ? P::utm26 : P::utm28;
-            add(geo, r.island, datum(steps({project(zone), inverse(r.routine)}, accuracy_islands)));
-            add(r.island, geo, datum(steps({run(r.routine), unproject(zone)}, accuracy_islands)));
+            add(geo, r.island, datum(steps({project(zone)}, accuracy_projection) + known_route(r.utm, r.island)));
+            add(r.island, geo, datum(known_route(r.island, r.utm) + steps({unproject(zone)}, accuracy_projection)));
         }
     }
     add(S::wgs84, S::ptra08geo, steps({same_datum}, accuracy_wgs84));
@@ -181,6 +182,14 @@ static_assert([] {
         const ExtendedRoute& e = i < extended_routes.size() ? extended_routes[i]
                                                             : geographic_routes[i - extended_routes.size()];
         if (e.step_count == 0 || e.step_count > max_route_steps) return false;
+        // A route through a polynomial or a grid is never told as exact.
+        for (std::size_t k = 0; k < e.step_count; ++k) {
+            const StepKind kind = e.steps[k].kind;
+            if ((kind == StepKind::routine || kind == StepKind::inverse_official) &&
+                (e.accuracy == accuracy_exact || e.accuracy == accuracy_projection)) {
+                return false;
+            }
+        }
         for (const TransformationRoute& r : route_table)
             if (r.source == e.source && (!r.target || *r.target == e.target)) return false;
         for (std::size_t j = 0; j < i; ++j) {
