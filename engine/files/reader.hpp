@@ -166,8 +166,12 @@ private:
     bool read_general_record(PointRecord& record);
     bool read_degrees_record(PointRecord& record);
     // Throws the fault of the line being read, or hands the line to
-    // line_faults_ and returns true: it is then passed over.
-    bool refuse_line(std::string_view text, const std::string& fault);
+    // line_faults_, for the caller to pass it over.
+    void refuse_line(std::string_view text, const std::string& fault);
+    // What is wrong with a line dialect's line split into fields_ (its
+    // fields then in the order of name, M, P and the rest), or nothing:
+    // its M and P are then in `record`.
+    [[nodiscard]] std::string line_fault(std::string_view text, PointRecord& record);
     // Advice naming a command-line option, where it can help: told the
     // dialect (not under --auto, which found it) by a command line.
     [[nodiscard]] bool options_help() const noexcept {

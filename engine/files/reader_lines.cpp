@@ -218,11 +218,87 @@ void FieldReader::begin_records(PointFileDialect& dialect) {
     if (peek() == '\r' || peek() == '\n') skip_line_end();
 }
 
-bool FieldReader::refuse_line(std::string_view text, const std::string& fault) {
+void FieldReader::refuse_line(std::string_view text, const std::string& fault) {
     if (!line_faults_) throw file_error(path_, field_line_, fault);
     line_faults_(LineFault{field_line_, text, fault});
-    return true;
 }
+
+std::string FieldReader::line_fault(std::string_view text, PointRecord& record) {
+    const char separator = line_separator_;
+    if (fields_.size() < 3 && order_.empty()) {
+        const std::string what = separator == ';'    ? "\";\""
+                                 : separator == '\t' ? "tabulações"
+                                 : separator == ' '  ? "espaços"
+                                                     : "vírgulas";
+        const bool mixed = text.find(separator == ';' ? '\t' : ';') != std::string_view::npos;
+        return "a linha tem menos de três campos (Nome, M, P) separados por " + what + ": " + excerpt(text) +
+               (mixed ? " (separadores misturados?)" : "");
+    }
+    if (line_fields_ != 0 && fields_.size() != line_fields_) {
+        return "a linha tem " + std::to_string(fields_.size()) + " campos e as primeiras linhas têm " +
+               std::to_string(line_fields_) + ": " + excerpt(text);
+    }
+    // A name with a blank in it shifts every field of a blank-separated
+    // line: its M is then often a whole number beside a P with decimals.
+    if (separator == ' ' && order_.empty() && fields_.size() > 3 &&
+        (fields_[1].find(decimal_mark_) == std::string_view::npos) !=
+            (fields_[2].find(decimal_mark_) == std::string_view::npos)) {
+        return "M e P não têm as mesmas casas decimais: " + excerpt(text) +
+               " (um nome com espaços? Escreva-o entre aspas)";
+    }
+    // Degrees, minutes and seconds apart ("38 42 33.3 N") split into
+    // fields as the blanks do: whole degrees as the latitude, whole
+    // minutes as the longitude, and a number or a letter after them.
+    if (geographic_ && separator == ' ' && order_.empty() && fields_.size() > 3 &&
+        split_angle(fields_[1], fields_[2], fields_[3], decimal_mark_)) {
+        return "a latitude e a longitude parecem graus, minutos e segundos separados por espaços, que não se "
+               "distinguem dos campos: " + excerpt(text) + " (escreva-os sem espaços, como 38°42'33.3\"N)";
+    }
+    if (!order_.empty()) {
+        // Name, M, P and the further columns, where the titles put them.
+        ordered_.clear();
+        line_name_ = std::to_string(field_line_);
+        for (std::size_t i : order_) ordered_.push_back(i == SIZE_MAX ? std::string_view(line_name_) : fields_[i]);
+        fields_.swap(ordered_);
+    }
+    // A line of decimal commas among comma lines with further columns
+    // may hold as many fields as they do: refused, not read shifted,
+    // unless a header settles the count and the first line had no decimals.
+    if (separator == ',' && line_fields_ != 0) {
+        if (decimals_ < 0) {
+            decimals_ = fields_[1].find('.') != std::string_view::npos ||
+                        fields_[2].find('.') != std::string_view::npos;
+        }
+        if ((!count_settled_ || decimals_ == 1) && ambiguous_comma_line(fields_)) return two_ways_fault(text);
+    }
+    const std::string_view name = fields_[0];
+    if (blank(name)) return "a linha não tem nome do ponto: " + excerpt(text);
+    if (name.find('\0') != std::string_view::npos) {
+        return "o nome do ponto " + excerpt(name) +
+               " contém bytes nulos (o ficheiro está danificado ou não é um ficheiro de texto)";
+    }
+    if (text_check_ != TextCheck::none) {
+        for (std::string_view field : fields_) check_text(field, field_line_);
+    }
+    double* const values[2] = {&record.m, &record.p};
+    for (int i = 0; i < 2; ++i) {
+        const std::string_view field = fields_[static_cast<std::size_t>(i) + 1];
+        const char* const coordinate = i == 0 ? "M" : "P";
+        if (geographic_) {
+            const AngleKind kind = i == 0 ? AngleKind::latitude : AngleKind::longitude;
+            const AngleReading angle = parse_angle(field, kind, decimal_mark_);
+            *values[i] = angle.degrees;
+            if (angle.fault != AngleFault::none) return angle_refusal(kind, field, angle);
+        } else if (blank(field)) {
+            return std::string("falta o valor de ") + coordinate;
+        } else if (!parse_dialect_number(field, decimal_mark_, *values[i])) {
+            return std::string("o valor de ") + coordinate + " não é um número: " + excerpt(field) +
+                   (decimal_mark_ == ',' ? " (o separador decimal é a vírgula)" : " (o separador decimal é o ponto)");
+        }
+    }
+    return {};
+}
+
 
 bool FieldReader::read_line_record(PointRecord& record) {
     const char separator = line_separator_;
@@ -266,96 +342,11 @@ bool FieldReader::read_line_record(PointRecord& record) {
             throw file_error(path_, field_line_, "um campo abre aspas que não fecham: " + excerpt(text));
         }
         if (std::all_of(fields_.begin(), fields_.end(), [](std::string_view f) { return blank(f); })) continue;
-        const std::string what = separator == ';'    ? "\";\""
-                                 : separator == '\t' ? "tabulações"
-                                 : separator == ' '  ? "espaços"
-                                                     : "vírgulas";
-        if (fields_.size() < 3 && order_.empty()) {
-            const bool mixed = text.find(separator == ';' ? '\t' : ';') != std::string_view::npos;
-            if (refuse_line(text, "a linha tem menos de três campos (Nome, M, P) separados por " + what + ": " +
-                                      excerpt(text) + (mixed ? " (separadores misturados?)" : ""))) {
-                continue;
-            }
-        }
-        if (line_fields_ != 0 && fields_.size() != line_fields_) {
-            if (refuse_line(text, "a linha tem " + std::to_string(fields_.size()) +
-                                      " campos e as primeiras linhas têm " + std::to_string(line_fields_) + ": " +
-                                      excerpt(text))) {
-                continue;
-            }
-        }
-        // A name with a blank in it shifts every field of a blank-separated
-        // line: its M is then often a whole number beside a P with decimals.
-        if (separator == ' ' && order_.empty() && fields_.size() > 3 &&
-            (fields_[1].find(decimal_mark_) == std::string_view::npos) !=
-                (fields_[2].find(decimal_mark_) == std::string_view::npos)) {
-            if (refuse_line(text, "M e P não têm as mesmas casas decimais: " + excerpt(text) +
-                                      " (um nome com espaços? Escreva-o entre aspas)")) {
-                continue;
-            }
-        }
-        // Degrees, minutes and seconds apart ("38 42 33.3 N") split into
-        // fields as the blanks do: whole degrees as the latitude, whole
-        // minutes as the longitude, and a number or a letter after them.
-        if (geographic_ && separator == ' ' && order_.empty() && fields_.size() > 3 &&
-            split_angle(fields_[1], fields_[2], fields_[3], decimal_mark_)) {
-            if (refuse_line(text, "a latitude e a longitude parecem graus, minutos e segundos separados por espaços, "
-                                  "que não se distinguem dos campos: " +
-                                      excerpt(text) + " (escreva-os sem espaços, como 38°42'33.3\"N)")) {
-                continue;
-            }
-        }
-        if (!order_.empty()) {
-            // Name, M, P and the further columns, where the titles put them.
-            ordered_.clear();
-            line_name_ = std::to_string(field_line_);
-            for (std::size_t i : order_) ordered_.push_back(i == SIZE_MAX ? std::string_view(line_name_) : fields_[i]);
-            fields_.swap(ordered_);
-        }
-        // A line of decimal commas among comma lines with further columns
-        // may hold as many fields as they do: refused, not read shifted,
-        // unless a header settles the count and the first line had no decimals.
-        if (separator == ',' && line_fields_ != 0) {
-            if (decimals_ < 0) {
-                decimals_ = fields_[1].find('.') != std::string_view::npos ||
-                            fields_[2].find('.') != std::string_view::npos;
-            }
-            if ((!count_settled_ || decimals_ == 1) && ambiguous_comma_line(fields_) &&
-                refuse_line(text, two_ways_fault(text))) {
-                continue;
-            }
-        }
-        const std::string_view name = fields_[0];
-        if (blank(name) && refuse_line(text, "a linha não tem nome do ponto: " + excerpt(text))) continue;
-        if (name.find('\0') != std::string_view::npos &&
-            refuse_line(text, "o nome do ponto " + excerpt(name) +
-                                  " contém bytes nulos (o ficheiro está danificado ou não é um ficheiro de texto)")) {
+        if (const std::string fault = line_fault(text, record); !fault.empty()) {
+            refuse_line(text, fault);
             continue;
         }
-        if (text_check_ != TextCheck::none) {
-            for (std::string_view field : fields_) check_text(field, field_line_);
-        }
-        double* const values[2] = {&record.m, &record.p};
-        bool numbers = true;
-        for (int i = 0; i < 2 && numbers; ++i) {
-            const std::string_view field = fields_[static_cast<std::size_t>(i) + 1];
-            const std::string coordinate = i == 0 ? "M" : "P";
-            if (geographic_) {
-                const AngleKind kind = i == 0 ? AngleKind::latitude : AngleKind::longitude;
-                const AngleReading angle = parse_angle(field, kind, decimal_mark_);
-                *values[i] = angle.degrees;
-                if (angle.fault != AngleFault::none) {
-                    numbers = !refuse_line(text, angle_refusal(kind, field, angle));
-                }
-            } else if (blank(field)) {
-                numbers = !refuse_line(text, "falta o valor de " + coordinate);
-            } else if (!parse_dialect_number(field, decimal_mark_, *values[i])) {
-                numbers = !refuse_line(text, "o valor de " + coordinate + " não é um número: " + excerpt(field) +
-                                                 (decimal_mark_ == ',' ? " (o separador decimal é a vírgula)"
-                                                                       : " (o separador decimal é o ponto)"));
-            }
-        }
-        if (!numbers) continue;
+        const std::string_view name = fields_[0];
         record.name = name;
         record.columns = std::span<const std::string_view>(fields_).subspan(3);
         record.line = text.empty() ? std::string_view("", 0) : text;

@@ -210,6 +210,13 @@ static_assert([] {
     return systems[static_cast<std::size_t>(system)].geographic;
 }
 
+// The islands' systems: their own, their UTM zones of PTRA08, PTRA08's
+// latitude and longitude. WGS 84 is taken as PTRA08 beside them, as ETRS89
+// beside the mainland's.
+[[nodiscard]] constexpr bool on_islands(System system) noexcept {
+    return (system >= System::sbraz && system <= System::utm28) || system == System::ptra08geo;
+}
+
 // The system of that exact name, if any.
 [[nodiscard]] constexpr std::optional<System> find_system(std::string_view name) noexcept {
     for (const SystemInfo& s : systems)

@@ -66,9 +66,7 @@ JobOutcome outcome(const JobRequest& request, const StepsEnd& end, const AreaChe
 // latitude and longitude of ETRS89 (the mainland's systems) or PTRA08 (the
 // islands'), run in memory point by point.
 PlacePoint placement(System target, Environment& env) {
-    const bool mainland = target == System::tm06 || target == System::d73 || target == System::lisboa ||
-                          target == System::militar || target == System::utm29;
-    const ExtendedRoute* route = find_extended_route(target, mainland ? System::etrs89geo : System::ptra08geo);
+    const ExtendedRoute* route = find_extended_route(target, on_islands(target) ? System::ptra08geo : System::etrs89geo);
     if (route == nullptr) return {};
     auto steps = std::make_shared<std::vector<PointStep>>();
     const TransformationJob none{};
@@ -83,38 +81,38 @@ PlacePoint placement(System target, Environment& env) {
     };
 }
 
-JobOutcome run_placed_steps(const JobRequest& request, std::span<const RouteStep> steps, bool generic,
-                            Environment& env, const JobOptions& options);
-
-// Checks the paths, asks before a file is replaced, then runs the steps in
-// turn and writes the output of the last; geojson's placement is made ready first.
-JobOutcome run_steps(const JobRequest& request, std::span<const RouteStep> steps, bool generic, Environment& env,
-                     const JobOptions& options) {
-    Services& services = env.services;
-    JobOptions placed = options;
-    if (options.output_options.format == OutputFormat::geojson) {
-        if (generic) {
-            services.message_box("O formato geojson põe cada ponto em longitude e latitude, e as coordenadas de "
+// geojson's placement made ready in `output`; the job's end instead where
+// there is none to make: a generic route's target is whatever its
+// parameters make it, and a grid on the way may not be read.
+std::optional<JobOutcome> prepare_placement(const JobRequest& request, bool generic, Environment& env,
+                                            OutputOptions& output) {
+    if (output.format != OutputFormat::geojson) return std::nullopt;
+    if (generic) {
+        env.services.message_box("O formato geojson põe cada ponto em longitude e latitude, e as coordenadas de "
                                  "\"Qualquer\" estão no sistema que os seus parâmetros dão: escreva-as com "
                                  "--format geojson-crs ou csv.");
-            return JobOutcome::refused;
-        }
-        const std::optional<System> target = find_system(request.target);
-        if (target && !is_geographic(*target)) {
-            try {
-                placed.output_options.place = placement(*target, env);
-            } catch (const TesraError& e) {
-                services.message_box(e.what());
-                return JobOutcome::failed;
-            }
-        }
+        return JobOutcome::refused;
     }
-    return run_placed_steps(request, steps, generic, env, placed);
+    const std::optional<System> target = find_system(request.target);
+    if (!target || is_geographic(*target)) return std::nullopt;
+    try {
+        output.place = placement(*target, env);
+    } catch (const TesraError& e) {
+        env.services.message_box(e.what());
+        return JobOutcome::failed;
+    }
+    return std::nullopt;
 }
 
-JobOutcome run_placed_steps(const JobRequest& request, std::span<const RouteStep> steps, bool generic,
-                            Environment& env, const JobOptions& options) {
+// Checks the paths, asks before a file is replaced, then runs the steps in
+// turn and writes the output of the last.
+JobOutcome run_steps(const JobRequest& request, std::span<const RouteStep> steps, bool generic, Environment& env,
+                     const JobOptions& given) {
     Services& services = env.services;
+    JobOptions options = given;
+    if (const std::optional<JobOutcome> end = prepare_placement(request, generic, env, options.output_options)) {
+        return *end;
+    }
     JobPaths paths(request, options, generic, env.grid_dir);
     if (!paths_are_safe(paths, services)) return JobOutcome::refused;
     if (paths.output && paths.output->regular() && !services.replace_existing(request.output)) {
@@ -128,9 +126,7 @@ JobOutcome run_placed_steps(const JobRequest& request, std::span<const RouteStep
         if (*source == System::wgs84) {
             // Taken as ETRS89 on the mainland, as PTRA08 on the islands: the target says which.
             const std::optional<System> target = find_system(request.target);
-            const bool island = target && ((*target >= System::sbraz && *target <= System::utm28) ||
-                                           *target == System::ptra08geo);
-            a = island ? islands_degrees : mainland_degrees;
+            a = target && on_islands(*target) ? islands_degrees : mainland_degrees;
         }
         area.geographic = is_geographic(*source);
         if (a) {

@@ -278,21 +278,20 @@ void OutputWriter::write(const PointRecord& record, std::span<const std::string_
             put_json_string(feature += ", ", options_.dialect.columns[i], utf8_);
             put_json_string(feature += ": ", columns[i], utf8_);
         }
+        // RFC 7946's longitude and latitude, or the target's own M and P.
         double lat = record.m, lon = record.p;
-        if (placed && !(degrees_ || (options_.place && options_.place(record.m, record.p, lat, lon)))) {
-            feature += "}, \"geometry\": null}";  // a point that cannot be placed is not placed anywhere
-        } else if (placed) {
-            feature += "}, \"geometry\": {\"type\": \"Point\", \"coordinates\": [";
-            put_json_number(feature, lon, default_degree_decimals);
-            put_json_number(feature += ", ", lat, default_degree_decimals);
-            feature += "]}}";
+        const bool where = !placed || degrees_ || (options_.place && options_.place(record.m, record.p, lat, lon));
+        feature += "}, \"geometry\": ";
+        if (where) {
+            feature += "{\"type\": \"Point\", \"coordinates\": [";
+            put_json_number(feature, placed ? lon : record.m, placed ? default_degree_decimals : options_.precision);
+            put_json_number(feature += ", ", placed ? lat : record.p,
+                            placed ? default_degree_decimals : options_.precision);
+            feature += "]}";
         } else {
-            feature += "}, \"geometry\": {\"type\": \"Point\", \"coordinates\": [";
-            put_json_number(feature, record.m, options_.precision);
-            put_json_number(feature += ", ", record.p, options_.precision);
-            feature += "]}}";
+            feature += "null";  // a point that cannot be placed is not placed anywhere
         }
-        out_.write(feature);
+        out_.write(feature += "}");
         first_ = false;
         return;
     }

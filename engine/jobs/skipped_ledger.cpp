@@ -57,11 +57,15 @@ void report_skipped(const PointFile& input, const std::vector<SkippedPoints::Poi
     } else if (!rejects.empty()) {
         out.emplace(rejects, OutputFile::Mode::replace);
     }
-    bool written = false;
+    // What the input held before its first point goes before the first one left out.
+    bool started = false;
+    const auto start = [&] {
+        if (!started) out->write(in.preamble());
+        started = true;
+    };
     const auto reject = [&](std::string_view text) {
         if (!out) return;
-        if (!written) out->write(in.preamble());
-        written = true;
+        start();
         out->write(text);
         out->write("\r\n");
     };
@@ -84,8 +88,7 @@ void report_skipped(const PointFile& input, const std::vector<SkippedPoints::Poi
         if (record.line.data() != nullptr) {
             reject(record.line);
         } else {
-            if (!written) out->write(in.preamble());
-            written = true;
+            start();
             write_record(*out, record.name, record.m, record.p);
         }
     }
